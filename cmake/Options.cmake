@@ -1,0 +1,21 @@
+# Compiler settings shared by every target of ours (not by third-party code).
+
+if(TRELVAX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # Windows programs and the DLL carry their runtime with them: only system DLLs are imported.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+# trelvax_options(target): warnings as errors and the Windows-1250 execution character set,
+# so that every text literal is the system's own bytes while the sources stay UTF-8.
+function(trelvax_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror
+    -finput-charset=UTF-8 -fexec-charset=CP1250)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  endif()
+endfunction()

@@ -1,0 +1,3 @@
+#include "hostlib/Exceptions.h"
+
+int EMException::Language = 0;

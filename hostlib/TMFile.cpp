@@ -1,0 +1,129 @@
+#include "hostlib/TMFile.h"
+
+#include "hostlib/Exceptions.h"
+#include "platform/Env.h"
+
+TMFile::~TMFile() { Close(); }
+
+void TMFile::SetPath(const std::string& path) {
+  Close();
+  path_ = path;
+}
+
+void TMFile::Fail(const std::string& what) const {
+  throw Exception(what + " '" + path_ + "'");
+}
+
+void TMFile::RequireOpen(const char* what) const {
+  if (file_ == nullptr) throw Exception(std::string(what) + ": plik nie jest otwarty '" + path_ + "'");
+}
+
+void TMFile::Open() {
+  Close();
+  if (path_.empty()) throw Exception("Nie podano nazwy pliku");
+  if (readOnly_) {
+    file_ = std::fopen(path_.c_str(), "rb");
+  } else {
+    file_ = std::fopen(path_.c_str(), "r+b");
+    if (file_ == nullptr && !platform::CurrentEnv()->FileExists(path_)) {
+      file_ = std::fopen(path_.c_str(), "w+b");
+    }
+  }
+  if (file_ == nullptr) Fail("Nie można otworzyć pliku");
+  lastOp_ = 0;
+}
+
+void TMFile::Close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+void TMFile::Switch(bool toWrite) {
+  int op = toWrite ? 2 : 1;
+  if (lastOp_ != 0 && lastOp_ != op) std::fseek(file_, 0, SEEK_CUR);
+  lastOp_ = op;
+}
+
+bool TMFile::ReadLine(std::string& line, const std::string& lineEnd) {
+  RequireOpen("Odczyt");
+  Switch(false);
+  line.clear();
+  if (lineEnd.empty()) {
+    int c;
+    while ((c = std::getc(file_)) != EOF) line += static_cast<char>(c);
+    if (std::ferror(file_)) Fail("Błąd odczytu pliku");
+    return !line.empty();
+  }
+  bool crlf = lineEnd == "\r\n";
+  bool any = false;
+  int c;
+  while ((c = std::getc(file_)) != EOF) {
+    any = true;
+    line += static_cast<char>(c);
+    if (crlf && c == '\n') {
+      line.pop_back();
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return true;
+    }
+    if (!crlf && line.size() >= lineEnd.size() &&
+        line.compare(line.size() - lineEnd.size(), lineEnd.size(), lineEnd) == 0) {
+      line.resize(line.size() - lineEnd.size());
+      return true;
+    }
+  }
+  if (std::ferror(file_)) Fail("Błąd odczytu pliku");
+  return any;
+}
+
+void TMFile::Write(const std::string& bytes) {
+  RequireOpen("Zapis");
+  if (readOnly_) Fail("Plik otwarty tylko do odczytu");
+  Switch(true);
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    Fail("Błąd zapisu pliku");
+  }
+}
+
+void TMFile::WriteLine(const std::string& line, const std::string& lineEnd) {
+  Write(line + lineEnd);
+}
+
+void TMFile::GotoStart() {
+  RequireOpen("Pozycjonowanie");
+  std::fseek(file_, 0, SEEK_SET);
+  lastOp_ = 0;
+}
+
+void TMFile::GotoEnd() {
+  RequireOpen("Pozycjonowanie");
+  std::fseek(file_, 0, SEEK_END);
+  lastOp_ = 0;
+}
+
+void TMFile::Truncate() {
+  RequireOpen("Obcinanie");
+  if (readOnly_) Fail("Plik otwarty tylko do odczytu");
+  long pos = std::ftell(file_);
+  if (pos < 0 || !platform::TruncateOpenFile(file_, pos)) Fail("Błąd obcinania pliku");
+  std::fseek(file_, pos, SEEK_SET);
+  lastOp_ = 0;
+}
+
+int64_t TMFile::Size() {
+  RequireOpen("Rozmiar");
+  long pos = std::ftell(file_);
+  std::fseek(file_, 0, SEEK_END);
+  long size = std::ftell(file_);
+  std::fseek(file_, pos, SEEK_SET);
+  lastOp_ = 0;
+  return size;
+}
+
+bool TMFile::Eof() {
+  RequireOpen("Odczyt");
+  Switch(false);
+  int c = std::getc(file_);
+  if (c == EOF) return true;
+  std::ungetc(c, file_);
+  return false;
+}

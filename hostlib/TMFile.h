@@ -1,0 +1,52 @@
+// The host library's line file: a text file read and written line by line with an explicit
+// line end, always in binary mode. Every failure raises Exception with a text naming the path.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class TMFile {
+ public:
+  TMFile() = default;
+  explicit TMFile(const std::string& path) : path_(path) {}
+  TMFile(const TMFile&) = delete;
+  TMFile& operator=(const TMFile&) = delete;
+  ~TMFile();
+
+  void SetPath(const std::string& path);
+  const std::string& Path() const { return path_; }
+  // Read-only files must exist; writable ones are created when missing.
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  bool ReadOnly() const { return readOnly_; }
+
+  // Opens the file, positioned at its start.
+  void Open();
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Reads the next line up to `lineEnd`, which is not part of the line. With the line end
+  // CR LF a bare LF also ends a line. False, with `line` empty, at the end of the file.
+  bool ReadLine(std::string& line, const std::string& lineEnd = "\r\n");
+  // Writes `line` followed by `lineEnd` at the current position.
+  void WriteLine(const std::string& line, const std::string& lineEnd = "\r\n");
+  // Writes bytes as they are.
+  void Write(const std::string& bytes);
+
+  void GotoStart();
+  void GotoEnd();
+  // Cuts the file at the current position.
+  void Truncate();
+  int64_t Size();
+  bool Eof();
+
+ private:
+  void RequireOpen(const char* what) const;
+  void Switch(bool toWrite);
+  [[noreturn]] void Fail(const std::string& what) const;
+
+  std::string path_;
+  bool readOnly_ = false;
+  std::FILE* file_ = nullptr;
+  int lastOp_ = 0;  // 1 read, 2 write: stdio needs a seek between the two
+};

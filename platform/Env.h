@@ -1,0 +1,151 @@
+// The operating-system seam: everything the driver, the simulator and the host ask of
+// Windows (or of a POSIX system standing in for it) goes through this one interface, so
+// that tests can replace time, sleeping, program runs and the registry.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The character that separates directories on this platform ("\" or "/").
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Outcome of one program run.
+struct RunResult {
+  bool started = false;   // false: the program could not be started; exitCode means nothing
+  uint32_t exitCode = 0;  // the program's exit code when it was started
+  std::string error;      // the system's reason when it could not be started
+};
+
+class Env {
+ public:
+  Env() = default;
+  Env(const Env&) = delete;
+  Env& operator=(const Env&) = delete;
+  virtual ~Env() = default;
+
+  // The real machine. Lives for the whole process; never delete it.
+  static Env* Default();
+
+  // Runs `program` with `args` with `directory` as its current directory and waits, without a
+  // time limit, until it ends. Windows: CreateProcessA with the command line that
+  // JoinCommandLine gives, handles inherited, the host's environment, window minimised.
+  // POSIX: posix_spawn with argv = program, args... (no shell, every argument one word).
+  // Failure to start gives started == false and the reason in `error`.
+  virtual RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& directory) = 0;
+
+  // The system's short (8.3) form of an existing path, at most 260 characters.
+  // A path without a short form (missing, or POSIX) comes back unchanged.
+  virtual std::string ShortPath(const std::string& path) = 0;
+
+  // True when `path` names an existing regular file (not a directory).
+  virtual bool FileExists(const std::string& path) = 0;
+  // True when `path` names an existing directory.
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  // Deletes a file. False when it did not exist or could not be deleted.
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Creates a directory with every missing parent. True when the directory exists afterwards.
+  virtual bool MakeDirectories(const std::string& path) = 0;
+  // Creates a file that must not exist yet, opened exclusively (not shared), writes `bytes`
+  // and closes it. False when the file existed or could not be created or written.
+  virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;
+
+  // A string value under HKEY_LOCAL_MACHINE\`key` in the 32-bit registry view, read-only.
+  // Empty when the key or value is missing or not a string. POSIX: always empty.
+  virtual std::string ReadRegistryString(const std::string& key, const std::string& value) = 0;
+
+  // Local time as the host's day count: days since 30 December 1899, fraction = time of day.
+  virtual double Now() = 0;
+  // Waits `ms` milliseconds.
+  virtual void SleepMs(int ms) = 0;
+
+  // A modal message box (Win32 MessageBoxA, no owner); POSIX writes the text to stderr.
+  // Returns the button chosen (1 = OK).
+  virtual int ShowMessage(const std::string& text, const std::string& title, unsigned flags) = 0;
+};
+
+// The Env in use: Env::Default() unless a test installed another.
+Env* CurrentEnv();
+// Installs `env` as the Env in use (nullptr restores the default); returns the previous one.
+Env* SetEnvForTesting(Env* env);
+
+// A word as it goes on a Windows command line: unchanged unless it is empty or holds a blank
+// or a tab, in which case it is put in double quotes (backslashes before a quote doubled).
+std::string QuoteArgument(const std::string& word);
+// The command line of a program run: the program path, then each argument, separated by one
+// space, each word passed through QuoteArgument.
+std::string JoinCommandLine(const std::string& program, const std::vector<std::string>& args);
+
+// Cuts an open file (opened with stdio, binary) to `size` bytes. False on failure.
+bool TruncateOpenFile(std::FILE* file, long long size);
+
+// The full path of the running program.
+std::string ExecutablePath();
+// The directory part of a path (without the trailing separator); "." when there is none.
+std::string DirectoryOf(const std::string& path);
+// The file-name part of a path.
+std::string FileNameOf(const std::string& path);
+
+// Sets or (with an empty value) removes an environment variable of this process; programs
+// started afterwards inherit it.
+void SetEnvironmentValue(const std::string& name, const std::string& value);
+// The value of an environment variable, empty when unset.
+std::string GetEnvironmentValue(const std::string& name);
+
+// True when the standard output is a terminal (console) rather than a file or pipe.
+bool StdoutIsTerminal();
+// The system's directory for temporary files, ending with the path separator.
+std::string TempDirectory();
+// The id of this process.
+unsigned long ProcessId();
+
+// A library loaded at run time (LoadLibraryA / dlopen).
+class DynamicLibrary {
+ public:
+  DynamicLibrary() = default;
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+  ~DynamicLibrary();
+  // Loads the library; false with Error() set when it cannot be loaded.
+  bool Open(const std::string& path);
+  // The address of an exported symbol, nullptr when the library does not export it.
+  void* Symbol(const std::string& name) const;
+  void Close();
+  bool IsOpen() const { return handle_ != nullptr; }
+  const std::string& Error() const { return error_; }
+
+ private:
+  void* handle_ = nullptr;
+  std::string error_;
+};
+
+// A lock shared by every process of this machine that names it alike (a named mutex on
+// Windows, an advisory lock on a file in the temporary directory on POSIX).
+class InterProcessLock {
+ public:
+  explicit InterProcessLock(const std::string& name);
+  InterProcessLock(const InterProcessLock&) = delete;
+  InterProcessLock& operator=(const InterProcessLock&) = delete;
+  ~InterProcessLock();
+  // Takes the lock when it is free; false when another holder has it.
+  bool TryLock();
+  // Gives the lock back; does nothing when it is not held.
+  void Unlock();
+  bool Held() const { return held_; }
+
+ private:
+  std::string name_;
+  void* handle_ = nullptr;
+  int fd_ = -1;
+  bool held_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,219 @@
+// The seam on a POSIX system, standing in for Windows in the native build.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/Env.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+class PosixEnv : public Env {
+ public:
+  RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& directory) override {
+    RunResult result;
+    std::vector<std::string> words;
+    words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+      result.error = std::strerror(rc);
+      return result;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+      if (errno != EINTR) {
+        result.error = std::strerror(errno);
+        return result;
+      }
+    }
+    result.started = true;
+    if (WIFEXITED(status)) {
+      result.exitCode = static_cast<uint32_t>(WEXITSTATUS(status));
+    } else if (WIFSIGNALED(status)) {
+      result.exitCode = 128u + static_cast<uint32_t>(WTERMSIG(status));
+    }
+    return result;
+  }
+
+  std::string ShortPath(const std::string& path) override { return path; }
+
+  bool FileExists(const std::string& path) override {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+
+  bool DirectoryExists(const std::string& path) override {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    return FileExists(path) && unlink(path.c_str()) == 0;
+  }
+
+  bool MakeDirectories(const std::string& path) override {
+    if (path.empty()) return false;
+    std::string part;
+    for (size_t i = 0; i <= path.size(); ++i) {
+      if (i == path.size() || path[i] == '/') {
+        if (!part.empty() && part != "/" && !DirectoryExists(part)) mkdir(part.c_str(), 0777);
+      }
+      if (i < path.size()) part += path[i];
+    }
+    return DirectoryExists(path);
+  }
+
+  bool CreateNewFile(const std::string& path, const std::string& bytes) override {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return false;
+    bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return ok;
+  }
+
+  std::string ReadRegistryString(const std::string&, const std::string&) override { return {}; }
+
+  double Now() override {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    time_t secs = ts.tv_sec;
+    struct tm local;
+    localtime_r(&secs, &local);
+    double localSeconds = static_cast<double>(secs) + static_cast<double>(local.tm_gmtoff) +
+                          static_cast<double>(ts.tv_nsec) / 1e9;
+    return localSeconds / 86400.0 + 25569.0;  // 25569 = days from 1899-12-30 to 1970-01-01
+  }
+
+  void SleepMs(int ms) override {
+    if (ms <= 0) return;
+    struct timespec ts {
+      ms / 1000, static_cast<long>(ms % 1000) * 1000000L
+    };
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+  }
+
+  int ShowMessage(const std::string& text, const std::string& title, unsigned) override {
+    std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+    return 1;
+  }
+};
+
+}  // namespace
+
+Env* Env::Default() {
+  static PosixEnv env;
+  return &env;
+}
+
+std::string ExecutablePath() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+  if (n <= 0) return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+void SetEnvironmentValue(const std::string& name, const std::string& value) {
+  if (value.empty()) {
+    unsetenv(name.c_str());
+  } else {
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+}
+
+bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+std::string TempDirectory() {
+  std::string dir = GetEnvironmentValue("TMPDIR");
+  if (dir.empty()) dir = "/tmp";
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
+
+DynamicLibrary::~DynamicLibrary() { Close(); }
+
+bool DynamicLibrary::Open(const std::string& path) {
+  Close();
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    const char* err = dlerror();
+    error_ = err != nullptr ? err : "dlopen failed";
+    return false;
+  }
+  error_.clear();
+  return true;
+}
+
+void* DynamicLibrary::Symbol(const std::string& name) const {
+  return handle_ != nullptr ? dlsym(handle_, name.c_str()) : nullptr;
+}
+
+void DynamicLibrary::Close() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+}
+
+InterProcessLock::InterProcessLock(const std::string& name) : name_(name) {
+  std::string safe;
+  for (char c : name) {
+    unsigned char u = static_cast<unsigned char>(c);
+    safe += (isalnum(u) || c == '.' || c == '-' || c == '_') ? c : '_';
+  }
+  std::string path = TempDirectory() + "trelvax-lock-" + safe + ".lock";
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+}
+
+InterProcessLock::~InterProcessLock() {
+  Unlock();
+  if (fd_ >= 0) close(fd_);
+}
+
+bool InterProcessLock::TryLock() {
+  if (held_) return true;
+  if (fd_ < 0) return false;
+  held_ = flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  return held_;
+}
+
+void InterProcessLock::Unlock() {
+  if (!held_) return;
+  flock(fd_, LOCK_UN);
+  held_ = false;
+}
+
+}  // namespace platform
+
+namespace platform {
+bool TruncateOpenFile(std::FILE* file, long long size) {
+  std::fflush(file);
+  return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+}
+}  // namespace platform

@@ -1,0 +1,239 @@
+// The seam on Windows: the real Win32 calls.
+#include "platform/Env.h"
+
+#include <windows.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+
+std::string LastErrorText() {
+  DWORD code = GetLastError();
+  char buf[512] = {0};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, buf, sizeof(buf) - 1, nullptr);
+  std::string text(buf, n);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text.empty() ? "error " + std::to_string(code) : text;
+}
+
+class Win32Env : public Env {
+ public:
+  RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& directory) override {
+    RunResult result;
+    std::string commandLine = JoinCommandLine(program, args);
+    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back('\0');
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION pi;
+    ZeroMemory(&pi, sizeof(pi));
+    if (!CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
+      result.error = LastErrorText();
+      return result;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    result.started = true;
+    result.exitCode = code;
+    return result;
+  }
+
+  std::string ShortPath(const std::string& path) override {
+    char buf[MAX_PATH + 1] = {0};
+    DWORD n = GetShortPathNameA(path.c_str(), buf, sizeof(buf));
+    if (n == 0 || n > MAX_PATH) return path;
+    return std::string(buf, n);
+  }
+
+  bool FileExists(const std::string& path) override {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return !path.empty() && attrs != INVALID_FILE_ATTRIBUTES &&
+           (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+
+  bool DirectoryExists(const std::string& path) override {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return !path.empty() && attrs != INVALID_FILE_ATTRIBUTES &&
+           (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    return FileExists(path) && DeleteFileA(path.c_str()) != 0;
+  }
+
+  bool MakeDirectories(const std::string& path) override {
+    if (path.empty()) return false;
+    std::string part;
+    for (size_t i = 0; i <= path.size(); ++i) {
+      if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+        // Skip drive roots ("C:") and UNC prefixes; they cannot be created.
+        bool root = part.empty() || (part.size() == 2 && part[1] == ':') ||
+                    part == "\\" || part == "\\\\";
+        if (!root && !DirectoryExists(part)) CreateDirectoryA(part.c_str(), nullptr);
+      }
+      if (i < path.size()) part += path[i];
+    }
+    return DirectoryExists(path);
+  }
+
+  bool CreateNewFile(const std::string& path, const std::string& bytes) override {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+  }
+
+  std::string ReadRegistryString(const std::string& key, const std::string& value) override {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &h) !=
+        ERROR_SUCCESS) {
+      return {};
+    }
+    std::string text;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(h, value.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+      std::vector<char> buf(size + 1, '\0');
+      if (RegQueryValueExA(h, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
+                           &size) == ERROR_SUCCESS) {
+        text.assign(buf.data());
+      }
+    }
+    RegCloseKey(h);
+    return text;
+  }
+
+  double Now() override {
+    FILETIME utc;
+    FILETIME local;
+    GetSystemTimeAsFileTime(&utc);
+    FileTimeToLocalFileTime(&utc, &local);
+    ULARGE_INTEGER t;
+    t.LowPart = local.dwLowDateTime;
+    t.HighPart = local.dwHighDateTime;
+    // FILETIME counts 100 ns from 1601-01-01, which is 109205 days before 1899-12-30.
+    return static_cast<double>(t.QuadPart) / (864000000000.0) - 109205.0;
+  }
+
+  void SleepMs(int ms) override {
+    if (ms > 0) Sleep(static_cast<DWORD>(ms));
+  }
+
+  int ShowMessage(const std::string& text, const std::string& title, unsigned flags) override {
+    return MessageBoxA(nullptr, text.c_str(), title.c_str(), flags);
+  }
+};
+
+}  // namespace
+
+Env* Env::Default() {
+  static Win32Env env;
+  return &env;
+}
+
+std::string ExecutablePath() {
+  char buf[MAX_PATH * 4] = {0};
+  DWORD n = GetModuleFileNameA(nullptr, buf, sizeof(buf));
+  return std::string(buf, n);
+}
+
+void SetEnvironmentValue(const std::string& name, const std::string& value) {
+  // Both the process environment block (for CreateProcess) and the C runtime's copy.
+  SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+  std::string assignment = name + "=" + value;
+  _putenv(assignment.c_str());
+}
+
+bool StdoutIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+std::string TempDirectory() {
+  char buf[MAX_PATH + 1] = {0};
+  DWORD n = GetTempPathA(sizeof(buf), buf);
+  std::string dir(buf, n);
+  if (dir.empty()) dir = "C:\\";
+  if (dir.back() != '\\') dir += '\\';
+  return dir;
+}
+
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+DynamicLibrary::~DynamicLibrary() { Close(); }
+
+bool DynamicLibrary::Open(const std::string& path) {
+  Close();
+  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+  if (handle_ == nullptr) {
+    error_ = LastErrorText();
+    return false;
+  }
+  error_.clear();
+  return true;
+}
+
+void* DynamicLibrary::Symbol(const std::string& name) const {
+  if (handle_ == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name.c_str()));
+}
+
+void DynamicLibrary::Close() {
+  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+  handle_ = nullptr;
+}
+
+InterProcessLock::InterProcessLock(const std::string& name) : name_(name) {
+  std::string safe;
+  for (char c : name) safe += (c == '\\') ? '_' : c;
+  handle_ = CreateMutexA(nullptr, FALSE, ("Local\\trelvax-lock-" + safe).c_str());
+}
+
+InterProcessLock::~InterProcessLock() {
+  Unlock();
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+bool InterProcessLock::TryLock() {
+  if (held_) return true;
+  if (handle_ == nullptr) return false;
+  DWORD rc = WaitForSingleObject(static_cast<HANDLE>(handle_), 0);
+  held_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
+  return held_;
+}
+
+void InterProcessLock::Unlock() {
+  if (!held_) return;
+  ReleaseMutex(static_cast<HANDLE>(handle_));
+  held_ = false;
+}
+
+}  // namespace platform
+
+#include <io.h>
+
+namespace platform {
+bool TruncateOpenFile(std::FILE* file, long long size) {
+  std::fflush(file);
+  return _chsize_s(_fileno(file), size) == 0;
+}
+}  // namespace platform

@@ -1,0 +1,47 @@
+#include "platform/FakeEnv.h"
+
+namespace platform {
+
+FakeEnv::FakeEnv() : real_(Env::Default()) {}
+
+RunResult FakeEnv::RunProgram(const std::string& program, const std::vector<std::string>& args,
+                              const std::string& directory) {
+  runs.push_back(Run{program, args, directory});
+  if (onRun) return onRun(runs.back());
+  RunResult result;
+  result.started = true;
+  return result;
+}
+
+std::string FakeEnv::ShortPath(const std::string& path) {
+  auto it = shortPaths.find(path);
+  return it != shortPaths.end() ? it->second : path;
+}
+
+bool FakeEnv::FileExists(const std::string& path) { return real_->FileExists(path); }
+bool FakeEnv::DirectoryExists(const std::string& path) { return real_->DirectoryExists(path); }
+bool FakeEnv::RemoveFile(const std::string& path) { return real_->RemoveFile(path); }
+bool FakeEnv::MakeDirectories(const std::string& path) { return real_->MakeDirectories(path); }
+bool FakeEnv::CreateNewFile(const std::string& path, const std::string& bytes) {
+  return real_->CreateNewFile(path, bytes);
+}
+
+std::string FakeEnv::ReadRegistryString(const std::string& key, const std::string& value) {
+  auto it = registry.find(key + "|" + value);
+  return it != registry.end() ? it->second : std::string();
+}
+
+double FakeEnv::Now() { return now; }
+
+void FakeEnv::SleepMs(int ms) {
+  sleeps.push_back(ms);
+  now += static_cast<double>(ms) / 86400000.0;
+  if (onSleep) onSleep(ms);
+}
+
+int FakeEnv::ShowMessage(const std::string& text, const std::string& title, unsigned flags) {
+  messages.push_back(Message{text, title, flags});
+  return 1;
+}
+
+}  // namespace platform

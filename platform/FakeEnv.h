@@ -1,0 +1,77 @@
+// A test double of the seam: files and directories are the real machine's, while time,
+// sleeping, program runs, the registry and message boxes are scripted and recorded, so that
+// a test can pretend a program failed, time passed or a file appeared, without waiting.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace platform {
+
+class FakeEnv : public Env {
+ public:
+  struct Run {
+    std::string program;
+    std::vector<std::string> args;
+    std::string directory;
+  };
+  struct Message {
+    std::string text;
+    std::string title;
+    unsigned flags;
+  };
+
+  FakeEnv();
+
+  // Program runs: recorded; answered by onRun when set, else "started, exit code 0".
+  std::function<RunResult(const Run&)> onRun;
+  std::vector<Run> runs;
+
+  // Short paths: answered from this table, else the path unchanged.
+  std::map<std::string, std::string> shortPaths;
+
+  // Registry: key + "|" + value -> text.
+  std::map<std::string, std::string> registry;
+
+  // The clock: starts at `now` and moves only when the code sleeps.
+  double now = 46000.5;  // 2025-12-09 12:00
+  std::vector<int> sleeps;
+  // Called after each sleep (for example to create a file the code is waiting for).
+  std::function<void(int ms)> onSleep;
+
+  std::vector<Message> messages;
+
+  RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& directory) override;
+  std::string ShortPath(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool MakeDirectories(const std::string& path) override;
+  bool CreateNewFile(const std::string& path, const std::string& bytes) override;
+  std::string ReadRegistryString(const std::string& key, const std::string& value) override;
+  double Now() override;
+  void SleepMs(int ms) override;
+  int ShowMessage(const std::string& text, const std::string& title, unsigned flags) override;
+
+ private:
+  Env* real_;
+};
+
+// Installs an Env for the lifetime of a scope and restores the previous one after it.
+class ScopedEnv {
+ public:
+  explicit ScopedEnv(Env* env) : previous_(SetEnvForTesting(env)) {}
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() { SetEnvForTesting(previous_ == Env::Default() ? nullptr : previous_); }
+
+ private:
+  Env* previous_;
+};
+
+}  // namespace platform

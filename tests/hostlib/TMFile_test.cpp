@@ -1,0 +1,98 @@
+#include "hostlib/TMFile.h"
+
+#include <gtest/gtest.h>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/TempDir.h"
+
+using testutil::TempDir;
+
+TEST(TMFile, WritesLinesWithTheGivenLineEndAndCreatesTheFile) {
+  TempDir tmp;
+  TMFile f(tmp.File("a.txt"));
+  f.Open();
+  f.WriteLine("#1");
+  f.WriteLine("$x", "\n");
+  f.Write("raw");
+  f.Close();
+  EXPECT_EQ(testutil::ReadFile(tmp.File("a.txt")), "#1\r\n$x\nraw");
+}
+
+TEST(TMFile, ReadsLinesUpToCrLfAndTheLastLineWithoutOne) {
+  TempDir tmp;
+  testutil::WriteFile(tmp.File("r.txt"), "one\r\ntwo\nthree\r\n\r\nlast");
+  TMFile f(tmp.File("r.txt"));
+  f.SetReadOnly(true);
+  f.Open();
+  std::vector<std::string> lines;
+  std::string line;
+  while (f.ReadLine(line)) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "", "last"}));
+  EXPECT_FALSE(f.ReadLine(line));
+  EXPECT_EQ(line, "");
+}
+
+TEST(TMFile, ReadsUpToAnOtherLineEnd) {
+  TempDir tmp;
+  testutil::WriteFile(tmp.File("r.txt"), "a|b|c");
+  TMFile f(tmp.File("r.txt"));
+  f.SetReadOnly(true);
+  f.Open();
+  std::string line;
+  ASSERT_TRUE(f.ReadLine(line, "|"));
+  EXPECT_EQ(line, "a");
+  ASSERT_TRUE(f.ReadLine(line, "|"));
+  EXPECT_EQ(line, "b");
+  ASSERT_TRUE(f.ReadLine(line, "|"));
+  EXPECT_EQ(line, "c");
+}
+
+TEST(TMFile, AppendsAtTheEndAndTruncates) {
+  TempDir tmp;
+  testutil::WriteFile(tmp.File("p.dat"), "12\r\n");
+  TMFile f(tmp.File("p.dat"));
+  f.Open();
+  f.GotoEnd();
+  f.WriteLine("13");
+  EXPECT_EQ(f.Size(), 8);
+  f.GotoStart();
+  std::string line;
+  ASSERT_TRUE(f.ReadLine(line));
+  EXPECT_EQ(line, "12");
+  f.Truncate();
+  f.Close();
+  EXPECT_EQ(testutil::ReadFile(tmp.File("p.dat")), "12\r\n");
+  f.Open();
+  f.Truncate();
+  f.Close();
+  EXPECT_EQ(testutil::ReadFile(tmp.File("p.dat")), "");
+}
+
+TEST(TMFile, ErrorsNameThePath) {
+  TempDir tmp;
+  TMFile f(tmp.File("missing.txt"));
+  f.SetReadOnly(true);
+  try {
+    f.Open();
+    FAIL() << "opened a missing file";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find(tmp.File("missing.txt")), std::string::npos) << e.Message();
+  }
+  TMFile inMissingDir(tmp.File("no dir") + "/x/y.txt");
+  EXPECT_THROW(inMissingDir.Open(), Exception);
+  TMFile closed(tmp.File("c.txt"));
+  std::string line;
+  EXPECT_THROW(closed.ReadLine(line), Exception);
+  EXPECT_THROW(closed.WriteLine("x"), Exception);
+}
+
+TEST(TMFile, AReadOnlyFileRefusesWrites) {
+  TempDir tmp;
+  testutil::WriteFile(tmp.File("ro.txt"), "x");
+  TMFile f(tmp.File("ro.txt"));
+  f.SetReadOnly(true);
+  f.Open();
+  EXPECT_THROW(f.WriteLine("y"), Exception);
+  f.Close();
+  EXPECT_EQ(testutil::ReadFile(tmp.File("ro.txt")), "x");
+}

@@ -1,0 +1,178 @@
+#include "platform/Env.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/FakeEnv.h"
+#include "testutil/TempDir.h"
+
+using platform::Env;
+using platform::JoinCommandLine;
+using platform::QuoteArgument;
+using testutil::TempDir;
+
+namespace {
+
+std::string ChildProgram() {
+#ifdef _WIN32
+  return testutil::Join(testutil::BinDir(), "trelvax_child.exe");
+#else
+  return testutil::Join(testutil::BinDir(), "trelvax_child");
+#endif
+}
+
+}  // namespace
+
+TEST(CommandLine, PlainPathsArePassedUnquotedWithSingleSpaces) {
+  EXPECT_EQ(JoinCommandLine("C:\\ELZAB~1\\OTypUrz.exe", {"C:\\URZ_1\\otypurz.in", "C:\\URZ_1\\otypurz.out"}),
+            "C:\\ELZAB~1\\OTypUrz.exe C:\\URZ_1\\otypurz.in C:\\URZ_1\\otypurz.out");
+}
+
+TEST(CommandLine, WordsWithBlanksAreQuoted) {
+  EXPECT_EQ(QuoteArgument("C:\\Program Files\\x.in"), "\"C:\\Program Files\\x.in\"");
+  EXPECT_EQ(QuoteArgument("a\tb"), "\"a\tb\"");
+  EXPECT_EQ(QuoteArgument(""), "\"\"");
+  // A trailing backslash inside quotes must be doubled, or it would escape the quote.
+  EXPECT_EQ(QuoteArgument("C:\\My Dir\\"), "\"C:\\My Dir\\\\\"");
+  EXPECT_EQ(QuoteArgument("say \"hi\""), "\"say \\\"hi\\\"\"");
+}
+
+TEST(RunProgram, RunsInTheGivenDirectoryWithSpacesAndReturnsTheExitCode) {
+  TempDir tmp("run");
+  std::string dir = tmp.Path() + "exchange dir";
+  ASSERT_TRUE(Env::Default()->MakeDirectories(dir));
+  platform::RunResult r =
+      Env::Default()->RunProgram(ChildProgram(), {"7", "with space", "plain"}, dir);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 7u);
+  std::string out = testutil::ReadFile(testutil::Join(dir, "child.txt"));
+  EXPECT_NE(out.find("exchange dir\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("arg=7\narg=with space\narg=plain\n"), std::string::npos) << out;
+}
+
+TEST(RunProgram, AProgramThatDoesNotExistIsNotStarted) {
+  TempDir tmp("run");
+  platform::RunResult r =
+      Env::Default()->RunProgram(tmp.File("no-such-program.exe"), {}, tmp.Path());
+  EXPECT_FALSE(r.started);
+  EXPECT_FALSE(r.error.empty());
+}
+
+TEST(ShortPath, AnExistingDirectoryWithSpacesHasAShortFormWithoutThem) {
+  TempDir tmp("short");
+  std::string dir = tmp.Path() + "Program Files Of Elzab";
+  ASSERT_TRUE(Env::Default()->MakeDirectories(dir));
+  std::string shortForm = Env::Default()->ShortPath(dir);
+#ifdef _WIN32
+  EXPECT_EQ(shortForm.find(' '), std::string::npos) << shortForm;
+  EXPECT_TRUE(Env::Default()->DirectoryExists(shortForm));
+  EXPECT_LE(shortForm.size(), 260u);
+#else
+  EXPECT_EQ(shortForm, dir);
+#endif
+}
+
+TEST(ShortPath, AMissingPathComesBackUnchanged) {
+  TempDir tmp("short");
+  std::string missing = tmp.Path() + "not here" + platform::kPathSeparator + "x.txt";
+  EXPECT_EQ(Env::Default()->ShortPath(missing), missing);
+}
+
+TEST(Files, ExistenceDeletionAndDirectoriesWithParents) {
+  TempDir tmp("files");
+  Env* env = Env::Default();
+  std::string nested = tmp.Path() + "a" + platform::kPathSeparator + "b c" +
+                       platform::kPathSeparator + "d";
+  EXPECT_FALSE(env->DirectoryExists(nested));
+  EXPECT_TRUE(env->MakeDirectories(nested));
+  EXPECT_TRUE(env->DirectoryExists(nested));
+  EXPECT_FALSE(env->FileExists(nested));
+
+  std::string file = testutil::Join(nested, "f.txt");
+  EXPECT_FALSE(env->RemoveFile(file));
+  EXPECT_TRUE(env->CreateNewFile(file, "test"));
+  EXPECT_TRUE(env->FileExists(file));
+  EXPECT_FALSE(env->DirectoryExists(file));
+  EXPECT_EQ(testutil::ReadFile(file), "test");
+  // Exclusive creation fails on an existing file and leaves it alone.
+  EXPECT_FALSE(env->CreateNewFile(file, "other"));
+  EXPECT_EQ(testutil::ReadFile(file), "test");
+  EXPECT_TRUE(env->RemoveFile(file));
+  EXPECT_FALSE(env->FileExists(file));
+  EXPECT_FALSE(env->FileExists(""));
+}
+
+TEST(Registry, ReadsAStringValueInThe32BitView) {
+  Env* env = Env::Default();
+  const std::string key = "SOFTWARE\\KALMORA\\TrelvaxTest\\Instalacja";
+#ifdef _WIN32
+  std::string reg = "C:\\windows\\system32\\reg.exe";
+  std::string full = "HKLM\\" + key;
+  platform::RunResult r32 = env->RunProgram(
+      reg, {"add", full, "/v", "Binaria", "/t", "REG_SZ", "/d", "C:\\Tvk 32\\", "/f", "/reg:32"},
+      "C:\\");
+  ASSERT_TRUE(r32.started && r32.exitCode == 0) << r32.error;
+  platform::RunResult r64 = env->RunProgram(
+      reg, {"add", full, "/v", "Binaria", "/t", "REG_SZ", "/d", "C:\\Tvk 64\\", "/f", "/reg:64"},
+      "C:\\");
+  ASSERT_TRUE(r64.started && r64.exitCode == 0) << r64.error;
+  EXPECT_EQ(env->ReadRegistryString(key, "Binaria"), "C:\\Tvk 32\\");
+  EXPECT_EQ(env->ReadRegistryString(key, "Brak"), "");
+  EXPECT_EQ(env->ReadRegistryString(key + "\\Brak", "Binaria"), "");
+#else
+  EXPECT_EQ(env->ReadRegistryString(key, "Binaria"), "");
+#endif
+}
+
+TEST(Clock, NowIsTodayAsADayCount) {
+  double now = Env::Default()->Now();
+  EXPECT_GT(now, 46000.0);  // after December 2025
+  EXPECT_LT(now, 60000.0);
+}
+
+TEST(FakeEnv, SleepingMovesTheClockWithoutWaiting) {
+  platform::FakeEnv fake;
+  double start = fake.Now();
+  fake.SleepMs(1000);
+  fake.SleepMs(100);
+  EXPECT_NEAR((fake.Now() - start) * 86400.0, 1.1, 1e-6);
+  EXPECT_EQ(fake.sleeps, (std::vector<int>{1000, 100}));
+}
+
+TEST(FakeEnv, ScopedEnvInstallsAndRestores) {
+  platform::FakeEnv fake;
+  {
+    platform::ScopedEnv scope(&fake);
+    EXPECT_EQ(platform::CurrentEnv(), &fake);
+  }
+  EXPECT_EQ(platform::CurrentEnv(), Env::Default());
+}
+
+TEST(InterProcessLock, OneHolderAtATime) {
+  std::string name = "test-" + std::to_string(platform::ProcessId());
+  platform::InterProcessLock a(name);
+  platform::InterProcessLock b(name);
+  ASSERT_TRUE(a.TryLock());
+#ifndef _WIN32
+  // A Windows mutex may be re-entered by the thread that holds it; across processes (the
+  // host's tests) it excludes like the POSIX lock does here.
+  EXPECT_FALSE(b.TryLock());
+#endif
+  a.Unlock();
+  EXPECT_TRUE(b.TryLock());
+  b.Unlock();
+}
+
+TEST(DynamicLibrary, AMissingLibraryReportsWhy) {
+  platform::DynamicLibrary lib;
+  EXPECT_FALSE(lib.Open("no-such-library-here.dll"));
+  EXPECT_FALSE(lib.Error().empty());
+  EXPECT_EQ(lib.Symbol("x"), nullptr);
+}
+
+TEST(Paths, DirectoryAndFileName) {
+  EXPECT_EQ(platform::DirectoryOf("C:\\a\\b.exe"), "C:\\a");
+  EXPECT_EQ(platform::DirectoryOf("/x/y"), "/x");
+  EXPECT_EQ(platform::DirectoryOf("b.exe"), ".");
+  EXPECT_EQ(platform::FileNameOf("C:\\a\\OTypUrz.exe"), "OTypUrz.exe");
+  EXPECT_EQ(platform::FileNameOf("/x/y/ZBPTowar.exe"), "ZBPTowar.exe");
+}

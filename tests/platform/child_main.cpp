@@ -1,0 +1,24 @@
+// A child program for the process-run tests: writes its arguments, one per line, and its
+// current directory into "child.txt" in that directory, then exits with the code that its
+// first argument names (0 when none).
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#ifdef _WIN32
+#include <direct.h>
+#define getcwd _getcwd
+#else
+#include <unistd.h>
+#endif
+
+int main(int argc, char** argv) {
+  char cwd[4096] = {0};
+  if (getcwd(cwd, sizeof(cwd)) == nullptr) return 99;
+  std::FILE* f = std::fopen("child.txt", "wb");
+  if (f == nullptr) return 98;
+  std::fprintf(f, "cwd=%s\n", cwd);
+  for (int i = 1; i < argc; ++i) std::fprintf(f, "arg=%s\n", argv[i]);
+  std::fclose(f);
+  return argc > 1 ? std::atoi(argv[1]) : 0;
+}
