@@ -3,7 +3,9 @@
 #include "hostlib/Exceptions.h"
 #include "platform/Env.h"
 
-TMFile::~TMFile() { Close(); }
+TMFile::~TMFile() {
+  Close();
+}
 
 void TMFile::SetPath(const std::string& path) {
   Close();
@@ -15,7 +17,8 @@ void TMFile::Fail(const std::string& what) const {
 }
 
 void TMFile::RequireOpen(const char* what) const {
-  if (file_ == nullptr) throw Exception(std::string(what) + ": plik nie jest otwarty '" + path_ + "'");
+  if (file_ == nullptr)
+    throw Exception(std::string(what) + ": plik nie jest otwarty '" + path_ + "'");
 }
 
 void TMFile::Open() {

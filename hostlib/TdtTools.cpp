@@ -36,7 +36,9 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
 
 constexpr long long kUnixEpochDay = 25569;  // 1970-01-01 as a day count
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
   static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -51,7 +53,9 @@ bool AllDigits(const std::string& s) {
   return true;
 }
 
-int Num(const std::string& s, size_t pos, size_t len) { return std::stoi(s.substr(pos, len)); }
+int Num(const std::string& s, size_t pos, size_t len) {
+  return std::stoi(s.substr(pos, len));
+}
 
 // Splits "a<sep>b<sep>c" where every part is digits; false when the shape differs.
 bool SplitNumbers(const std::string& text, char sep, int count, int* out) {
@@ -77,13 +81,12 @@ bool SplitNumbers(const std::string& text, char sep, int count, int* out) {
 bool TdtTools::TryEncode(const DateParts& p, double& dateTime) {
   if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
       p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
-      p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 ||
-      p.millisecond > 999) {
+      p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 || p.millisecond > 999) {
     return false;
   }
-  long long days = DaysFromCivil(p.year, static_cast<unsigned>(p.month),
-                                 static_cast<unsigned>(p.day)) +
-                   kUnixEpochDay;
+  long long days =
+      DaysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) +
+      kUnixEpochDay;
   long long ms = ((p.hour * 60LL + p.minute) * 60LL + p.second) * 1000LL + p.millisecond;
   dateTime = static_cast<double>(days) + static_cast<double>(ms) / kMsPerDay;
   return true;
@@ -136,8 +139,8 @@ int TdtTools::DayOfWeek(double dateTime) {
 
 std::string TdtTools::FormatCompressed(double dateTime) {
   DateParts p = Decode(dateTime);
-  return TxTools::Format("%04d%02d%02d%02d%02d%02d%03d", p.year, p.month, p.day, p.hour,
-                         p.minute, p.second, p.millisecond);
+  return TxTools::Format("%04d%02d%02d%02d%02d%02d%03d", p.year, p.month, p.day, p.hour, p.minute,
+                         p.second, p.millisecond);
 }
 
 bool TdtTools::ParseCompressed(const std::string& text, double& dateTime) {
@@ -155,8 +158,8 @@ bool TdtTools::ParseCompressed(const std::string& text, double& dateTime) {
 
 std::string TdtTools::FormatReadable(double dateTime) {
   DateParts p = Decode(dateTime);
-  return TxTools::Format("%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
-                         p.minute, p.second);
+  return TxTools::Format("%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
+                         p.second);
 }
 
 std::string TdtTools::FormatDate(double dateTime) {
@@ -219,4 +222,6 @@ bool TdtTools::ParseHostDate(const std::string& text, double& dateTime) {
   return TryEncode(p, dateTime);
 }
 
-double TdtTools::Now() { return platform::CurrentEnv()->Now(); }
+double TdtTools::Now() {
+  return platform::CurrentEnv()->Now();
+}

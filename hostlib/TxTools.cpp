@@ -11,7 +11,9 @@
 
 namespace {
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
 
 // Windows-1250 lower/upper pairs of the letters outside ASCII that the system meets.
 struct CasePair {
@@ -46,7 +48,9 @@ std::string TxTools::DeleteChars(const std::string& text, const std::string& set
   return out;
 }
 
-std::string TxTools::Trim(const std::string& text) { return TrimLeft(TrimRight(text)); }
+std::string TxTools::Trim(const std::string& text) {
+  return TrimLeft(TrimRight(text));
+}
 
 std::string TxTools::TrimLeft(const std::string& text) {
   size_t i = 0;
@@ -150,7 +154,11 @@ int TxTools::LeadingInt(const std::string& text) {
   return static_cast<int>(v);
 }
 
-std::string TxTools::IntToStr(long long value) { return std::to_string(value); }
+void* TxTools::ApplicationWindow = nullptr;
+
+std::string TxTools::IntToStr(long long value) {
+  return std::to_string(value);
+}
 
 std::string TxTools::Format(const char* format, ...) {
   va_list args;
@@ -189,5 +197,5 @@ std::vector<std::string> TxTools::SplitLines(const std::string& text) {
 }
 
 int TxTools::MsgBox(const std::string& text, const std::string& title, unsigned flags) {
-  return platform::CurrentEnv()->ShowMessage(text, title, flags);
+  return platform::CurrentEnv()->ShowMessage(ApplicationWindow, text, title, flags);
 }

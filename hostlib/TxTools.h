@@ -38,6 +38,8 @@ class TxTools {
   // The lines of a text split at CR, LF or CR LF; an empty text gives no line.
   static std::vector<std::string> SplitLines(const std::string& text);
 
-  // The host library's message box.
+  // The host library's message box, owned by ApplicationWindow.
   static int MsgBox(const std::string& text, const std::string& title, unsigned flags);
+  // The window that owns the library's windows (the host's main window once registered).
+  static void* ApplicationWindow;
 };

@@ -9,7 +9,9 @@ namespace {
 Env* g_env = nullptr;
 }
 
-Env* CurrentEnv() { return g_env != nullptr ? g_env : Env::Default(); }
+Env* CurrentEnv() {
+  return g_env != nullptr ? g_env : Env::Default();
+}
 
 Env* SetEnvForTesting(Env* env) {
   Env* previous = CurrentEnv();

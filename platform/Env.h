@@ -67,9 +67,11 @@ class Env {
   // Waits `ms` milliseconds.
   virtual void SleepMs(int ms) = 0;
 
-  // A modal message box (Win32 MessageBoxA, no owner); POSIX writes the text to stderr.
+  // A modal message box (Win32 MessageBoxA) owned by window `owner` (may be null); POSIX
+  // writes the text to stderr.
   // Returns the button chosen (1 = OK).
-  virtual int ShowMessage(const std::string& text, const std::string& title, unsigned flags) = 0;
+  virtual int ShowMessage(void* owner, const std::string& text, const std::string& title,
+                          unsigned flags) = 0;
 };
 
 // The Env in use: Env::Default() unless a test installed another.

@@ -119,7 +119,7 @@ class PosixEnv : public Env {
     }
   }
 
-  int ShowMessage(const std::string& text, const std::string& title, unsigned) override {
+  int ShowMessage(void*, const std::string& text, const std::string& title, unsigned) override {
     std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
     return 1;
   }
@@ -147,7 +147,9 @@ void SetEnvironmentValue(const std::string& name, const std::string& value) {
   }
 }
 
-bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+bool StdoutIsTerminal() {
+  return isatty(STDOUT_FILENO) != 0;
+}
 
 std::string TempDirectory() {
   std::string dir = GetEnvironmentValue("TMPDIR");
@@ -156,9 +158,13 @@ std::string TempDirectory() {
   return dir;
 }
 
-unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
+unsigned long ProcessId() {
+  return static_cast<unsigned long>(getpid());
+}
 
-DynamicLibrary::~DynamicLibrary() { Close(); }
+DynamicLibrary::~DynamicLibrary() {
+  Close();
+}
 
 bool DynamicLibrary::Open(const std::string& path) {
   Close();

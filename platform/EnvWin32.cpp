@@ -82,8 +82,8 @@ class Win32Env : public Env {
     for (size_t i = 0; i <= path.size(); ++i) {
       if (i == path.size() || path[i] == '\\' || path[i] == '/') {
         // Skip drive roots ("C:") and UNC prefixes; they cannot be created.
-        bool root = part.empty() || (part.size() == 2 && part[1] == ':') ||
-                    part == "\\" || part == "\\\\";
+        bool root =
+            part.empty() || (part.size() == 2 && part[1] == ':') || part == "\\" || part == "\\\\";
         if (!root && !DirectoryExists(part)) CreateDirectoryA(part.c_str(), nullptr);
       }
       if (i < path.size()) part += path[i];
@@ -138,8 +138,9 @@ class Win32Env : public Env {
     if (ms > 0) Sleep(static_cast<DWORD>(ms));
   }
 
-  int ShowMessage(const std::string& text, const std::string& title, unsigned flags) override {
-    return MessageBoxA(nullptr, text.c_str(), title.c_str(), flags);
+  int ShowMessage(void* owner, const std::string& text, const std::string& title,
+                  unsigned flags) override {
+    return MessageBoxA(static_cast<HWND>(owner), text.c_str(), title.c_str(), flags);
   }
 };
 
@@ -177,9 +178,13 @@ std::string TempDirectory() {
   return dir;
 }
 
-unsigned long ProcessId() { return GetCurrentProcessId(); }
+unsigned long ProcessId() {
+  return GetCurrentProcessId();
+}
 
-DynamicLibrary::~DynamicLibrary() { Close(); }
+DynamicLibrary::~DynamicLibrary() {
+  Close();
+}
 
 bool DynamicLibrary::Open(const std::string& path) {
   Close();

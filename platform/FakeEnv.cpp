@@ -18,10 +18,18 @@ std::string FakeEnv::ShortPath(const std::string& path) {
   return it != shortPaths.end() ? it->second : path;
 }
 
-bool FakeEnv::FileExists(const std::string& path) { return real_->FileExists(path); }
-bool FakeEnv::DirectoryExists(const std::string& path) { return real_->DirectoryExists(path); }
-bool FakeEnv::RemoveFile(const std::string& path) { return real_->RemoveFile(path); }
-bool FakeEnv::MakeDirectories(const std::string& path) { return real_->MakeDirectories(path); }
+bool FakeEnv::FileExists(const std::string& path) {
+  return real_->FileExists(path);
+}
+bool FakeEnv::DirectoryExists(const std::string& path) {
+  return real_->DirectoryExists(path);
+}
+bool FakeEnv::RemoveFile(const std::string& path) {
+  return real_->RemoveFile(path);
+}
+bool FakeEnv::MakeDirectories(const std::string& path) {
+  return real_->MakeDirectories(path);
+}
 bool FakeEnv::CreateNewFile(const std::string& path, const std::string& bytes) {
   return real_->CreateNewFile(path, bytes);
 }
@@ -31,7 +39,9 @@ std::string FakeEnv::ReadRegistryString(const std::string& key, const std::strin
   return it != registry.end() ? it->second : std::string();
 }
 
-double FakeEnv::Now() { return now; }
+double FakeEnv::Now() {
+  return now;
+}
 
 void FakeEnv::SleepMs(int ms) {
   sleeps.push_back(ms);
@@ -39,7 +49,7 @@ void FakeEnv::SleepMs(int ms) {
   if (onSleep) onSleep(ms);
 }
 
-int FakeEnv::ShowMessage(const std::string& text, const std::string& title, unsigned flags) {
+int FakeEnv::ShowMessage(void*, const std::string& text, const std::string& title, unsigned flags) {
   messages.push_back(Message{text, title, flags});
   return 1;
 }

@@ -56,7 +56,8 @@ class FakeEnv : public Env {
   std::string ReadRegistryString(const std::string& key, const std::string& value) override;
   double Now() override;
   void SleepMs(int ms) override;
-  int ShowMessage(const std::string& text, const std::string& title, unsigned flags) override;
+  int ShowMessage(void* owner, const std::string& text, const std::string& title,
+                  unsigned flags) override;
 
  private:
   Env* real_;

@@ -54,7 +54,9 @@ int TLJWords::GetSize(int index) const {
   return it != FSizes.end() ? it->second : -1;
 }
 
-void TLJWords::SetSize(int index, int width) { FSizes[index] = width; }
+void TLJWords::SetSize(int index, int width) {
+  FSizes[index] = width;
+}
 
 TLJWords::operator std::string() const {
   std::string out;
