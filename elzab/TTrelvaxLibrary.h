@@ -1,0 +1,23 @@
+// The ELZAB STX driver's library: its description of itself to the host (type, properties,
+// window descriptions, the parameter table with its list texts) and its operation factory.
+#pragma once
+
+#include "plugin/TKSLibrary.h"
+
+class TTrelvaxLibrary : public TKSLibrary {
+ public:
+  explicit TTrelvaxLibrary(HTVKCBARG1 arg1) : TKSLibrary(arg1) {}
+  TKSActionBase* UtworzAkcje(HTVKCBARG2 arg2) override;
+  BOOL PokazOkno(TKSActionBase*, int, bool, int*, char*) override { return 0; }
+};
+
+// Parameter types of the parameter table.
+enum TypParametru {
+  tpBrak = 0,     // no parameter at this group and index
+  tpTekst = 1,    // free text
+  tpPort = 3,     // connection port chosen from its list
+  tpLiczba = 4,   // integer
+  tpData = 5,     // date
+  tpKatalog = 6,  // directory
+  tpLista = 7,    // choice from its list
+};

@@ -1,0 +1,460 @@
+#include "elzab/elxaction.h"
+
+#include <cstdio>
+
+#include "hostlib/Exceptions.h"
+#include "hostlib/TMFile.h"
+#include "hostlib/TMLgExtTools.h"
+#include "hostlib/TxTools.h"
+#include "platform/Env.h"
+#include "plugin/TKSLibrary.h"
+#include "support/TLJWords.h"
+
+namespace {
+
+constexpr const char* kModule = "trelvax_elxaction";
+constexpr const char* kHeavyLoadSection = "HeavyLoadSection";
+
+// One ELZAB program per function number.
+struct Program {
+  int function;
+  const char* name;
+  bool hasOutput;   // the output path is its second argument
+  bool writeInput;  // the input file (header only, or the output list) is written here
+};
+
+constexpr Program kPrograms[] = {
+    {4, "OSpOpMax.exe", false, true},  {5, "OPSpRoz4.exe", true, true},
+    {6, "OPSpRoz5.exe", true, true},   {7, "OIKasWla.exe", true, true},
+    {8, "OKasjer.exe", true, true},    {9, "OZegar.exe", true, true},
+    {10, "OPlat.exe", true, true},     {51, "ZWaluta.exe", false, false},
+    {52, "ZPlat.exe", false, false},   {53, "ZJednost.exe", false, false},
+    {54, "ZGrupa.exe", false, false},  {55, "OPodatek.exe", true, true},
+    {56, "KTowMax.exe", false, true},  {57, "ZCTowar.exe", false, false},
+    {58, "ZBPTowar.exe", true, false}, {59, "KTowar.exe", false, false},
+    {100, "OTypUrz.exe", true, true},
+};
+
+const Program* FindProgram(int function) {
+  for (const Program& p : kPrograms) {
+    if (p.function == function) return &p;
+  }
+  return nullptr;
+}
+
+// The working files of each function: base name + ".in", ".out" or ".arc".
+struct FunctionFile {
+  int function;
+  const char* base;
+};
+
+constexpr FunctionFile kFunctionFiles[] = {
+    {1, "ospopmax_sprz"}, {2, "ospopmax_sort"}, {3, "ospopmax_opak"}, {4, "ospopmax"},
+    {5, "opsproz4"},      {6, "opsproz5"},      {7, "oikaswla"},      {8, "okasjer"},
+    {9, "ozegar"},        {10, "oplat"},        {51, "zwaluta"},      {52, "zplat"},
+    {53, "zjednost"},     {54, "zgrupa"},       {55, "opodatek"},     {56, "ktowmax"},
+    {57, "zctowar"},      {58, "zbptowar"},     {59, "ktowar"},       {100, "otypurz"},
+};
+
+constexpr const char* kSpeeds[] = {"4800", "9600", "19200", "28800", "57600", "115200"};
+
+bool EndsWithSeparator(const std::string& path) {
+  return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+}  // namespace
+
+TrelvaxAction::TrelvaxAction(TKSLibrary* library, HTVKCBARG2 arg2) : KSAction(library, arg2) {}
+
+TrelvaxAction::~TrelvaxAction() = default;
+
+std::string TrelvaxAction::Tr(const char* key, const char* text) const {
+  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
+}
+
+// ----- Configuration and working files -----------------------------------------------------
+
+void TrelvaxAction::ReadParams() {
+  cfgExePath = ParamAsString("ElzabSTXExePath");
+  if (!EndsWithSeparator(cfgExePath)) cfgExePath += platform::kPathSeparator;
+  cfgExePath = ShortenPathName(cfgExePath);
+  cfgPort = ParamAsString("ElzabSTXPort");
+  cfgTimeout = ParamAsInt("ElzabSTXTimeout");
+  cfgPoziomCen = ParamAsInt("PoziomCen");
+  cfgProductFlag = ParamAsInt("ElzabSTXProductFlag");
+  cfgReceipts = ParamAsInt("ElzabSTXReceipts");
+  cfgSaleSource = ParamAsInt("ElzabSTXSaleSource");
+  cfgProtectExecution = ParamAsInt("ElzabSTXProtectExe") == 1;
+  cfgSaleBufferType = ParamAsInt("ElzabSTXSaleBufferType");
+  cfgSaleBufferFV = ParamAsInt("ElzabSTXSaleBufferFV") == 1;
+}
+
+void TrelvaxAction::CreateConfig() {
+  if (cfgPort == Tr("SElzabSCreateCoifcfgPort", "PLIK")) return;
+  if (ParamAsInt("ElzabSTXUserKonfig") != 0) {
+    if (platform::CurrentEnv()->FileExists(FNameKonfig())) return;
+    throw Exception(Tr("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
+  }
+  std::string line;
+  if (cfgPort != "LAN") {
+    const int index =
+        TxTools::StrToIntDef(TxTools::Trim(WartoscParametru("ElzabSTXRS232Speed")), -1);
+    const char* speed = index >= 0 && index <= 5 ? kSpeeds[index] : "115200";
+    line =
+        TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, cfgPort.c_str(), speed, cfgTimeout);
+  } else {
+    line = TxTools::Format(
+        "$%d\t%s:115200:STX6:1\t%d\tElzab\tAnyString:3001:%s:%s:%s:%d:%d", FNrUrzadzenia, "COM1",
+        cfgTimeout, ParamAsString("ElzabSTXIPAddr").c_str(),
+        ParamAsString("ElzabSTXIPPort").c_str(), ParamAsString("ElzabSTXIPAuth").c_str(),
+        ParamAsInt("ElzabSTXIPTimeout"), ParamAsInt("ElzabSTXIPRet"));
+  }
+  TMFile file(FNameKonfig());
+  file.Open();
+  file.GotoStart();
+  file.Truncate();
+  file.WriteLine(line);
+  file.Close();
+}
+
+std::string TrelvaxAction::WorkDir() {
+  return ShortenPathName(FKatalogWymiany);
+}
+
+std::string TrelvaxAction::FNameKonfig() {
+  return WorkDir() + "KONFIG.TXT";
+}
+std::string TrelvaxAction::FNameRaport() {
+  return WorkDir() + "RAPORT.TXT";
+}
+std::string TrelvaxAction::FNameRaportArch() {
+  return WorkDir() + "RAPORT.arc";
+}
+std::string TrelvaxAction::FNamePackages() {
+  return WorkDir() + "packages.dat";
+}
+std::string TrelvaxAction::FNameERL() {
+  return WorkDir() + "errors.txt";
+}
+
+std::string TrelvaxAction::FNameFile(int function, int ext, bool createInFile) {
+  const char* base = nullptr;
+  for (const FunctionFile& f : kFunctionFiles) {
+    if (f.function == function) base = f.base;
+  }
+  // Any other number names no file: the directory itself, which the clean-up loops that
+  // walk number ranges rely on not being a file.
+  if (base == nullptr) return WorkDir();
+  static const char* const kExtensions[] = {"", ".in", ".out", ".arc"};
+  const std::string path = WorkDir() + base + (ext >= 1 && ext <= 3 ? kExtensions[ext] : "");
+  if (createInFile) {
+    std::string text;
+    if (function == 4) {
+      text = "$" + FNameFile(1, 2, false) + "\t" + FNameFile(2, 2, false) + "\t" +
+             FNameFile(3, 2, false);
+    }
+    WriteInFile(path, text);
+  }
+  return path;
+}
+
+void TrelvaxAction::WriteInFile(const std::string& path, const std::string& text) {
+  try {
+    TMFile file(path);
+    file.Open();
+    file.GotoStart();
+    file.Truncate();
+    file.WriteLine("#" + std::to_string(FNrUrzadzenia));
+    file.WriteLine("#");
+    file.WriteLine("#");
+    if (!text.empty()) {
+      std::string converted = text;
+      file.WriteLine(tools.plstring(converted));
+    }
+    file.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSWriteInFExceptio", "Błąd zapisu pliku wyjściowego ") + path);
+  }
+}
+
+// ----- Operations -------------------------------------------------------------------------
+
+void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int parameter) {
+  ReadParams();
+  CreateConfig();
+  switch (code) {
+    case -1:
+      TestConnection();
+      break;
+    case -4:
+      break;
+    case -8:
+      DodFuncExecute(parameter);
+      break;
+    default:
+      TKSActionBase::Operacja(environment, code, parameter);
+      return;
+  }
+  environment->Wynik = 0;
+}
+
+void TrelvaxAction::DodFuncExecute(int) {}
+
+bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo) {
+  if (second != nullptr) *second = -1;
+  if (reportNo != nullptr) *reportNo = ParamAsInt("ElzabSTXReportNo");
+  if (receiptNo != nullptr) *receiptNo = ParamAsInt("ElzabSTXReceiptNo");
+  return true;
+}
+
+// ----- Program runner ---------------------------------------------------------------------
+
+void TrelvaxAction::Execute(int function) {
+  if (cfgProtectExecution) ZajmijZasobSterownika(kHeavyLoadSection);
+  try {
+    ExecuteOperation(function);
+  } catch (...) {
+    if (cfgProtectExecution) ZwolnijZasobSterownika(kHeavyLoadSection);
+    throw;
+  }
+  if (cfgProtectExecution) ZwolnijZasobSterownika(kHeavyLoadSection);
+}
+
+void TrelvaxAction::ExecuteOperation(int function) {
+  const Program* program = FindProgram(function);
+  if (program == nullptr) return;
+  platform::Env* env = platform::CurrentEnv();
+  const std::string path = cfgExePath + program->name;
+  std::vector<std::string> args;
+  args.push_back(FNameFile(function, 1, program->writeInput));
+  if (program->hasOutput) args.push_back(FNameFile(function, 2, false));
+  // The verdict must come from this run's own report, never from one an earlier run left.
+  env->RemoveFile(FNameRaport());
+  const platform::RunResult run = env->RunProgram(path, args, FKatalogWymiany);
+  if (!run.started) throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
+  if (run.exitCode == 0) return;
+  if (!CheckReportFile()) {
+    // A program that failed without saying why has still failed: for a goods run the host
+    // would otherwise be told the register took goods it never received.
+    throw Exception(Tr("KSElzabSExecuteExceptio_00001", "Program ") + path +
+                    Tr("KSElzabSExecuteExceptio_00002", " zakończył pracę z kodem ") +
+                    std::to_string(run.exitCode) +
+                    Tr("KSElzabSExecuteExceptio_00003", " bez raportu wyniku w pliku ") +
+                    FNameRaport());
+  }
+}
+
+bool TrelvaxAction::CheckReportFile() {
+  const std::string path = FNameRaport();
+  if (!platform::CurrentEnv()->FileExists(path)) return false;
+  std::string line;
+  bool hasResult = false;
+  try {
+    TMFile report(path);
+    report.SetReadOnly(true);
+    report.Open();
+    report.ReadLine(line);
+    line.clear();
+    hasResult = report.ReadLine(line);
+    report.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSCheckRepExceptio", "Błąd odczytu pliku raportu ") + path);
+  }
+  if (!hasResult) return false;
+  const std::string rest = line.empty() ? line : line.substr(1);
+  const size_t semicolon = rest.find(';');
+  const std::string codeText =
+      TxTools::Trim(semicolon == std::string::npos ? rest : rest.substr(0, semicolon));
+  const std::string description =
+      semicolon == std::string::npos ? std::string() : TxTools::Trim(rest.substr(semicolon + 1));
+  const int code = TxTools::StrToIntDef(codeText, 0);
+  if (code == 0) return true;
+  throw Exception("Błąd [" + std::to_string(code) +
+                  "]: " + (description.empty() ? GetErrMsg(code) : description));
+}
+
+int TrelvaxAction::CheckReportFileErrorPLU() {
+  const std::string path = FNameRaport();
+  if (!platform::CurrentEnv()->FileExists(path)) {
+    throw Exception(Tr("KSElzabSCheckRapExceptio_00001", "Brak pliku raportu ") + path);
+  }
+  tools.ArchiveFile(path, FNameRaportArch(), GetLgLink(), false, -1, true, "");
+  std::string tenth;
+  try {
+    TMFile report(path);
+    report.SetReadOnly(true);
+    report.Open();
+    std::string line;
+    for (int i = 0; i < 10; ++i) {
+      line.clear();
+      if (!report.ReadLine(line)) line.clear();
+    }
+    tenth = line;
+    report.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSCheckRapExceptio", "Błąd odczytu pliku raportu ") + path);
+  }
+  const std::string field = TxTools::SelectWord(tenth, 2, '\t');
+  return TxTools::StrToIntDef(TxTools::Trim(field.empty() ? field : field.substr(1)), 0);
+}
+
+void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
+  pluRejected = std::make_unique<std::set<std::string>>();
+  const std::string path = FNameFile(58, 2, false);
+  if (!platform::CurrentEnv()->FileExists(path)) return;
+  TMFile out(path);
+  out.SetReadOnly(true);
+  out.Open();
+  std::string line;
+  while (out.ReadLine(line)) {
+    if (line.empty() || line[0] != '$') continue;
+    int plu = 0;
+    int code = 0;
+    if (std::sscanf(line.c_str(), "$%d\t%d", &plu, &code) != 2) continue;
+    pluRejected->insert(std::to_string(plu));
+    AddWarning("PLU: " + std::to_string(plu) + " (" + GetErrMsg(code) + ")", logError.get());
+  }
+  out.Close();
+}
+
+void TrelvaxAction::ThrowPrzerwac() {
+  if (CzyPrzerwac()) {
+    throw Exception(Tr("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
+  }
+}
+
+// ----- Identification -----------------------------------------------------------------------
+
+void TrelvaxAction::TestConnection() {
+  CheckType(true);
+}
+
+void TrelvaxAction::CheckType(bool print) {
+  MsgAdd(Tr("KSElzabSTestConnMsgAdd", "Odczyt typu kasy ..."), LPV_None, 100);
+  Execute(100);
+  MsgS(LPV_Ok);
+  const std::string outPath = FNameFile(100, 2, false);
+  platform::Env* env = platform::CurrentEnv();
+  auto removeWorkingFiles = [&] {
+    env->RemoveFile(FNameFile(100, 1, false));
+    env->RemoveFile(outPath);
+  };
+  try {
+    std::string fourth;
+    {
+      TMFile out(outPath);
+      out.SetReadOnly(true);
+      out.Open();
+      std::string line;
+      for (int i = 0; i < 4; ++i) {
+        line.clear();
+        if (!out.ReadLine(line)) line.clear();
+      }
+      fourth = line;
+      out.Close();
+    }
+    TLJWords fields("\t");
+    fields.Init(fourth.empty() ? fourth : fourth.substr(1));
+    const std::string model = fields[3];
+    const std::string upper = TxTools::UpperCase(model);
+    auto has = [&](const char* part) { return upper.find(part) != std::string::npos; };
+    std::string shown;
+    if (has("K10") && has("ONLINE")) {
+      cfgType = t_K10_Online, shown = "K10 ONLINE";
+    } else if (has("K10")) {
+      cfgType = t_K10, shown = "K10";
+    } else if (has("MINI") && has("ONLINE")) {
+      cfgType = t_Mini_Online, shown = "Mini ONLINE";
+    } else if (has("JOTA") && has("ONLINE")) {
+      cfgType = t_Jota_Online, shown = "Jota ONLINE";
+    } else if (has("SIGMA")) {
+      cfgType = t_Sigma, shown = "Sigma";
+    } else {
+      cfgType = t_Default, shown = "<nie rozpoznano>";
+    }
+    cfgPLUMax = TxTools::StrToIntDef(TxTools::Trim(fields[4]), 10000);
+    cfgNameMax = cfgType == t_Sigma ? 48 : 40;
+    if (print) {
+      MsgAdd(Tr("bSTestConnMsgAddAnsiStri", "Numer urządzenia: ") + fields[1], LPV_None, 100);
+      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00001", "Model kasy: ") + model, LPV_None, 100);
+      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00002", "Maksymalna ilość PLU w kasie: ") + fields[4],
+             LPV_None, 100);
+      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00003", "Numer generacji kasy: ") + fields[5], LPV_None,
+             100);
+      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00004", "Numer wersji programu kasy: ") + fields[6],
+             LPV_None, 100);
+      MsgAdd("Rozpoznano model: " + shown + " [ Ilość PLU:" + std::to_string(cfgPLUMax) +
+                 " | Długość nazwy towaru:" + std::to_string(cfgNameMax) + " ]",
+             LPV_None, 100);
+    }
+    removeWorkingFiles();
+  } catch (const std::exception& e) {
+    removeWorkingFiles();
+    const Exception* own = dynamic_cast<const Exception*>(&e);
+    throw Exception(Tr("KSElzabSTestConnExceptio", "Błąd odczytu pliku raportu ") + outPath + " " +
+                    (own != nullptr ? own->Message() : std::string(e.what())));
+  }
+}
+
+std::string TrelvaxAction::NazwaZasobuDzielonego() {
+  const std::string port = WartoscParametru("ElzabSTXPort");
+  if (port == Tr("ElzabSNazwaZasifWartoscP", "PLIK")) return {};
+  if (port == "LAN")
+    return WartoscParametru("ElzabSTXIPAddr") + ":" + WartoscParametru("ElzabSTXIPPort");
+  return port;
+}
+
+std::string TrelvaxAction::WlasciwosciUrzadzenia(int code) {
+  switch (code) {
+    case 1101:
+      return "0";
+    case 1102:
+      return NazwaZasobuDzielonego();
+    case 1103:
+      return "1";
+    case 1104:
+      return "-1";
+    default:
+      return {};
+  }
+}
+
+// ----- VAT table ----------------------------------------------------------------------------
+
+void TrelvaxAction::GetVatFromECR() {
+  MsgAdd(Tr("KSElzabSGetVatFrMsgAdd", "Odczyt tablicy stawek VAT z kasy"), LPV_None, 100);
+  Execute(55);
+  MsgS(LPV_Ok);
+  const std::string path = FNameFile(55, 2, false);
+  try {
+    TMFile out(path);
+    out.SetReadOnly(true);
+    out.Open();
+    std::string line;
+    TLJWords fields("\t");
+    while (out.ReadLine(line)) {
+      if (line.empty() || line[0] != '$') continue;
+      fields.Init(line.substr(1));
+      for (int i = 0; i < 7; ++i) {
+        const std::string field = TxTools::TrimSpaces(fields[i]);
+        if (field == "ZWOLNIONA") {
+          vatRates[i] = -1;
+        } else if (field == "REZERWA") {
+          vatRates[i] = 999;
+        } else {
+          vatRates[i] = TxTools::LeadingInt(TxTools::DeleteChars(field, ","));
+        }
+      }
+    }
+    out.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSGetVatFrExceptio", "Błąd odczytu pliku :") + path);
+  }
+}
+
+int TrelvaxAction::VatLetter(int rate) const {
+  for (int slot = 1; slot <= 7; ++slot) {
+    if (vatRates[slot - 1] == rate) return slot;
+  }
+  return 999;
+}

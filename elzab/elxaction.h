@@ -1,0 +1,97 @@
+// The ELZAB STX driver's operation object: one per host operation. It reads the driver's
+// parameters, writes KONFIG.TXT for ELZAB's communication programs, names and writes their
+// input files, runs them in the exchange directory and reads what they leave behind.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plugin/KSAction.h"
+
+class KSImpBuf;
+class ElParagon;
+
+// The register model, as the identification recognises it.
+enum e_Type : int32_t {
+  t_K10 = 0,
+  t_K10_Online = 1,
+  t_Mini_Online = 2,
+  t_Jota_Online = 3,
+  t_Sigma = 4,
+  t_Default = 5,
+};
+
+class TrelvaxAction : public KSAction {
+ public:
+  TrelvaxAction(TKSLibrary* library, HTVKCBARG2 arg2);
+  ~TrelvaxAction() override;
+
+  std::string NazwaZasobuDzielonego() override;
+  bool JakSzukacParagonu(int* reportNo, int* second, int* receiptNo) override;
+  void Operacja(HTVKDLLSRODOWISKO* environment, int code, int parameter) override;
+  std::string WlasciwosciUrzadzenia(int code) override;
+
+  // Configuration and working files.
+  void ReadParams();
+  void CreateConfig();
+  std::string FNameKonfig();
+  std::string FNameRaport();
+  std::string FNameRaportArch();
+  std::string FNamePackages();
+  std::string FNameERL();
+  // The input (ext 1), output (2) or archive (3) file of an ELZAB function; with
+  // createInFile the input file is written at once with the function's input text.
+  std::string FNameFile(int function, int ext, bool createInFile);
+  // Writes a program input file: the three "#" header lines, then `text` converted by the
+  // action's code-page converter.
+  void WriteInFile(const std::string& path, const std::string& text);
+
+  // Program runs.
+  void Execute(int function);
+  void ExecuteOperation(int function);
+  // Reads RAPORT.TXT after a failed run: raises its error; false when there was no report
+  // or no result line in it, true when the report says the run succeeded.
+  bool CheckReportFile();
+  int CheckReportFileErrorPLU();
+  void CheckZBPTOWARFileErrorPLU();
+  void ThrowPrzerwac();
+  void DodFuncExecute(int parameter);
+
+  // The text of an ELZAB error code.
+  std::string GetErrMsg(int code);
+
+  // Register identification and its VAT table.
+  void TestConnection();
+  void CheckType(bool print);
+  void GetVatFromECR();
+  int VatLetter(int rate) const;
+
+  e_Type cfgType = t_K10;
+  int32_t cfgPLUMax = 0;
+  int32_t cfgNameMax = 0;
+  std::string cfgExePath;
+  std::string cfgPort;
+  int32_t cfgTimeout = 0;
+  int32_t cfgPoziomCen = 0;
+  int32_t cfgProductFlag = 0;
+  int32_t cfgReceipts = 0;
+  int32_t cfgSaleSource = 0;
+  bool cfgProtectExecution = false;
+  int32_t cfgSaleBufferType = 0;
+  bool cfgSaleBufferFV = false;
+  std::vector<KSImpBuf*> imp_bufs;  // not owned: the import frees its buffers
+  std::vector<ElParagon*>* receipts = nullptr;
+  std::unique_ptr<std::set<std::string>> packages;
+  std::unique_ptr<std::set<std::string>> pluRejected;
+  int32_t vatRates[7] = {0, 0, 0, 0, 0, 0, 0};
+  int32_t paymentHasDate[7] = {0, 0, 0, 0, 0, 0, 0};
+  std::unique_ptr<TErrorLog> logError;
+
+ private:
+  // The exchange directory in short-path form, which every working file name starts with.
+  std::string WorkDir();
+  // A text of the driver's own, translated through the driver's language link.
+  std::string Tr(const char* key, const char* text) const;
+};
