@@ -1,0 +1,177 @@
+#include "host/App.h"
+
+#include <cstdio>
+
+#include "host/ParameterTable.h"
+#include "host/Text.h"
+#include "platform/Env.h"
+
+namespace tvkhost {
+
+std::string OperationName(int code) {
+  switch (code) {
+    case TVKDLL_OP_TEST_POLACZENIA:
+      return "connection test";
+    case TVKDLL_OP_EKSPORT:
+      return "export";
+    case TVKDLL_OP_IMPORT_SPRZEDAZY:
+      return "sales import";
+    case TVKDLL_OP_IMPORT_PARAGONU:
+      return "receipt import";
+    case TVKDLL_OP_EKSPORT_AUTO:
+      return "automatic export";
+    case TVKDLL_OP_IMPORT_AUTO:
+      return "automatic import";
+    case TVKDLL_OP_NASLUCH:
+      return "listening";
+    case TVKDLL_OP_DODATKOWA:
+      return "additional function";
+    case TVKDLL_OP_IMPORT_LICZNIKA:
+      return "counter import";
+    default:
+      return "operation " + std::to_string(code);
+  }
+}
+
+App::App(AppOptions options, MessageRenderer& renderer)
+    : options_(std::move(options)), renderer_(renderer) {}
+
+void App::Fail(const std::string& text) {
+  renderer_.Flush();
+  std::fprintf(stderr, "tvkhost: %s\n", Cp1250ToUtf8(text).c_str());
+  std::fflush(stderr);
+  renderer_.LogOnly("tvkhost: " + text);
+}
+
+bool App::Prepare(bool needConfig) {
+  std::string error;
+  if (needConfig || platform::Env::Default()->FileExists(options_.configPath)) {
+    if (!config_.Load(options_.configPath, error) ||
+        !config_.SelectDevice(options_.device, error)) {
+      Fail(error);
+      return false;
+    }
+    haveConfig_ = true;
+  }
+  if (!driverLoaded_) {
+    std::string lib = options_.libPath.empty() ? DefaultLibraryPath() : options_.libPath;
+    if (!driver_.Load(lib, error)) {
+      Fail(error);
+      return false;
+    }
+    driverLoaded_ = true;
+  }
+  HostOptions hostOptions;
+  hostOptions.langFile = options_.langFile;
+  hostOptions.outDir = options_.outDir;
+  if (hostOptions.outDir.empty()) {
+    hostOptions.outDir =
+        platform::DirectoryOf(options_.configPath) + platform::kPathSeparator + "tvkhost-out";
+  }
+  host_ = std::make_unique<Host>(config_, renderer_, hostOptions);
+  if (!host_->Start(driver_, error)) {
+    Fail(error);
+    host_.reset();
+    return false;
+  }
+  return true;
+}
+
+void App::Finish() {
+  if (host_) host_->Stop();
+  host_.reset();
+}
+
+int App::Params() {
+  if (!Prepare(false)) return kExitSetup;
+  const DriverExports& api = driver_.Api();
+  Say("Parameters of " + driver_.Property(1) + " (" + driver_.Property(2) + "), " + driver_.Path());
+  if (haveConfig_) Say("Values of device [" + config_.Device().section + "] in " + config_.Path());
+  (void)api;
+  int group = 0;
+  for (const ParameterInfo& p : host_->Parameters().All()) {
+    if (p.group != group) {
+      group = p.group;
+      Say("");
+      Say("Group " + std::to_string(group) + ": " + ParameterTable::GroupTitle(group));
+    }
+    std::string head = "  " + p.name + "  (" + ParameterTable::TypeName(p.type) + ", default \"" +
+                       p.defaultValue + "\"" + (p.flag != 0 ? ", flag 1" : "") + ")";
+    Say(head);
+    Say("      " + p.description);
+    if (!p.listTexts.empty()) {
+      std::string list = "      choices:";
+      size_t longest = 0;
+      for (size_t i = 0; i < p.listTexts.size(); ++i) {
+        list += (i > 0 ? "," : "") + std::string(" ") + std::to_string(i) + " \"" + p.listTexts[i] +
+                "\"";
+        if (p.listTexts[i].size() > longest) longest = p.listTexts[i].size();
+      }
+      if (list.size() <= 96 || longest < 8) {
+        Say(list);
+      } else {
+        // Long texts read better one under the other.
+        Say("      choices:");
+        for (size_t i = 0; i < p.listTexts.size(); ++i) {
+          Say("        " + std::to_string(i) + " \"" + p.listTexts[i] + "\"");
+        }
+      }
+    }
+    std::string value;
+    if (haveConfig_ && config_.Parameter(p.name, value)) {
+      Say("      set to \"" + value + "\" (the driver reads \"" +
+          host_->ParameterValue(p.name, kFirstGroup - p.group) + "\")");
+    }
+  }
+  Finish();
+  return kExitOk;
+}
+
+int App::Props() {
+  if (!Prepare(false)) return kExitSetup;
+  const DriverExports& api = driver_.Api();
+  Say("Driver " + driver_.Path());
+  Say("  library type: " + std::to_string(api.TypBiblioteki()));
+  const int codes[] = {1, 2, 3, 102, 103, 104, 105};
+  for (int code : codes) {
+    std::vector<std::string> lines = SplitLines(driver_.Property(code));
+    if (lines.empty()) lines.push_back("");
+    Say("  property " + std::to_string(code) + ": " + lines[0]);
+    for (size_t i = 1; i < lines.size(); ++i) Say("      " + lines[i]);
+  }
+  char window[TVKDLL_TEXT_SIZE + 1] = {0};
+  BOOL hasWindow = api.SerKasOpisOkna(window, 0);
+  Say(std::string("  window 0: ") + (hasWindow ? FromBuffer(window) : "none"));
+  if (!haveConfig_) {
+    Say("No configuration (" + options_.configPath + "): device properties not shown");
+    Finish();
+    return kExitOk;
+  }
+  Say("Device [" + config_.Device().section + "] of " + config_.Path());
+  for (int code = 1101; code <= 1104; ++code) {
+    Say("  device property " + std::to_string(code) + ": \"" + host_->DeviceProperty(code) + "\"");
+  }
+  Say("  shared resource: \"" + host_->SharedResourceName() + "\"");
+  int reportNo = 0, second = 0, receiptNo = 0;
+  bool search = host_->ReceiptSearch(reportNo, second, receiptNo);
+  Say(search ? "  receipt search: report " + std::to_string(reportNo) + ", " +
+                   std::to_string(second) + ", receipt " + std::to_string(receiptNo)
+             : std::string("  receipt search: not offered"));
+  Finish();
+  return kExitOk;
+}
+
+int App::Operation(int code, int parameter) {
+  if (!host_ && !Prepare(true)) return kExitSetup;
+  const DeviceConfig& d = config_.Device();
+  Say("tvkhost: " + OperationName(code) + " (" + std::to_string(code) + ") on [" + d.section +
+      "] \"" + d.deviceName + "\", exchange directory " + d.exchangeDir);
+  Host::ClearAbort();
+  last_ = host_->RunOperation(code, parameter);
+  if (Host::AbortRequested()) Say("tvkhost: stop requested (Ctrl+C)");
+  Say("tvkhost: " + OperationName(code) + " ended: result " + std::to_string(last_.result) + ", " +
+      std::to_string(last_.errorLines) + " error line" + (last_.errorLines == 1 ? "" : "s"));
+  return last_.errorLines == 0 ? kExitOk : kExitErrors;
+}
+
+}  // namespace tvkhost

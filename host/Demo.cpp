@@ -1,0 +1,337 @@
+#include "host/Demo.h"
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "host/Text.h"
+#include "platform/Env.h"
+
+namespace tvkhost {
+
+namespace {
+
+constexpr char kPort[] = "COM1";
+constexpr char kModel[] = "Sigma";
+constexpr char kVatTable[] = "23,00;8,00;5,00;0,00;ZWOLNIONA;REZERWA;REZERWA";
+constexpr char kNotSupported[] = "Urządzenie nie obsługuje zleconego typu operacji";
+constexpr char kModelLine[] = "Rozpoznano model: ";
+
+struct DemoGoods {
+  int plu;
+  const char* barcode;
+  const char* name;
+  int price;  // grosze
+  int rate;   // whole percent
+  int unit;   // JM id
+  bool weighed;
+  int precision;
+  bool package;
+  int packagePlu;
+  int group;
+};
+
+// A small shop: bread, dairy, drinks with a returnable bottle, fruit and vegetables by weight.
+constexpr DemoGoods kGoods[] = {
+    {1, "5900000000011", "Chleb żytni 500 g", 649, 5, 1, false, 0, false, 0, 1},
+    {2, "5900000000028", "Bułka kajzerka", 79, 5, 1, false, 0, false, 0, 1},
+    {3, "5900000000035", "Mleko 3,2% 1 l", 349, 5, 1, false, 0, false, 0, 2},
+    {4, "5900000000042", "Masło ekstra 200 g", 799, 5, 1, false, 0, false, 0, 2},
+    {5, "2000005", "Ser żółty gouda", 2990, 5, 2, true, 3, false, 0, 2},
+    {6, "5900000000066", "Woda mineralna 1,5 l", 199, 8, 1, false, 0, false, 0, 3},
+    {7, "5900000000073", "Piwo jasne 0,5 l butelka", 379, 23, 1, false, 0, false, 10, 3},
+    {8, "2000008", "Jabłka Szampion", 499, 5, 2, true, 3, false, 0, 4},
+    {9, "2000009", "Pomidory malinowe", 1299, 5, 2, true, 3, false, 0, 4},
+    {10, "5900000000103", "Butelka zwrotna 0,5 l", 50, 0, 1, false, 0, true, 0, 5},
+    {11, "5900000000110", "Torba papierowa", 120, 23, 1, false, 0, false, 0, 5},
+    {12, "5900000000127", "Kawa mielona 250 g", 1599, 23, 1, false, 0, false, 0, 3},
+};
+
+std::string Price(int grosze) {
+  return std::to_string(grosze);
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  bytes = s.str();
+  return true;
+}
+
+bool Contains(const std::vector<MessageLine>& lines, const std::string& text) {
+  for (const MessageLine& l : lines) {
+    if (l.text.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string Find(const std::vector<MessageLine>& lines, const std::string& start) {
+  for (const MessageLine& l : lines) {
+    size_t pos = l.text.find(start);
+    if (pos != std::string::npos) return l.text.substr(pos);
+  }
+  return std::string();
+}
+
+// A day of sales for the simulator: a few receipts of the demo's goods.
+std::string SalesScenario(const std::string& day) {
+  std::string s;
+  s += "# A day in the demo shop\r\n";
+  s += "date " + day + "\r\n";
+  s += "receipt 08:05 cashier 1\r\n";
+  s += "  sell 1 1\r\n  sell 2 6\r\n  sell 3 2\r\n  pay cash\r\n";
+  s += "receipt 09:40 cashier 1\r\n";
+  s += "  sell 5 0.350\r\n  sell 8 1.200\r\n  sell 11 1\r\n  pay card\r\n";
+  s += "receipt 17:20 cashier 2\r\n";
+  s += "  sell 7 4\r\n  sell 10 4\r\n  sell 6 2\r\n  sell 12 1\r\n  pay cash\r\n";
+  return s;
+}
+
+class DemoRun {
+ public:
+  DemoRun(const AppOptions& options, MessageRenderer& renderer)
+      : options_(options), renderer_(renderer) {}
+  int Run();
+
+ private:
+  void Say(const std::string& text) { renderer_.Note(text); }
+  bool Sim(const std::vector<std::string>& args);
+  enum class Step { Ok, Failed, NotAvailable, Skipped };
+  Step Judge(int exit, const OperationOutcome& outcome);
+  static const char* StepText(Step s);
+  void ShowAccepted(const OperationOutcome& outcome);
+  std::string Config() const;
+
+  AppOptions options_;
+  MessageRenderer& renderer_;
+  std::string simDir_, ecrsim_, work_, exchange_, state_, out_, config_;
+};
+
+bool DemoRun::Sim(const std::vector<std::string>& args) {
+  std::vector<std::string> full = {"--state", state_};
+  full.insert(full.end(), args.begin(), args.end());
+  std::string line = "tvkhost: simulator: ecrsim";
+  for (const std::string& a : full) line += " " + platform::QuoteArgument(a);
+  Say(line);
+  std::fflush(stdout);
+  platform::RunResult r = platform::Env::Default()->RunProgram(ecrsim_, full, work_);
+  if (!r.started) {
+    Say("tvkhost: the simulator could not be started: " + r.error);
+    return false;
+  }
+  if (r.exitCode != 0) {
+    Say("tvkhost: the simulator ended with exit code " + std::to_string(r.exitCode));
+    return false;
+  }
+  return true;
+}
+
+DemoRun::Step DemoRun::Judge(int exit, const OperationOutcome& outcome) {
+  if (exit == kExitSetup) return Step::Failed;
+  if (Contains(outcome.lines, kNotSupported)) return Step::NotAvailable;
+  return outcome.errorLines == 0 ? Step::Ok : Step::Failed;
+}
+
+const char* DemoRun::StepText(Step s) {
+  switch (s) {
+    case Step::Ok:
+      return "done";
+    case Step::Failed:
+      return "FAILED";
+    case Step::NotAvailable:
+      return "not yet available in this driver";
+    default:
+      return "skipped";
+  }
+}
+
+std::string DemoRun::Config() const {
+  const char sep = platform::kPathSeparator;
+  std::string c;
+  c += "; tvkhost configuration written by \"tvkhost demo\": one simulated ELZAB Sigma.\r\n";
+  c += "; Edit and run: tvkhost --config " + config_ + " test\r\n";
+  c += "[Kasa1]\r\n";
+  c += "Id = 1\r\n";
+  c += "Number = 1\r\n";
+  c += "DeviceName = Kasa 1 (symulator)\r\n";
+  c += "Workstation = Stanowisko demo\r\n";
+  c += "ExchangeDir = " + exchange_ + "\r\n";
+  c += "VatRates = 23;8;5;0;-1\r\n";
+  c += "; the register's connection\r\n";
+  c += std::string("ElzabSTXPort = ") + kPort + "\r\n";
+  c += "ElzabSTXRS232Speed = 115200\r\n";
+  c += "ElzabSTXTimeout = 3\r\n";
+  c += "; where the ELZAB programs are (here: the simulator's), with a trailing separator\r\n";
+  c += "ElzabSTXExePath = " + simDir_ + sep + "\r\n";
+  c += "; program runs wait for each other across operations and tvkhost processes\r\n";
+  c += "ElzabSTXProtectExe = 1\r\n";
+  c += "ElzabSTXReceipts = 0\r\n";
+  return c;
+}
+
+void DemoRun::ShowAccepted(const OperationOutcome& outcome) {
+  for (const std::string& path : outcome.stored) {
+    std::string bytes;
+    if (path.find("wynik") == std::string::npos || !ReadFileBytes(path, bytes)) continue;
+    Say("tvkhost: the register took these goods (" + path + "):");
+    for (const std::string& line : SplitLines(bytes)) {
+      std::vector<std::string> w = Split(Trim(line), ';');
+      int plu = 0;
+      if (w.size() < 5 || w[0] != "PLU" || !ParseInt(w[1], plu)) continue;
+      Say("    PLU " + w[1] + "  " + w[3] + "  " + DemoGoodsName(plu) + "  (" + w[4] + ")");
+    }
+  }
+}
+
+int DemoRun::Run() {
+  const char sep = platform::kPathSeparator;
+  platform::Env* env = platform::Env::Default();
+  std::string bin = platform::DirectoryOf(platform::ExecutablePath());
+  simDir_ = options_.simDir.empty() ? bin + sep + "elzab" : options_.simDir;
+  while (!simDir_.empty() && (simDir_.back() == '/' || simDir_.back() == '\\')) simDir_.pop_back();
+  ecrsim_ = simDir_ + sep + (IsWindowsProgram() ? "ecrsim.exe" : "ecrsim");
+  work_ = platform::TempDirectory() + "tvkhost-demo-" + StampText(env->Now()) + sep;
+  exchange_ = work_ + "Urz_0001" + sep;
+  state_ = work_ + "register";
+  out_ = work_ + "out";
+  config_ = work_ + "tvkhost.ini";
+
+  Say("tvkhost demo: a simulated ELZAB " + std::string(kModel) + " on " + kPort +
+      ", driven as a back office drives it");
+  if (!env->FileExists(ecrsim_)) {
+    Say("tvkhost: the register simulator is not built: " + ecrsim_ +
+        " is missing (build the target elzabsim, or name its folder with --sim)");
+    return kExitSetup;
+  }
+  if (!env->MakeDirectories(exchange_.substr(0, exchange_.size() - 1)) ||
+      !env->MakeDirectories(state_)) {
+    Say("tvkhost: cannot make the demo folder " + work_);
+    return kExitSetup;
+  }
+  // The simulator's programs find their register through this, as the driver starts them.
+  platform::SetEnvironmentValue("ELZABSIM_STATE", state_);
+  if (!Sim({"create", "--port", kPort, "--model", kModel, "--device", "1", "--plu", "4000"}) ||
+      !Sim({"vat", "--port", kPort, kVatTable})) {
+    Say("tvkhost: the simulated register could not be set up");
+    return kExitSetup;
+  }
+  if (!WriteFileBytes(config_, Config()) ||
+      !WriteFileBytes(exchange_ + "kasa.exp", DemoExportFile())) {
+    Say("tvkhost: cannot write the demo's files in " + work_);
+    return kExitSetup;
+  }
+  Say("tvkhost: configuration " + config_ + ", export file " + exchange_ + "kasa.exp");
+
+  AppOptions appOptions = options_;
+  appOptions.configPath = config_;
+  appOptions.device.clear();
+  appOptions.outDir = out_;
+  App app(appOptions, renderer_);
+  if (!app.Prepare(true)) return kExitSetup;
+
+  Say("");
+  Step test = Judge(app.Operation(TVKDLL_OP_TEST_POLACZENIA, 0), app.LastOutcome());
+  std::string model = Find(app.LastOutcome().lines, kModelLine);
+
+  Step exportStep = Step::Skipped;
+  Step importStep = Step::Skipped;
+  std::string importFile;
+  if (test == Step::Ok) {
+    Say("");
+    exportStep = Judge(app.Operation(TVKDLL_OP_EKSPORT, 0), app.LastOutcome());
+    if (exportStep == Step::NotAvailable) {
+      Say("tvkhost: the export is not yet available in this driver; the step is left out");
+    } else if (exportStep == Step::Ok) {
+      ShowAccepted(app.LastOutcome());
+      Sim({"show", "--port", kPort, "goods"});
+    }
+    Say("");
+    std::string scenario = work_ + "sales.txt";
+    std::string today = DateText(env->Now());
+    if (WriteFileBytes(scenario, SalesScenario(today)) &&
+        Sim({"sell", "--port", kPort, scenario})) {
+      importStep = Judge(app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0), app.LastOutcome());
+      if (importStep == Step::NotAvailable) {
+        Say("tvkhost: the sales import is not yet available in this driver; the step is left out");
+      }
+      for (const std::string& path : app.LastOutcome().stored) importFile = path;
+    } else {
+      Say("tvkhost: the simulator could not ring up the day's sales; the import is left out");
+    }
+  }
+  app.Finish();
+
+  Say("");
+  Say("Summary");
+  Say(std::string("  connection test: ") + StepText(test) + (model.empty() ? "" : " - " + model));
+  Say(std::string("  export:          ") + StepText(exportStep));
+  Say(std::string("  sales import:    ") + StepText(importStep) +
+      (importFile.empty() ? "" : " - " + importFile));
+  Say("Left behind in " + work_ + ":");
+  Say("  configuration       " + config_);
+  Say("  exchange directory  " + exchange_);
+  Say("  register state      " + state_);
+  Say("  stored results      " + out_);
+  bool ok = test == Step::Ok && exportStep != Step::Failed && importStep != Step::Failed;
+  return ok ? kExitOk : kExitErrors;
+}
+
+}  // namespace
+
+std::string DemoExportFile() {
+  std::string f;
+  f += "# Torvik: towary dla kasy 1 (demo tvkhost)\r\n";
+  f += "[STAWKI]\r\n";
+  for (const char* rate : {"23", "8", "5", "0", "-1"}) f += std::string("VAT;") + rate + "\r\n";
+  f += "[JEDNOSTKI]\r\n";
+  f += "JM;1;0;szt.\r\nJM;2;3;kg\r\nJM;3;0;opak\r\n";
+  f += "[ASORTYMENTY]\r\n";
+  f += "ASS;1;Pieczywo\r\nASS;2;Nabiał\r\nASS;3;Napoje i używki\r\nASS;4;Warzywa i owoce\r\n";
+  f += "ASS;5;Opakowania i inne\r\n";
+  f += "EURO;43125\r\n";
+  f += "[TOWARY]\r\n";
+  for (const DemoGoods& g : kGoods) {
+    std::string packageCode = "0";
+    for (const DemoGoods& p : kGoods) {
+      if (g.packagePlu != 0 && p.plu == g.packagePlu) packageCode = p.barcode;
+    }
+    // PLU;plu;koldod;kod;nazwa;cena;cena_hurt;cena_noc;cena_dod;stawka;jedn;czy_wazony;
+    // precyzja;wagowo_ilosciowy;opakowanie;cena_otwarta;kod_opakowania;plu_opakowania;
+    // nr_asort;status
+    f += "PLU;" + std::to_string(g.plu) + ";0;" + g.barcode + ";" + g.name + ";" + Price(g.price) +
+         ";" + Price(g.price * 9 / 10) + ";" + Price(g.price) + ";" + Price(g.price) + ";" +
+         std::to_string(g.rate) + ";" + std::to_string(g.unit) + ";" + (g.weighed ? "T" : "F") +
+         ";" + std::to_string(g.precision) + ";" + (g.weighed ? "T" : "F") + ";" +
+         (g.package ? "T" : "F") + ";F;" + packageCode + ";" +
+         (g.packagePlu != 0 ? std::to_string(g.packagePlu) : std::string()) + ";" +
+         std::to_string(g.group) + ";DOD\r\n";
+  }
+  // A second line of goods 1 (an additional code): the driver never sends it to the register.
+  f += "PLU;1;1;5900000000998;Chleb żytni 500 g;649;584;649;649;5;1;F;0;F;F;F;0;;1;DOD\r\n";
+  return f;
+}
+
+std::string DemoGoodsName(int plu) {
+  for (const DemoGoods& g : kGoods) {
+    if (g.plu == plu) return g.name;
+  }
+  return "?";
+}
+
+int RunDemo(const AppOptions& options, MessageRenderer& renderer) {
+  DemoRun run(options, renderer);
+  int code = run.Run();
+  renderer.Flush();
+  return code;
+}
+
+}  // namespace tvkhost

@@ -1,0 +1,152 @@
+// tvkhost: plays the back office Torvik for the trelvax driver. A shop technician tests a
+// register connection or replays an export with it; the end-to-end tests drive it too.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/App.h"
+#include "host/Demo.h"
+#include "host/Host.h"
+#include "host/MessageRenderer.h"
+#include "host/Text.h"
+#include "platform/Console.h"
+#include "platform/Env.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: tvkhost [options] COMMAND\n"
+    "commands:\n"
+    "  params            the driver's parameters: names, types, defaults, descriptions, lists\n"
+    "  props             the driver's and the device's properties, the shared resource\n"
+    "  test              connection test (operation -1)\n"
+    "  export            export of goods and tables to the register (operation -2)\n"
+    "  import            import of the day's sales (operation -3)\n"
+    "  op CODE [PARAM]   any operation by its code\n"
+    "  demo              everything against a simulated register, with no set-up\n"
+    "options:\n"
+    "  --config FILE     configuration (default tvkhost.ini in the current directory)\n"
+    "  --device NAME     the device section to use (default: the first)\n"
+    "  --lib PATH        the driver library (default: beside tvkhost)\n"
+    "  --out DIR         where stored exports and imports go (default: tvkhost-out beside\n"
+    "                    the configuration)\n"
+    "  --lang FILE       translations: lines module<TAB>key<TAB>text\n"
+    "  --log FILE        also write everything shown to FILE (plain lines, UTF-8)\n"
+    "  --sim DIR         demo: the simulator's programs (default: elzab beside tvkhost)\n"
+    "Ctrl+C asks the driver to stop at its next check; a second Ctrl+C ends tvkhost.\n"
+    "Exit status: 0 without error lines, 1 when the operation reported errors, 2 when\n"
+    "tvkhost could not start it (command line, configuration, library).\n";
+
+volatile std::sig_atomic_t g_interrupts = 0;
+
+void OnInterrupt(int) {
+  tvkhost::Host::RequestAbort();
+  g_interrupts = g_interrupts + 1;
+  if (g_interrupts >= 2) {
+    std::signal(SIGINT, SIG_DFL);
+    std::raise(SIGINT);
+    return;
+  }
+  std::signal(SIGINT, OnInterrupt);
+}
+
+int Usage(const std::string& problem) {
+  if (!problem.empty()) std::fprintf(stderr, "tvkhost: %s\n", problem.c_str());
+  std::fputs(kUsage, stderr);
+  return tvkhost::kExitSetup;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tvkhost::AppOptions options;
+  std::string logPath;
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc) return false;
+      into = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (arg == "--config") {
+      ok = value(options.configPath);
+    } else if (arg == "--device") {
+      ok = value(options.device);
+    } else if (arg == "--lib") {
+      ok = value(options.libPath);
+    } else if (arg == "--out") {
+      ok = value(options.outDir);
+    } else if (arg == "--lang") {
+      ok = value(options.langFile);
+    } else if (arg == "--log") {
+      ok = value(logPath);
+    } else if (arg == "--sim") {
+      ok = value(options.simDir);
+    } else if (arg == "-h" || arg == "--help" || arg == "help") {
+      std::fputs(kUsage, stdout);
+      return tvkhost::kExitOk;
+    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+      return Usage("unknown option " + arg);
+    } else {
+      words.push_back(arg);
+    }
+    if (!ok) return Usage("option " + arg + " needs a value");
+  }
+  if (words.empty()) return Usage("no command");
+
+  std::FILE* log = nullptr;
+  if (!logPath.empty()) {
+    log = std::fopen(logPath.c_str(), "wb");
+    if (log == nullptr) return Usage("cannot write the log file " + logPath);
+  }
+  bool live = platform::StdoutIsTerminal() && platform::PrepareConsoleOutput();
+  int width = live ? platform::ConsoleWidth() : 80;
+  tvkhost::MessageRenderer renderer(
+      live, width,
+      [](const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+      },
+      log == nullptr ? tvkhost::MessageRenderer::Sink()
+                     : [log](const std::string& text) {
+                         std::fwrite(text.data(), 1, text.size(), log);
+                         std::fflush(log);
+                       });
+  std::signal(SIGINT, OnInterrupt);
+
+  const std::string& command = words[0];
+  int code = tvkhost::kExitSetup;
+  tvkhost::App app(options, renderer);
+  if (command == "params" && words.size() == 1) {
+    code = app.Params();
+  } else if (command == "props" && words.size() == 1) {
+    code = app.Props();
+  } else if (command == "test" && words.size() == 1) {
+    code = app.Operation(TVKDLL_OP_TEST_POLACZENIA, 0);
+  } else if (command == "export" && words.size() == 1) {
+    code = app.Operation(TVKDLL_OP_EKSPORT, 0);
+  } else if (command == "import" && words.size() == 1) {
+    code = app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0);
+  } else if (command == "op" && (words.size() == 2 || words.size() == 3)) {
+    int op = 0;
+    int parameter = 0;
+    if (!tvkhost::ParseInt(words[1], op) ||
+        (words.size() == 3 && !tvkhost::ParseInt(words[2], parameter))) {
+      code = Usage("op takes an operation code and an optional parameter, both integers");
+    } else {
+      code = app.Operation(op, parameter);
+    }
+  } else if (command == "demo" && words.size() == 1) {
+    code = tvkhost::RunDemo(options, renderer);
+  } else {
+    code = Usage("unknown command or wrong arguments: " + command);
+  }
+  app.Finish();
+  renderer.Flush();
+  if (log != nullptr) std::fclose(log);
+  return code;
+}
