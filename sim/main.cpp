@@ -1,0 +1,26 @@
+// elzabsim: one program under many names. Copied as each of ELZAB's communication programs
+// it acts as that program against the simulated register; as ecrsim it is the control
+// program.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+#include "sim/Control.h"
+#include "sim/Programs.h"
+#include "sim/Text.h"
+
+int main(int argc, char** argv) {
+  std::string name = platform::FileNameOf(platform::ExecutablePath());
+  if (name.empty() && argc > 0) name = platform::FileNameOf(argv[0]);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (const sim::ProgramDef* program = sim::FindProgram(name)) {
+    return sim::RunProgram(*program, args);
+  }
+  std::string base = sim::Upper(name);
+  if (base.rfind("ECRSIM", 0) == 0 || base.rfind("ELZABSIM", 0) == 0) {
+    return sim::RunControl(args);
+  }
+  std::fprintf(stderr, "elzabsim: started as %s, which is no ELZAB program\n", name.c_str());
+  return 2;
+}
