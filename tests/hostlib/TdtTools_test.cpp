@@ -8,8 +8,7 @@
 namespace {
 double At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
   DateParts p;
-  p.year = y, p.month = mo, p.day = d, p.hour = h, p.minute = mi, p.second = s,
-  p.millisecond = ms;
+  p.year = y, p.month = mo, p.day = d, p.hour = h, p.minute = mi, p.second = s, p.millisecond = ms;
   double dt = 0;
   EXPECT_TRUE(TdtTools::TryEncode(p, dt));
   return dt;
@@ -71,7 +70,8 @@ TEST(TdtTools, HostDateParameterForms) {
   }
   ASSERT_TRUE(TdtTools::ParseHostDate("2026-12-08 14:30", dt));
   EXPECT_EQ(TdtTools::FormatReadable(dt), "2026-12-08 14:30:00");
-  for (const char* text : {"", "jutro", "2026-13-01", "31.02.2026", "08.12.26", "2026-12-08 25:00"}) {
+  for (const char* text :
+       {"", "jutro", "2026-13-01", "31.02.2026", "08.12.26", "2026-12-08 25:00"}) {
     EXPECT_FALSE(TdtTools::ParseHostDate(text, dt)) << text;
   }
 }

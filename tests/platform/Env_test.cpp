@@ -23,7 +23,8 @@ std::string ChildProgram() {
 }  // namespace
 
 TEST(CommandLine, PlainPathsArePassedUnquotedWithSingleSpaces) {
-  EXPECT_EQ(JoinCommandLine("C:\\ELZAB~1\\OTypUrz.exe", {"C:\\URZ_1\\otypurz.in", "C:\\URZ_1\\otypurz.out"}),
+  EXPECT_EQ(JoinCommandLine("C:\\ELZAB~1\\OTypUrz.exe",
+                            {"C:\\URZ_1\\otypurz.in", "C:\\URZ_1\\otypurz.out"}),
             "C:\\ELZAB~1\\OTypUrz.exe C:\\URZ_1\\otypurz.in C:\\URZ_1\\otypurz.out");
 }
 
@@ -80,8 +81,8 @@ TEST(ShortPath, AMissingPathComesBackUnchanged) {
 TEST(Files, ExistenceDeletionAndDirectoriesWithParents) {
   TempDir tmp("files");
   Env* env = Env::Default();
-  std::string nested = tmp.Path() + "a" + platform::kPathSeparator + "b c" +
-                       platform::kPathSeparator + "d";
+  std::string nested =
+      tmp.Path() + "a" + platform::kPathSeparator + "b c" + platform::kPathSeparator + "d";
   EXPECT_FALSE(env->DirectoryExists(nested));
   EXPECT_TRUE(env->MakeDirectories(nested));
   EXPECT_TRUE(env->DirectoryExists(nested));

@@ -17,8 +17,7 @@ TEST(PlString, Windows1250ToCodePage852AndBack) {
   EXPECT_EQ(text, "\x88 l");  // converted in place
   std::string all = "ĄĆĘŁŃÓŚŻŹąćęłńóśżź";
   t.plstring(all);
-  EXPECT_EQ(all,
-            "\xa4\x8f\xa8\x9d\xe3\xe0\x97\xbd\x8d\xa5\x86\xa9\x88\xe4\xa2\x98\xbe\xab");
+  EXPECT_EQ(all, "\xa4\x8f\xa8\x9d\xe3\xe0\x97\xbd\x8d\xa5\x86\xa9\x88\xe4\xa2\x98\xbe\xab");
   t.pltype_in = 0;
   t.pltype_out = 2;
   t.plstring(all);

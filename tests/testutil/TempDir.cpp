@@ -40,9 +40,13 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool Exists(const std::string& path) { return platform::Env::Default()->FileExists(path); }
+bool Exists(const std::string& path) {
+  return platform::Env::Default()->FileExists(path);
+}
 
-std::string BinDir() { return platform::DirectoryOf(platform::ExecutablePath()); }
+std::string BinDir() {
+  return platform::DirectoryOf(platform::ExecutablePath());
+}
 
 std::string Join(const std::string& dir, const std::string& name) {
   if (!dir.empty() && (dir.back() == '/' || dir.back() == '\\')) return dir + name;

@@ -1,0 +1,181 @@
+// Reading the driver's parameters, KONFIG.TXT, and the names and headers of working files.
+#include <gtest/gtest.h>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/DriverFixture.h"
+
+using testutil::DriverFixture;
+
+class Config : public DriverFixture {
+ protected:
+  void SetUp() override {
+    host.deviceNumber = 1;
+    host.params = {{"ElzabSTXPort", "COM2"},        {"ElzabSTXRS232Speed", "1"},
+                   {"ElzabSTXTimeout", "10"},       {"ElzabSTXIPAddr", "10.0.0.5"},
+                   {"ElzabSTXIPPort", "1001"},      {"ElzabSTXIPAuth", "tajne:hasło"},
+                   {"ElzabSTXIPTimeout", "15"},     {"ElzabSTXIPRet", "3"},
+                   {"ElzabSTXExePath", "C:\\Elzab"}};
+    Register();
+  }
+  std::string Konfig() { return testutil::ReadFile(dir.File("KONFIG.TXT")); }
+  std::string Written(bool lan = false) {
+    if (lan) host.params["ElzabSTXPort"] = "LAN";
+    auto a = Action();
+    a->ReadParams();
+    a->CreateConfig();
+    return Konfig();
+  }
+};
+
+TEST_F(Config, ParametersFillTheConfiguration) {
+  host.params["PoziomCen"] = "3";
+  host.params["ElzabSTXProductFlag"] = "1";
+  host.params["ElzabSTXReceipts"] = "1";
+  host.params["ElzabSTXSaleSource"] = "1";
+  host.params["ElzabSTXSaleBufferType"] = "1";
+  host.params["ElzabSTXProtectExe"] = "1";
+  host.params["ElzabSTXSaleBufferFV"] = "1";
+  auto a = Action();
+  a->ReadParams();
+  EXPECT_EQ(a->cfgExePath, std::string("C:\\Elzab") + platform::kPathSeparator);
+  EXPECT_EQ(a->cfgPort, "COM2");
+  EXPECT_EQ(a->cfgTimeout, 10);
+  EXPECT_EQ(a->cfgPoziomCen, 3);
+  EXPECT_EQ(a->cfgProductFlag, 1);
+  EXPECT_EQ(a->cfgReceipts, 1);
+  EXPECT_EQ(a->cfgSaleSource, 1);
+  EXPECT_EQ(a->cfgSaleBufferType, 1);
+  EXPECT_TRUE(a->cfgProtectExecution);
+  EXPECT_TRUE(a->cfgSaleBufferFV);
+}
+
+TEST_F(Config, OnlyTheValueOneSwitchesTheTwoFlagsOn) {
+  host.params["ElzabSTXProtectExe"] = "2";
+  host.params["ElzabSTXSaleBufferFV"] = "Tak";
+  auto a = Action();
+  a->ReadParams();
+  EXPECT_FALSE(a->cfgProtectExecution);
+  EXPECT_FALSE(a->cfgSaleBufferFV);
+}
+
+TEST_F(Config, TheProgramsFolderKeepsItsSeparatorAndIsShortened) {
+  const std::string longDir = std::string("C:\\Program Files\\Elzab") + platform::kPathSeparator;
+  env.shortPaths[longDir] = "C:\\PROGRA~1\\Elzab\\";
+  host.params["ElzabSTXExePath"] = longDir;
+  auto a = Action();
+  a->ReadParams();
+  EXPECT_EQ(a->cfgExePath, "C:\\PROGRA~1\\Elzab\\");
+}
+
+TEST_F(Config, SerialLine) {
+  EXPECT_EQ(Written(), "$1\tCOM2:9600:STX0:1\t10\r\n");
+}
+
+TEST_F(Config, ASpeedOutsideTheListGives115200) {
+  for (const char* speed : {"7", "115200", "x", "", "-1"}) {
+    host.params["ElzabSTXRS232Speed"] = speed;
+    EXPECT_EQ(Written(), "$1\tCOM2:115200:STX0:1\t10\r\n") << speed;
+  }
+  host.params["ElzabSTXRS232Speed"] = "0";
+  EXPECT_EQ(Written(), "$1\tCOM2:4800:STX0:1\t10\r\n");
+}
+
+TEST_F(Config, LanLineAlwaysNamesCom1At115200) {
+  host.params["ElzabSTXRS232Speed"] = "0";
+  EXPECT_EQ(Written(true),
+            "$1\tCOM1:115200:STX6:1\t10\tElzab\tAnyString:3001:10.0.0.5:1001:tajne:hasło:15:3\r\n");
+}
+
+TEST_F(Config, TheDeviceNumberComesFromTheHost) {
+  host.deviceNumber = 12;
+  EXPECT_EQ(Written(), "$12\tCOM2:9600:STX0:1\t10\r\n");
+}
+
+TEST_F(Config, AnOlderLongerFileIsReplacedWhole) {
+  testutil::WriteFile(dir.File("KONFIG.TXT"), std::string(200, 'x') + "\r\n");
+  EXPECT_EQ(Written(), "$1\tCOM2:9600:STX0:1\t10\r\n");
+}
+
+TEST_F(Config, FileModeWritesNothingEvenWhenANewFileIsAskedFor) {
+  host.params["ElzabSTXPort"] = "PLIK";
+  host.params["ElzabSTXUserKonfig"] = "0";
+  EXPECT_EQ(Written(), "");
+  EXPECT_FALSE(testutil::Exists(dir.File("KONFIG.TXT")));
+}
+
+TEST_F(Config, TheUsersOwnFileIsLeftByteForByte) {
+  host.params["ElzabSTXUserKonfig"] = "1";
+  testutil::WriteFile(dir.File("KONFIG.TXT"), "$1\tCOM5:19200:STX0:1\t30\r\n# mine\n");
+  EXPECT_EQ(Written(), "$1\tCOM5:19200:STX0:1\t30\r\n# mine\n");
+}
+
+TEST_F(Config, TheUsersOwnFileMissingEndsTheOperation) {
+  host.params["ElzabSTXUserKonfig"] = "1";
+  auto a = Action();
+  a->ReadParams();
+  try {
+    a->CreateConfig();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Brak pliku konfig.txt w katalogu Urz_xxxx");
+  }
+}
+
+TEST_F(Config, WorkingFileNames) {
+  auto a = Action();
+  EXPECT_EQ(a->FNameKonfig(), dir.File("KONFIG.TXT"));
+  EXPECT_EQ(a->FNameRaport(), dir.File("RAPORT.TXT"));
+  EXPECT_EQ(a->FNameRaportArch(), dir.File("RAPORT.arc"));
+  EXPECT_EQ(a->FNamePackages(), dir.File("packages.dat"));
+  EXPECT_EQ(a->FNameERL(), dir.File("errors.txt"));
+  EXPECT_EQ(a->FNameFile(100, 1, false), dir.File("otypurz.in"));
+  EXPECT_EQ(a->FNameFile(58, 2, false), dir.File("zbptowar.out"));
+  EXPECT_EQ(a->FNameFile(54, 3, false), dir.File("zgrupa.arc"));
+  EXPECT_EQ(a->FNameFile(1, 2, false), dir.File("ospopmax_sprz.out"));
+  EXPECT_EQ(a->FNameFile(10, 9, false), dir.File("oplat"));
+  EXPECT_EQ(a->FNameFile(30, 2, false), dir.Path());
+  EXPECT_EQ(a->FNameFile(0, 1, true), dir.Path());  // names no file, writes none
+}
+
+TEST_F(Config, TheExchangeDirectoryIsUsedInItsShortForm) {
+  env.shortPaths[dir.Path()] = "C:\\URZ_1~1\\";
+  auto a = Action();
+  EXPECT_EQ(a->FNameKonfig(), "C:\\URZ_1~1\\KONFIG.TXT");
+  EXPECT_EQ(a->FNameKEXP(), dir.File("kasa.exp"));  // the host's own files keep its name
+}
+
+TEST_F(Config, InputFilesStartWithThreeHeaderLines) {
+  host.deviceNumber = 3;
+  auto a = Action();
+  EXPECT_EQ(a->FNameFile(100, 1, true), dir.File("otypurz.in"));
+  EXPECT_EQ(testutil::ReadFile(dir.File("otypurz.in")), "#3\r\n#\r\n#\r\n");
+}
+
+TEST_F(Config, TheSalesCountersInputListsItsThreeOutputs) {
+  auto a = Action();
+  a->FNameFile(4, 1, true);
+  EXPECT_EQ(testutil::ReadFile(dir.File("ospopmax.in")),
+            "#1\r\n#\r\n#\r\n$" + dir.File("ospopmax_sprz.out") + "\t" +
+                dir.File("ospopmax_sort.out") + "\t" + dir.File("ospopmax_opak.out") + "\r\n");
+}
+
+TEST_F(Config, InputTextGoesThroughTheCodePageConverter) {
+  auto a = Action();
+  a->WriteInFile(dir.File("zgrupa.in"), "$1\tMąka\r\n$2\tŁódź");
+  EXPECT_EQ(testutil::ReadFile(dir.File("zgrupa.in")), "#1\r\n#\r\n#\r\n$1\tMąka\r\n$2\tŁódź\r\n");
+  a->tools.pltype_in = 2;
+  a->tools.pltype_out = 0;
+  a->WriteInFile(dir.File("zgrupa.in"), "$1\tMąka");
+  EXPECT_EQ(testutil::ReadFile(dir.File("zgrupa.in")), "#1\r\n#\r\n#\r\n$1\tM\xa5ka\r\n");
+}
+
+TEST_F(Config, AnInputFileThatCannotBeWrittenNamesItsPath) {
+  auto a = Action();
+  const std::string bad = dir.File("brak") + platform::kPathSeparator + "x.in";
+  try {
+    a->WriteInFile(bad, "");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Błąd zapisu pliku wyjściowego " + bad);
+  }
+}

@@ -1,0 +1,147 @@
+// Identifying the register from OTypUrz.exe's output, and the register's shared resource.
+#include <gtest/gtest.h>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/DriverFixture.h"
+
+using testutil::DriverFixture;
+
+class Identification : public DriverFixture {
+ protected:
+  void SetUp() override {
+    host.params = {{"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}};
+    Register();
+    action = Action();
+    action->ReadParams();
+  }
+  // OTypUrz.exe will leave `out` as its output file.
+  void Output(const std::string& out) {
+    env.onRun = [this, out](const platform::FakeEnv::Run& run) {
+      testutil::WriteFile(run.args.at(1), out);
+      platform::RunResult r;
+      r.started = true;
+      return r;
+    };
+  }
+  static std::string Line(const std::string& model, const std::string& plu) {
+    return "OTypUrz\r\n\r\n\r\n$\t1\tx\t" + model + "\t" + plu + "\t3\t1.04\r\n";
+  }
+  std::unique_ptr<TrelvaxAction> action;
+};
+
+TEST_F(Identification, TheConnectionTestShowsTheRegistersDetails) {
+  Output(Line("Sigma", "50000"));
+  action->TestConnection();
+  EXPECT_EQ(host.Texts(),
+            (std::vector<std::string>{
+                "Odczyt typu kasy ...\x01OK", "Numer urządzenia: 1", "Model kasy: Sigma",
+                "Maksymalna ilość PLU w kasie: 50000", "Numer generacji kasy: 3",
+                "Numer wersji programu kasy: 1.04",
+                "Rozpoznano model: Sigma [ Ilość PLU:50000 | Długość nazwy towaru:48 ]"}));
+  EXPECT_EQ(action->cfgType, t_Sigma);
+  EXPECT_EQ(action->cfgPLUMax, 50000);
+  EXPECT_EQ(action->cfgNameMax, 48);
+  EXPECT_FALSE(testutil::Exists(dir.File("otypurz.in")));
+  EXPECT_FALSE(testutil::Exists(dir.File("otypurz.out")));
+}
+
+TEST_F(Identification, ModelsAreRecognisedWithoutRegardToCase) {
+  const std::vector<std::tuple<std::string, e_Type, std::string>> cases = {
+      {"elzab k10 online", t_K10_Online, "K10 ONLINE"},
+      {"K10", t_K10, "K10"},
+      {"Mini online", t_Mini_Online, "Mini ONLINE"},
+      {"JOTA ONLINE", t_Jota_Online, "Jota ONLINE"},
+      {"Sigma II", t_Sigma, "Sigma"},
+      {"Mini", t_Default, "<nie rozpoznano>"},
+      {"Jota", t_Default, "<nie rozpoznano>"},
+      {"Delta", t_Default, "<nie rozpoznano>"},
+  };
+  for (const auto& [model, type, shown] : cases) {
+    host.messages.clear();
+    Output(Line(model, "4000"));
+    action->CheckType(true);
+    EXPECT_EQ(action->cfgType, type) << model;
+    EXPECT_EQ(action->cfgNameMax, type == t_Sigma ? 48 : 40) << model;
+    EXPECT_EQ(host.messages.back().text, "Rozpoznano model: " + shown +
+                                             " [ Ilość PLU:4000 | Długość nazwy towaru:" +
+                                             (type == t_Sigma ? "48" : "40") + " ]");
+    EXPECT_EQ(host.messages[2].text, "Model kasy: " + model);
+  }
+}
+
+TEST_F(Identification, AnUnreadableCapacityMeans10000) {
+  for (const char* plu : {"", "dużo", "12a"}) {
+    Output(Line("K10", plu));
+    action->CheckType(false);
+    EXPECT_EQ(action->cfgPLUMax, 10000) << plu;
+  }
+}
+
+TEST_F(Identification, WithoutPrintOnlyTheFirstLineIsShown) {
+  Output(Line("K10", "4000"));
+  action->CheckType(false);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt typu kasy ...\x01OK"}));
+  EXPECT_EQ(action->cfgPLUMax, 4000);
+}
+
+TEST_F(Identification, AShortOutputMeansAnUnknownModel) {
+  Output("OTypUrz\r\n$\t1\r\n");
+  action->CheckType(false);
+  EXPECT_EQ(action->cfgType, t_Default);
+  EXPECT_EQ(action->cfgPLUMax, 10000);
+  EXPECT_EQ(action->cfgNameMax, 40);
+  EXPECT_FALSE(testutil::Exists(dir.File("otypurz.out")));
+}
+
+TEST_F(Identification, AMissingOutputIsAnErrorAndTheWorkingFilesGo) {
+  env.onRun = [](const platform::FakeEnv::Run&) {
+    platform::RunResult r;
+    r.started = true;
+    return r;
+  };
+  try {
+    action->CheckType(true);
+    FAIL();
+  } catch (const Exception& e) {
+    const std::string out = dir.File("otypurz.out");
+    EXPECT_EQ(e.Message().rfind("Błąd odczytu pliku raportu " + out + " ", 0), 0u) << e.Message();
+  }
+  EXPECT_FALSE(testutil::Exists(dir.File("otypurz.in")));
+}
+
+TEST_F(Identification, AFailedRunEndsBeforeAnyDetail) {
+  env.onRun = [this](const platform::FakeEnv::Run&) {
+    testutil::WriteFile(dir.File("RAPORT.TXT"), "x\r\n$21;\r\n");
+    platform::RunResult r;
+    r.started = true;
+    r.exitCode = 1;
+    return r;
+  };
+  EXPECT_THROW(action->CheckType(true), Exception);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt typu kasy ..."}));
+}
+
+TEST_F(Identification, TheSharedResourceNameFollowsThePort) {
+  EXPECT_EQ(action->NazwaZasobuDzielonego(), "COM1");
+  host.params["ElzabSTXPort"] = "PLIK";
+  EXPECT_EQ(action->NazwaZasobuDzielonego(), "");
+  host.params["ElzabSTXPort"] = "LAN";
+  host.params["ElzabSTXIPAddr"] = "10.0.0.5";
+  host.params["ElzabSTXIPPort"] = "1001";
+  EXPECT_EQ(action->NazwaZasobuDzielonego(), "10.0.0.5:1001");
+  EXPECT_EQ(action->WlasciwosciUrzadzenia(1102), "10.0.0.5:1001");
+  EXPECT_EQ(action->WlasciwosciUrzadzenia(1101), "0");
+  EXPECT_EQ(action->WlasciwosciUrzadzenia(1103), "1");
+  EXPECT_EQ(action->WlasciwosciUrzadzenia(1104), "-1");
+  EXPECT_EQ(action->WlasciwosciUrzadzenia(1105), "");
+}
+
+TEST_F(Identification, TheHostIsToldHowToFindAReceipt) {
+  host.params["ElzabSTXReportNo"] = "12";
+  host.params["ElzabSTXReceiptNo"] = "345";
+  int report = 0, second = 0, receipt = 0;
+  EXPECT_TRUE(action->JakSzukacParagonu(&report, &second, &receipt));
+  EXPECT_EQ(report, 12);
+  EXPECT_EQ(second, -1);
+  EXPECT_EQ(receipt, 345);
+}

@@ -1,0 +1,192 @@
+// Running ELZAB's programs and reading their reports.
+#include <gtest/gtest.h>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/DriverFixture.h"
+
+using testutil::DriverFixture;
+
+class Runner : public DriverFixture {
+ protected:
+  void SetUp() override {
+    host.params = {
+        {"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}, {"ElzabSTXProtectExe", "0"}};
+    Register();
+    action = Action();
+    action->ReadParams();
+  }
+  // The next run exits with `code` after writing `report` as RAPORT.TXT (none when empty).
+  void NextRun(uint32_t code, const std::string& report = "") {
+    env.onRun = [this, code, report](const platform::FakeEnv::Run&) {
+      if (!report.empty()) testutil::WriteFile(dir.File("RAPORT.TXT"), report);
+      platform::RunResult r;
+      r.started = true;
+      r.exitCode = code;
+      return r;
+    };
+  }
+  std::string ErrorOf(int function) {
+    try {
+      action->Execute(function);
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "";
+  }
+  std::string Sep() const { return std::string(1, platform::kPathSeparator); }
+  std::unique_ptr<TrelvaxAction> action;
+};
+
+TEST_F(Runner, EachFunctionRunsItsProgramWithItsArguments) {
+  const std::vector<std::tuple<int, std::string, bool>> table = {
+      {4, "OSpOpMax.exe", false},  {5, "OPSpRoz4.exe", true},  {6, "OPSpRoz5.exe", true},
+      {7, "OIKasWla.exe", true},   {8, "OKasjer.exe", true},   {9, "OZegar.exe", true},
+      {10, "OPlat.exe", true},     {51, "ZWaluta.exe", false}, {52, "ZPlat.exe", false},
+      {53, "ZJednost.exe", false}, {54, "ZGrupa.exe", false},  {55, "OPodatek.exe", true},
+      {56, "KTowMax.exe", false},  {57, "ZCTowar.exe", false}, {58, "ZBPTowar.exe", true},
+      {59, "KTowar.exe", false},   {100, "OTypUrz.exe", true}};
+  for (const auto& [function, program, withOutput] : table) {
+    env.runs.clear();
+    action->Execute(function);
+    ASSERT_EQ(env.runs.size(), 1u) << function;
+    EXPECT_EQ(env.runs[0].program, "/elzab" + Sep() + program);
+    EXPECT_EQ(env.runs[0].directory, dir.Path());
+    ASSERT_EQ(env.runs[0].args.size(), withOutput ? 2u : 1u) << program;
+    EXPECT_EQ(env.runs[0].args[0], action->FNameFile(function, 1, false));
+    if (withOutput) {
+      EXPECT_EQ(env.runs[0].args[1], action->FNameFile(function, 2, false));
+    }
+  }
+}
+
+TEST_F(Runner, InputsOfReadingProgramsAreWrittenAndGoodsInputsAreLeftAlone) {
+  testutil::WriteFile(dir.File("zbptowar.in"), "goods");
+  action->Execute(58);
+  EXPECT_EQ(testutil::ReadFile(dir.File("zbptowar.in")), "goods");
+  action->Execute(55);
+  EXPECT_EQ(testutil::ReadFile(dir.File("opodatek.in")), "#1\r\n#\r\n#\r\n");
+  action->Execute(56);
+  EXPECT_EQ(testutil::ReadFile(dir.File("ktowmax.in")), "#1\r\n#\r\n#\r\n");
+}
+
+TEST_F(Runner, NumbersWithoutAProgramRunNothing) {
+  for (int function : {0, 1, 2, 3, 11, 60, 101, -1}) action->Execute(function);
+  EXPECT_TRUE(env.runs.empty());
+  EXPECT_FALSE(testutil::Exists(dir.File("ospopmax_opak.in")));
+}
+
+TEST_F(Runner, ExitCodeZeroIsSuccessWhateverTheReportSays) {
+  NextRun(0, "ZBPTowar\r\n$105;Błąd\r\n");
+  EXPECT_EQ(ErrorOf(58), "");
+}
+
+TEST_F(Runner, AReportCodeGivesTheErrorTableText) {
+  NextRun(1, "OTypUrz\r\n#7;\r\n");
+  EXPECT_EQ(ErrorOf(100), "Błąd [7]: ### Błąd nr 7. Nie można otworzyć pliku konfiguracji");
+}
+
+TEST_F(Runner, TheReportsOwnDescriptionWins) {
+  NextRun(1, "OTypUrz\r\nx 21 ; Timeout \r\n");
+  EXPECT_EQ(ErrorOf(100), "Błąd [21]: Timeout");
+}
+
+TEST_F(Runner, ANonNumericOrZeroCodeIsSuccess) {
+  NextRun(1, "OTypUrz\r\n$abc;cokolwiek\r\n");
+  EXPECT_EQ(ErrorOf(100), "");
+  NextRun(3, "OTypUrz\r\n$0;OK\r\n");
+  EXPECT_EQ(ErrorOf(100), "");
+}
+
+TEST_F(Runner, AFailedRunWithoutAReportIsAnErrorNamingTheProgramAndCode) {
+  NextRun(3);
+  EXPECT_EQ(ErrorOf(58), "Program /elzab" + Sep() + "ZBPTowar.exe zakończył pracę z kodem 3" +
+                             " bez raportu wyniku w pliku " + dir.File("RAPORT.TXT"));
+}
+
+TEST_F(Runner, AReportWithoutAResultLineIsNoVerdict) {
+  NextRun(2, "OTypUrz only one line\r\n");
+  EXPECT_NE(ErrorOf(100).find("zakończył pracę z kodem 2"), std::string::npos);
+}
+
+TEST_F(Runner, AReportLeftByAnEarlierRunIsNotTakenForThisRunsVerdict) {
+  testutil::WriteFile(dir.File("RAPORT.TXT"), "old\r\n$0;OK\r\n");
+  NextRun(4);
+  EXPECT_NE(ErrorOf(100).find("zakończył pracę z kodem 4"), std::string::npos);
+}
+
+TEST_F(Runner, AProgramThatCannotStartIsReported) {
+  env.onRun = [](const platform::FakeEnv::Run&) { return platform::RunResult{}; };
+  EXPECT_EQ(ErrorOf(100), "Błąd uruchomienia /elzab" + Sep() + "OTypUrz.exe");
+}
+
+TEST_F(Runner, TheGuardIsHeldAroundEachRunAndReleasedOnFailure) {
+  host.params["ElzabSTXProtectExe"] = "1";
+  action->ReadParams();
+  host.events.clear();
+  action->Execute(55);
+  env.onRun = [](const platform::FakeEnv::Run&) { return platform::RunResult{}; };
+  EXPECT_NE(ErrorOf(100), "");
+  NextRun(1, "x\r\n$9;\r\n");
+  EXPECT_NE(ErrorOf(100), "");
+  EXPECT_EQ(host.events, (std::vector<std::string>{"22 HeavyLoadSection", "23 HeavyLoadSection",
+                                                   "22 HeavyLoadSection", "23 HeavyLoadSection",
+                                                   "22 HeavyLoadSection", "23 HeavyLoadSection"}));
+}
+
+TEST_F(Runner, WithoutTheGuardTheResourceIsNeverAskedFor) {
+  host.events.clear();
+  action->Execute(55);
+  EXPECT_TRUE(host.events.empty());
+}
+
+TEST_F(Runner, TheFailingPluComesFromLineTenOfTheReport) {
+  std::string report;
+  for (int i = 1; i <= 9; ++i) report += "linia " + std::to_string(i) + "\r\n";
+  report += "$\t0\tP123\t\r\n";
+  testutil::WriteFile(dir.File("RAPORT.TXT"), report);
+  EXPECT_EQ(action->CheckReportFileErrorPLU(), 123);
+  const std::string archive = testutil::ReadFile(dir.File("RAPORT.arc"));
+  EXPECT_NE(archive.find("[IMPORT WYKONANY DNIA: "), std::string::npos);
+  EXPECT_NE(archive.find("linia 1\r\n"), std::string::npos);
+  testutil::WriteFile(dir.File("RAPORT.TXT"), "only\r\n$1;x\r\n");
+  EXPECT_EQ(action->CheckReportFileErrorPLU(), 0);
+}
+
+TEST_F(Runner, AMissingReportAfterAGoodsRunIsAnError) {
+  try {
+    action->CheckReportFileErrorPLU();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Brak pliku raportu " + dir.File("RAPORT.TXT"));
+  }
+}
+
+TEST_F(Runner, RejectedPlusAreCollectedAndJunkLinesSkipped) {
+  testutil::WriteFile(dir.File("zbptowar.out"),
+                      "naglowek\r\n\r\n$12\t104\r\n$x\tjunk\r\n#13\t105\r\n$14\r\n$15\t110\r\n");
+  action->logError = std::make_unique<TErrorLog>(dir.File("errors.txt"));
+  action->CheckZBPTOWARFileErrorPLU();
+  ASSERT_TRUE(action->pluRejected);
+  EXPECT_EQ(*action->pluRejected, (std::set<std::string>{"12", "15"}));
+  action->logError.reset();
+  EXPECT_EQ(testutil::ReadFile(dir.File("errors.txt")),
+            "PLU: 12 (### Błąd nr 104. Brak miejsca na opakowanie (max. 64 opakowań))\r\n"
+            "PLU: 15 (### Błąd nr 110. Numer grupy towarowej poza dozwolonym zakresem)\r\n");
+}
+
+TEST_F(Runner, NoRejectionFileGivesAnEmptyList) {
+  action->CheckZBPTOWARFileErrorPLU();
+  ASSERT_TRUE(action->pluRejected);
+  EXPECT_TRUE(action->pluRejected->empty());
+}
+
+TEST_F(Runner, TheAbortCheckBetweenExportSteps) {
+  EXPECT_NO_THROW(action->ThrowPrzerwac());
+  host.abortAnswer = true;
+  try {
+    action->ThrowPrzerwac();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Operacja przerwana przez użytkownika");
+  }
+}

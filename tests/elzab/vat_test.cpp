@@ -1,0 +1,75 @@
+// The register's VAT table from OPodatek.exe's output.
+#include <gtest/gtest.h>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/DriverFixture.h"
+
+using testutil::DriverFixture;
+
+class Vat : public DriverFixture {
+ protected:
+  void SetUp() override {
+    host.params = {{"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}};
+    Register();
+    action = Action();
+    action->ReadParams();
+  }
+  void Output(const std::string& out) {
+    env.onRun = [out](const platform::FakeEnv::Run& run) {
+      testutil::WriteFile(run.args.at(1), out);
+      platform::RunResult r;
+      r.started = true;
+      return r;
+    };
+  }
+  std::vector<int> Rates() const {
+    return std::vector<int>(action->vatRates, action->vatRates + 7);
+  }
+  std::unique_ptr<TrelvaxAction> action;
+};
+
+TEST_F(Vat, RatesExemptAndReservedSlots) {
+  Output("OPodatek\r\n$23,00\t8,00\t5,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
+  action->GetVatFromECR();
+  EXPECT_EQ(Rates(), (std::vector<int>{2300, 800, 500, 0, -1, 999, 999}));
+  EXPECT_EQ(action->VatLetter(800), 2);
+  EXPECT_EQ(action->VatLetter(-1), 5);
+  EXPECT_EQ(action->VatLetter(700), 999);
+  EXPECT_EQ(action->VatLetter(999), 6);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt tablicy stawek VAT z kasy\x01OK"}));
+  EXPECT_TRUE(testutil::Exists(dir.File("opodatek.out")));  // the export's clean-up removes it
+}
+
+TEST_F(Vat, TheLastRateLineDecidesAndAPointIsNoDecimalSeparator) {
+  Output("$23,00\t8,00\r\n\r\nkomentarz\r\n$22,00\t23.00\t\tx\r\n");
+  action->GetVatFromECR();
+  EXPECT_EQ(Rates(), (std::vector<int>{2200, 23, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(action->VatLetter(0), 3);
+}
+
+TEST_F(Vat, WithoutRateLinesEverySlotIsZero) {
+  Output("OPodatek\r\nnic\r\n");
+  action->GetVatFromECR();
+  EXPECT_EQ(Rates(), (std::vector<int>(7, 0)));
+  EXPECT_EQ(action->VatLetter(0), 1);
+}
+
+TEST_F(Vat, AMissingOutputIsAReadError) {
+  env.onRun = [](const platform::FakeEnv::Run&) {
+    platform::RunResult r;
+    r.started = true;
+    return r;
+  };
+  try {
+    action->GetVatFromECR();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Błąd odczytu pliku :" + dir.File("opodatek.out"));
+  }
+}
+
+TEST_F(Vat, TwoSlotsWithOneRateResolveToTheLower) {
+  Output("$23,00\t8,00\t23,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
+  action->GetVatFromECR();
+  EXPECT_EQ(action->VatLetter(2300), 1);
+}

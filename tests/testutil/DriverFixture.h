@@ -1,0 +1,48 @@
+// In-process fixture for the framework's and the driver's tests: a library object with the
+// recording host's services registered, a fake platform (scripted time, program runs and
+// registry; real files) and an exchange directory of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "elzab/elxaction.h"
+#include "platform/FakeEnv.h"
+#include "plugin/TKSLibrary.h"
+#include "testutil/RecordingHost.h"
+#include "testutil/TempDir.h"
+
+namespace testutil {
+
+class DriverFixture : public ::testing::Test {
+ protected:
+  DriverFixture() : scope_(&env), dir("x") {
+    host.exchangeDir = dir.Path();
+    library.reset(TKSLibrary::RejestrujBiblioteke(&host));
+  }
+
+  // Registers the host's services (all of them unless told otherwise).
+  void Register(const std::set<int>& codes = RecordingHost::AllServices()) {
+    host.RegisterServices([this](void* f, int code) { library->RejestrujCallback(f, code); },
+                          codes);
+  }
+
+  // A new driver action, as the library makes one per host call.
+  std::unique_ptr<TrelvaxAction> Action() {
+    return std::unique_ptr<TrelvaxAction>(
+        static_cast<TrelvaxAction*>(library->UtworzAkcje(reinterpret_cast<HTVKCBARG2>(0x22))));
+  }
+
+  platform::FakeEnv env;
+
+ private:
+  platform::ScopedEnv scope_;
+
+ protected:
+  TempDir dir;
+  RecordingHost host;
+  std::unique_ptr<TKSLibrary> library;
+};
+
+}  // namespace testutil
