@@ -316,6 +316,7 @@ OperationOutcome Host::RunOperation(int code, int parameter) {
   operationCode_ = 0;
   // No operation may keep the shared resource beyond its end.
   for (auto& lock : locks_) lock.second->Unlock();
+  renderer_.Flush();
   outcome.errorLines = renderer_.ErrorLines();
   outcome.lines = renderer_.TakeHistory();
   outcome.stored = stored_;

@@ -1,5 +1,7 @@
 #include "host/HostConfig.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -38,7 +40,10 @@ bool ParseIntList(const std::string& text, std::vector<int>& values) {
 }
 
 bool HostConfig::Load(const std::string& path, std::string& error) {
-  path_ = path;
+  // Relative exchange directories are taken from the file's folder, so it has to be known.
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(path, ec);
+  path_ = ec ? path : full.lexically_normal().string();
   return Reload(error);
 }
 
@@ -94,6 +99,13 @@ bool HostConfig::ReadDevice(std::string& error) {
     }
     if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += platform::kPathSeparator;
     d.exchangeDir = dir;
+  }
+  if (d.exchangeDir.empty()) {
+    // A back office keeps one exchange folder per device, named after its id.
+    char name[32];
+    std::snprintf(name, sizeof(name), "Urz_%04d", d.id >= 0 ? d.id : d.number);
+    d.exchangeDir =
+        platform::DirectoryOf(path_) + platform::kPathSeparator + name + platform::kPathSeparator;
   }
   if (ini_.Get(d.section, kKeyVatRates, v)) {
     if (!ParseIntList(v, d.vatRates)) return bad(kKeyVatRates);

@@ -114,7 +114,9 @@ void IniFile::Set(const std::string& section, const std::string& key, const std:
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].section != s) continue;
     if (lines_[i].entry && SameName(lines_[i].key, key)) last = static_cast<int>(i);
-    if (!Trim(lines_[i].text).empty()) lastOfSection = static_cast<int>(i);
+    // After the last entry (or the header), not after comments that introduce what follows.
+    std::string t = Trim(lines_[i].text);
+    if (lines_[i].entry || (!t.empty() && t[0] == '[')) lastOfSection = static_cast<int>(i);
   }
   if (last >= 0) {
     entry.key = lines_[last].key;

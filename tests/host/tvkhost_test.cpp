@@ -1,0 +1,186 @@
+// tvkhost run as a process against a stand-in driver that reports what the host served it.
+#include <atomic>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "HostProcess.h"
+
+namespace tvkhost {
+namespace {
+
+class TvkhostTest : public ::testing::Test {
+ protected:
+  void WriteConfig(const std::string& extra) {
+    testutil::WriteFile(config_,
+                        "; the shop's only register\r\n[Kasa1]\r\nId = 1\r\nNumber = 1\r\n"
+                        "DeviceName = Kasa 1\r\nExchangeDir = ex\r\nVatRates = 23;8;0\r\n"
+                        "ElzabSTXPort = COM3\r\n" +
+                            extra);
+  }
+  HostRun Run(std::vector<std::string> args, const std::string& lib = "tvkhost_fake_driver") {
+    std::vector<std::string> full = {"--config",       config_, "--lib",
+                                     LibraryFile(lib), "--out", dir_.File("out")};
+    full.insert(full.end(), args.begin(), args.end());
+    return RunHost(full, dir_.Path(), dir_.File("log.txt"));
+  }
+  std::vector<std::string> Stored(const std::string& prefix) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.File("out"), ec)) {
+      std::string name = e.path().filename().string();
+      if (name.compare(0, prefix.size(), prefix) == 0) files.push_back(e.path().string());
+    }
+    return files;
+  }
+
+  testutil::TempDir dir_{"tvkhost"};
+  std::string config_ = dir_.File("tvkhost.ini");
+};
+
+TEST_F(TvkhostTest, TestShowsTheDriversLinesWithParametersFromTheFileAndDefaults) {
+  WriteConfig("Poziom = hurtowa\r\n");
+  HostRun run = Run({"test"});
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  // A list parameter written as its text reaches the driver as its index; an unset one comes
+  // from the driver's own default.
+  EXPECT_TRUE(HasLine(run.log, "Port: COM3, poziom: 1, doklej: 0")) << run.log;
+  EXPECT_NE(run.log.find(MessageRenderer::Layout(0, "Odczyt typu kasy ...\x01OK", 80)),
+            std::string::npos)
+      << run.log;
+  // Progress is logged once, in its final form.
+  EXPECT_NE(run.log.find("100 %"), std::string::npos);
+  EXPECT_EQ(run.log.find("50 %"), std::string::npos);
+}
+
+TEST_F(TvkhostTest, AnOperationWithErrorLinesExitsNonZeroAndShowsThem) {
+  WriteConfig("FakeFail = 1\r\n");
+  HostRun run = Run({"test"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(HasLine(run.log, "E Podczas wykonywania operacji 'test połączenia' wystąpił błąd:"))
+      << run.log;
+  EXPECT_TRUE(HasLine(run.log, "E Błąd [7]: Brak odpowiedzi")) << run.log;
+}
+
+TEST_F(TvkhostTest, AnUnsupportedOperationCodeIsPassedOnAndItsRefusalShown) {
+  WriteConfig("");
+  HostRun run = Run({"op", "-7"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(HasLine(run.log, "E Urządzenie nie obsługuje zleconego typu operacji")) << run.log;
+}
+
+TEST_F(TvkhostTest, TheExportResultIsCopiedToTheOutputFolderAndCounted) {
+  WriteConfig("");
+  HostRun run = Run({"export"});
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  std::vector<std::string> files = Stored("wynik-");
+  ASSERT_EQ(files.size(), 1u) << run.log;
+  EXPECT_EQ(testutil::ReadFile(files[0]), testutil::ReadFile(dir_.File("ex/wynik.exp")));
+  EXPECT_NE(run.log.find("2 goods accepted"), std::string::npos) << run.log;
+}
+
+TEST_F(TvkhostTest, TheImportIsCopiedAndItsSalesValueShown) {
+  WriteConfig("");
+  HostRun run = Run({"import"});
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  ASSERT_EQ(Stored("kasa-").size(), 1u) << run.log;
+  EXPECT_NE(run.log.find("2 goods lines, sales value 16.47 zł"), std::string::npos) << run.log;
+  // The date of an import left open is today's.
+  EXPECT_TRUE(std::regex_search(run.log, std::regex("Data: \\d{4}-\\d\\d-\\d\\d"))) << run.log;
+}
+
+TEST_F(TvkhostTest, AStoreThatFailsIsAnsweredFalse) {
+  WriteConfig("");
+  testutil::WriteFile(dir_.File("out"), "a file where the folder should be");
+  HostRun run = Run({"export"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(HasLine(run.log, "E Błąd zapisu wyniku eksportu do bazy danych")) << run.log;
+}
+
+TEST_F(TvkhostTest, AnOwnParameterIsStoredInTheFileWhichKeepsTheRest) {
+  WriteConfig("");
+  std::string before = testutil::ReadFile(config_);
+  HostRun run = Run({"op", "-8", "5"});
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "Zapisano i odczytano")) << run.log;
+  EXPECT_EQ(testutil::ReadFile(config_),
+            before + "KS_Fake_PosortowaneStawkiVat = \"23\\r\\n8\\r\\n5\"\r\n");
+  // Precise rates come from the whole ones when the file gives no others.
+  EXPECT_TRUE(HasLine(run.log, "Stawki: 2300;800;0;")) << run.log;
+}
+
+TEST_F(TvkhostTest, TheLanguageLinkAnswersFromTheTranslationFile) {
+  WriteConfig("");
+  testutil::WriteFile(dir_.File("pl.txt"),
+                      "# tests\nfake\tOdczyt\tCzytam typ kasy \xE2\x80\x93 chwila\n");
+  HostRun run = Run({"--lang", dir_.File("pl.txt"), "test"});
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_NE(run.log.find("Czytam typ kasy \x96 chwila"), std::string::npos) << run.log;
+}
+
+TEST_F(TvkhostTest, BadInputEndsWithOneLineAndExitCodeTwo) {
+  HostRun missing = Run({"test"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.log.find("cannot read the configuration file"), std::string::npos);
+
+  WriteConfig("");
+  HostRun device = Run({"--device", "Kasa9", "test"});
+  EXPECT_EQ(device.exitCode, 2);
+  EXPECT_NE(device.log.find("no device \"Kasa9\""), std::string::npos) << device.log;
+
+  HostRun noLib = Run({"test"}, "no_such_driver");
+  EXPECT_EQ(noLib.exitCode, 2);
+  EXPECT_NE(noLib.log.find("cannot load the driver"), std::string::npos) << noLib.log;
+
+  HostRun incomplete = Run({"test"}, "tvkhost_fake_driver_incomplete");
+  EXPECT_EQ(incomplete.exitCode, 2);
+  EXPECT_NE(incomplete.log.find("lacks the export TVKDLLSerKasPokazOkno"), std::string::npos)
+      << incomplete.log;
+
+  HostRun usage = Run({"frobnicate"});
+  EXPECT_EQ(usage.exitCode, 2);
+}
+
+// Two tvkhost processes on one machine share the driver's resource: the second waits for it
+// while the first holds it, and their guarded runs never overlap.
+TEST_F(TvkhostTest, TwoProcessesTakeTheSharedResourceInTurn) {
+  std::string runLog = dir_.File("runs.txt");
+  std::string release = dir_.File("release");
+  auto config = [&](const std::string& name, const std::string& hold) {
+    std::string path = dir_.File(name + ".ini");
+    testutil::WriteFile(path, "[K]\r\nExchangeDir = ex-" + name + "\r\nFakeName = " + name +
+                                  "\r\nFakeRunLog = " + runLog + "\r\nFakeHoldUntil = " + hold +
+                                  "\r\n");
+    return path;
+  };
+  std::string configA = config("A", release);
+  std::string configB = config("B", "");
+  auto run = [&](const std::string& cfg, const std::string& log, HostRun* out) {
+    *out = RunHost({"--config", cfg, "--lib", LibraryFile("tvkhost_fake_driver"), "--out",
+                    dir_.File("out"), "export"},
+                   dir_.Path(), log);
+  };
+  auto waitFor = [&](const std::string& path, const std::string& text) {
+    for (int i = 0; i < 3000; ++i) {  // up to a minute: Wine starts processes slowly
+      if (testutil::ReadFile(path).find(text) != std::string::npos) return true;
+      platform::Env::Default()->SleepMs(20);
+    }
+    return false;
+  };
+  HostRun a, b;
+  std::thread first(run, configA, dir_.File("a.log"), &a);
+  bool aHolds = waitFor(runLog, "begin A");
+  std::thread second(run, configB, dir_.File("b.log"), &b);
+  bool bWaits = waitFor(dir_.File("b.log"), "waiting for the shared resource");
+  testutil::WriteFile(release, "");
+  first.join();
+  second.join();
+  ASSERT_TRUE(aHolds) << a.log;
+  EXPECT_TRUE(bWaits) << b.log;
+  EXPECT_EQ(a.exitCode, 0) << a.log;
+  EXPECT_EQ(b.exitCode, 0) << b.log;
+  EXPECT_EQ(testutil::ReadFile(runLog), "begin A\nend A\nbegin B\nend B\n");
+}
+
+}  // namespace
+}  // namespace tvkhost
