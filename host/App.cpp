@@ -164,8 +164,9 @@ int App::Props() {
 int App::Operation(int code, int parameter) {
   if (!host_ && !Prepare(true)) return kExitSetup;
   const DeviceConfig& d = config_.Device();
-  Say("tvkhost: " + OperationName(code) + " (" + std::to_string(code) + ") on [" + d.section +
-      "] \"" + d.deviceName + "\", exchange directory " + d.exchangeDir);
+  Say("tvkhost: " + OperationName(code) + " (" + std::to_string(code) + ") on [" + d.section + "]" +
+      (d.deviceName.empty() ? "" : " \"" + d.deviceName + "\"") + ", exchange directory " +
+      d.exchangeDir);
   Host::ClearAbort();
   last_ = host_->RunOperation(code, parameter);
   if (Host::AbortRequested()) Say("tvkhost: stop requested (Ctrl+C)");

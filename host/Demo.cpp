@@ -82,18 +82,19 @@ std::string Find(const std::vector<MessageLine>& lines, const std::string& start
   return std::string();
 }
 
-// A day of sales for the simulator: a few receipts of the demo's goods.
+// A day of sales for the simulator (its scenario language, UTF-8): three receipts of the
+// demo's goods by two cashiers; the beer brings its returnable bottle along.
 std::string SalesScenario(const std::string& day) {
   std::string s;
-  s += "# A day in the demo shop\r\n";
-  s += "date " + day + "\r\n";
-  s += "receipt 08:05 cashier 1\r\n";
-  s += "  sell 1 1\r\n  sell 2 6\r\n  sell 3 2\r\n  pay cash\r\n";
-  s += "receipt 09:40 cashier 1\r\n";
-  s += "  sell 5 0.350\r\n  sell 8 1.200\r\n  sell 11 1\r\n  pay card\r\n";
-  s += "receipt 17:20 cashier 2\r\n";
-  s += "  sell 7 4\r\n  sell 10 4\r\n  sell 6 2\r\n  sell 12 1\r\n  pay cash\r\n";
-  return s;
+  s += "# Dzień w sklepie demo\n";
+  s += "date " + day + "\n";
+  s += "time 08:05\ncashier 1 Anna Nowak\n";
+  s += "receipt\nsell 1 1\nsell 2 6\nsell 3 2\nend\n";
+  s += "time 09:40\n";
+  s += "receipt\nsell 5 0.350\nsell 8 1.200\nsell 11 1\nend\n";
+  s += "time 17:20\ncashier 2 Jan Kowalski\n";
+  s += "receipt\nsell 7 4\nsell 6 2\nsell 12 1\nend\n";
+  return Cp1250ToUtf8(s);
 }
 
 class DemoRun {
@@ -256,17 +257,21 @@ int DemoRun::Run() {
     }
     Say("");
     std::string scenario = work_ + "sales.txt";
-    std::string today = DateText(env->Now());
-    if (WriteFileBytes(scenario, SalesScenario(today)) &&
-        Sim({"sell", "--port", kPort, scenario})) {
-      importStep = Judge(app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0), app.LastOutcome());
-      if (importStep == Step::NotAvailable) {
-        Say("tvkhost: the sales import is not yet available in this driver; the step is left out");
-      }
-      for (const std::string& path : app.LastOutcome().stored) importFile = path;
+    if (exportStep != Step::Ok) {
+      Say("tvkhost: without the export the register holds no goods to sell, so the import "
+          "reads an empty day");
+    } else if (!WriteFileBytes(scenario, SalesScenario(DateText(env->Now()))) ||
+               !Sim({"sell", "--port", kPort, scenario})) {
+      Say("tvkhost: the simulator could not ring up the day's sales; the import reads what "
+          "the register has");
     } else {
-      Say("tvkhost: the simulator could not ring up the day's sales; the import is left out");
+      Sim({"show", "--port", kPort, "counters"});
     }
+    importStep = Judge(app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0), app.LastOutcome());
+    if (importStep == Step::NotAvailable) {
+      Say("tvkhost: the sales import is not yet available in this driver; the step is left out");
+    }
+    for (const std::string& path : app.LastOutcome().stored) importFile = path;
   }
   app.Finish();
 

@@ -1,5 +1,6 @@
-// tvkhost run as a process against the real driver and, where it takes part, the register
-// simulator's programs.
+// tvkhost run as a process against the real driver and the register simulator's programs.
+#include <thread>
+
 #include "HostProcess.h"
 
 namespace tvkhost {
@@ -10,21 +11,118 @@ constexpr bool kHaveDriver = true;
 #else
 constexpr bool kHaveDriver = false;
 #endif
+#ifdef TVKHOST_TEST_SIM
+constexpr bool kHaveSim = true;
+#else
+constexpr bool kHaveSim = false;
+#endif
+
+std::string DriverLibrary() {
+  return LibraryFile(IsWindowsProgram() ? "trelvax" : "libtrelvax");
+}
+
+std::string SimDir() {
+  return BinFile("elzab");
+}
 
 TEST(TvkhostWithDriver, ParamsListsThePortWithItsElevenListTexts) {
   if (!kHaveDriver) GTEST_SKIP() << "the driver library is not part of this build";
   testutil::TempDir dir("tvkparams");
-  HostRun run = RunHost({"--config", dir.File("none.ini"), "--lib",
-                         LibraryFile(IsWindowsProgram() ? "trelvax" : "libtrelvax"), "params"},
+  HostRun run = RunHost({"--config", dir.File("none.ini"), "--lib", DriverLibrary(), "params"},
                         dir.Path(), dir.File("log.txt"));
   EXPECT_EQ(run.exitCode, 0) << run.log;
-  EXPECT_NE(run.log.find("ElzabSTXPort  (port, default \"PLIK\")"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("ElzabSTXPort  (port, default \"PLIK\")\n      Złącze\n"),
+            std::string::npos)
+      << run.log;
   EXPECT_NE(
       run.log.find("choices: 0 \"PLIK\", 1 \"COM1\", 2 \"COM2\", 3 \"COM3\", 4 \"COM4\", "
                    "5 \"COM5\", 6 \"COM6\", 7 \"COM7\", 8 \"COM8\", 9 \"COM9\", 10 \"LAN\"\n"),
       std::string::npos)
       << run.log;
-  EXPECT_NE(run.log.find("Złącze"), std::string::npos);
+}
+
+// A register on COM1 in a private simulator state, and configurations of devices on it.
+class TvkhostWithSimulator : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!kHaveDriver || !kHaveSim) GTEST_SKIP() << "the driver or the simulator is not built";
+    platform::SetEnvironmentValue("ELZABSIM_STATE", state_);
+    ASSERT_TRUE(
+        Ecrsim({"create", "--port", "COM1", "--model", "Sigma", "--device", "1", "--plu", "4000"}));
+  }
+  void TearDown() override { platform::SetEnvironmentValue("ELZABSIM_STATE", ""); }
+
+  bool Ecrsim(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--state", state_});
+    std::string ecrsim = testutil::Join(SimDir(), IsWindowsProgram() ? "ecrsim.exe" : "ecrsim");
+    platform::RunResult r = platform::Env::Default()->RunProgram(ecrsim, args, dir_.Path());
+    return r.started && r.exitCode == 0;
+  }
+  std::string Config(const std::string& name) {
+    std::string path = dir_.File(name + ".ini");
+    testutil::WriteFile(path, "[" + name + "]\r\nId = 1\r\nNumber = 1\r\nExchangeDir = ex-" + name +
+                                  "\r\nElzabSTXPort = COM1\r\nElzabSTXExePath = " + SimDir() +
+                                  platform::kPathSeparator + "\r\nElzabSTXProtectExe = 1\r\n");
+    return path;
+  }
+  HostRun Test(const std::string& config, const std::string& log) {
+    return RunHost({"--config", config, "--lib", DriverLibrary(), "test"}, dir_.Path(), log);
+  }
+
+  testutil::TempDir dir_{"tvksim"};
+  std::string state_ = dir_.File("state");
+};
+
+TEST_F(TvkhostWithSimulator, TestRecognisesTheModel) {
+  HostRun run = Test(Config("Kasa1"), dir_.File("log.txt"));
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_TRUE(
+      HasLine(run.log, "Rozpoznano model: Sigma [ Ilość PLU:4000 | Długość nazwy towaru:48 ]"))
+      << run.log;
+}
+
+TEST_F(TvkhostWithSimulator, TestAgainstAFailingProgramExitsNonZeroWithTheDriversErrorLines) {
+  ASSERT_TRUE(Ecrsim({"fault", "--port", "COM1", "--program", "OTypUrz.exe", "--code", "7",
+                      "--desc", "Brak odpowiedzi z kasy"}));
+  HostRun run = Test(Config("Kasa1"), dir_.File("log.txt"));
+  EXPECT_EQ(run.exitCode, 1) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "E Podczas wykonywania operacji 'test połączenia' wystąpił błąd:"))
+      << run.log;
+  EXPECT_TRUE(HasLine(run.log, "E Błąd [7]: Brak odpowiedzi z kasy")) << run.log;
+}
+
+// Two tvkhost processes on one register: while this test holds the driver's resource both
+// wait; let go, they take it in turn. A fault that the first program run consumes (after a
+// short hang) proves it: had the two runs overlapped, both would have met it.
+TEST_F(TvkhostWithSimulator, TwoProcessesOnOnePortNeverOverlapTheirProgramRuns) {
+  ASSERT_TRUE(
+      Ecrsim({"fault", "--port", "COM1", "--program", "OTypUrz.exe", "--hang", "0.5", "--once"}));
+  ASSERT_TRUE(Ecrsim({"fault", "--port", "COM1", "--program", "OTypUrz.exe", "--code", "7",
+                      "--desc", "Kasa zajeta", "--once"}));
+  platform::InterProcessLock resource("HeavyLoadSection");
+  ASSERT_TRUE(resource.TryLock());
+  std::string configA = Config("A");
+  std::string configB = Config("B");
+  HostRun a, b;
+  std::thread first([&] { a = Test(configA, dir_.File("a.log")); });
+  std::thread second([&] { b = Test(configB, dir_.File("b.log")); });
+  auto waiting = [&](const std::string& log) {
+    for (int i = 0; i < 3000; ++i) {  // up to a minute: Wine starts processes slowly
+      if (testutil::ReadFile(log).find("waiting for the shared resource") != std::string::npos) {
+        return true;
+      }
+      platform::Env::Default()->SleepMs(20);
+    }
+    return false;
+  };
+  bool bothWaited = waiting(dir_.File("a.log")) && waiting(dir_.File("b.log"));
+  resource.Unlock();
+  first.join();
+  second.join();
+  EXPECT_TRUE(bothWaited) << a.log << b.log;
+  // Exactly one run met the fault: the other started after the first had ended.
+  EXPECT_EQ(a.exitCode + b.exitCode, 1) << a.log << b.log;
+  EXPECT_NE((a.log + b.log).find("E Błąd [7]: Kasa zajeta"), std::string::npos) << a.log << b.log;
 }
 
 }  // namespace
