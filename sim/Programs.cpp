@@ -91,9 +91,10 @@ struct Report {
   int failingPlu = 0;
   int code = 0;
   std::string desc;
+  bool ownDesc = false;  // desc stands as given, even when empty
 
   std::string Text() const {
-    std::string d = desc.empty() ? ErrorText(code) : desc;
+    std::string d = desc.empty() && !ownDesc ? ErrorText(code) : desc;
     std::string t;
     t += program + " " + time + "\r\n";
     t += "#" + N(code) + ";" + d + "\r\n";
@@ -725,6 +726,7 @@ int RunProgram(const ProgramDef& program, const std::vector<std::string>& args) 
     }
     report.code = static_cast<int>(n);
     report.desc = replacing->desc;
+    report.ownDesc = true;
     WriteBytes(kRaport, report.Text());
     return n == 0 ? 1 : ExitCodeFor(report.code);
   }

@@ -61,8 +61,16 @@ class Seller {
   explicit Seller(Register& reg) : r_(reg) {}
 
   void Line(const std::string& utf8) {
-    std::string line = Trim(Utf8ToCp1250(utf8));
-    if (line.empty() || line[0] == '#') return;
+    std::string line = Utf8ToCp1250(utf8);
+    // A "#" at the start or after a blank begins a comment.
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+        line.resize(i);
+        break;
+      }
+    }
+    line = Trim(line);
+    if (line.empty()) return;
     std::istringstream in(line);
     std::vector<std::string> w;
     for (std::string word; in >> word;) w.push_back(word);
