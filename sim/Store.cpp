@@ -6,9 +6,11 @@ namespace sim {
 
 namespace {
 
-// A name the file systems of both targets accept: ":" is not allowed on Windows.
+// A name the file systems of both targets accept: ":" is not allowed on Windows, and
+// "COM2.txt" would name the serial device itself there.
 std::string FileName(const std::string& connection) {
-  std::string name;
+  bool lan = connection.find(':') != std::string::npos;
+  std::string name = lan ? "lan-" : "serial-";
   for (char c : connection) name += c == ':' ? '_' : c;
   return name + ".txt";
 }
@@ -54,8 +56,17 @@ std::string LanKey(const std::string& address, const std::string& port) {
   return lower + ":" + std::to_string(p);
 }
 
+// The directory and the file name with one separator between, whether or not the
+// directory was given with a trailing one.
+std::string InDirectory(std::string directory, const std::string& name) {
+  while (directory.size() > 1 && (directory.back() == '/' || directory.back() == '\\')) {
+    directory.pop_back();
+  }
+  return directory + platform::kPathSeparator + name;
+}
+
 RegisterFile::RegisterFile(const std::string& directory, const std::string& connection)
-    : path_(directory + platform::kPathSeparator + FileName(connection)),
+    : path_(InDirectory(directory, FileName(connection))),
       lock_(std::make_unique<platform::InterProcessLock>(LockName(path_))) {
   // Another program run on the same register finishes first; a run never takes long, so
   // a holder that keeps the lock for over a minute is taken to be dead.
