@@ -457,7 +457,9 @@ bool LoadRegister(const std::string& text, Register& reg, std::string& error) {
         l.vat = f.Small(9);
         reg.buffer.back().doc.lines.push_back(l);
       } else {
-        reg.buffer.back().doc.payments.push_back(Payment{f.Small(1), f.Int(2), f.Raw(3) == "1"});
+        Payment p{f.Small(1), f.Int(2), f.Raw(3) == "1"};
+        if (p.form < 1 || p.form > 7) ok = false;
+        reg.buffer.back().doc.payments.push_back(p);
       }
     } else if (key == "cash") {
       BufferEntry e;

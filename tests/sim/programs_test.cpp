@@ -127,6 +127,18 @@ TEST_F(ProgramsTest, MissingArgumentsAndFilesHaveTheirCodes) {
   EXPECT_EQ("#6;Nie można otworzyć pliku wejściowego", ReportLine(2));
 }
 
+TEST_F(ProgramsTest, PathsWithBlanksArriveWhole) {
+  Create();
+  std::string dir = ex_.File("with blank");
+  ASSERT_TRUE(platform::Env::Default()->MakeDirectories(dir));
+  std::string in = testutil::Join(dir, "otypurz.in");
+  std::string out = testutil::Join(dir, "otypurz.out");
+  WriteFile(in, kHeader);
+  ASSERT_EQ(0, Run("OTypUrz.exe", {in, out}));
+  EXPECT_EQ("Plik wyjściowy: " + out, ReportLine(6));
+  EXPECT_NE(std::string::npos, testutil::ReadFile(out).find("Sigma"));
+}
+
 TEST_F(ProgramsTest, ProgramNamesAreMatchedWithoutCase) {
   Create();
   std::string copy = ex_.File("otypurz.EXE");
@@ -232,6 +244,33 @@ TEST_F(ProgramsTest, ClockIsTheRegistersAndSettable) {
   ASSERT_EQ(0, RunWith("OZegar.exe", "ozegar", ""));
   EXPECT_EQ(kHeader + "$26.12.24\t17:45\r\n", Read("ozegar.out"));
   EXPECT_EQ(2, Ecrsim({"clock", "--port", "COM2", "2026-02-30T10:00"}));
+}
+
+TEST_F(ProgramsTest, StateFileIsReadableText) {
+  Create();
+  ASSERT_EQ(0, RunWith("ZBPTowar.exe", "zbptowar",
+                       GoodsRecord(1, "Ser \xbe\xa2\x88ty", 1, 3200) + "\r\n"));
+  std::string state = testutil::ReadFile(state_.File("serial-COM2.txt"));
+  EXPECT_NE(std::string::npos, state.find("model\tSigma\r\n")) << state;
+  EXPECT_NE(std::string::npos, state.find(U8(u8"plu\t1\tSer żółty\t1\t1\t0\t0\t\t3200\t")))
+      << state;
+}
+
+TEST_F(ProgramsTest, StateLivesBesideTheProgramsUnlessSetElsewhere) {
+  platform::SetEnvironmentValue("ELZABSIM_STATE", "");
+  std::string file = testutil::Join(testutil::Join(SimDir(), "registers"), "serial-COM199.txt");
+  ASSERT_EQ(0, Ecrsim({"create", "--port", "COM199", "--model", "K10"}));
+  EXPECT_TRUE(testutil::Exists(file));
+  Konfig("$1\tCOM199:9600:STX0:1\t10\r\n");
+  EXPECT_EQ(0, RunWith("OTypUrz.exe", "otypurz", ""));
+  EXPECT_EQ(0, Ecrsim({"remove", "--port", "COM199"}));
+  EXPECT_FALSE(testutil::Exists(file));
+
+  testutil::TempDir other("simother");
+  ASSERT_EQ(0, Ecrsim({"--state", other.Path(), "create", "--lan", "10.0.0.7:99", "--model",
+                       "Jota online"}));
+  EXPECT_TRUE(testutil::Exists(other.File("lan-10.0.0.7_99.txt")));
+  EXPECT_EQ(1, Ecrsim({"show", "--lan", "10.0.0.7:99"}));  // not in ELZABSIM_STATE's place
 }
 
 }  // namespace
