@@ -60,8 +60,8 @@ class Seller {
  public:
   explicit Seller(Register& reg) : r_(reg) {}
 
-  void Line(const std::string& utf8) {
-    std::string line = Utf8ToCp1250(utf8);
+  void Line(const std::string& text, bool utf8) {
+    std::string line = utf8 ? Utf8ToCp1250(text) : text;
     // A "#" at the start or after a blank begins a comment.
     for (size_t i = 0; i < line.size(); ++i) {
       if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
@@ -325,10 +325,12 @@ bool RunScenario(Register& reg, const std::string& text, std::string& error) {
   Register work = reg;
   Seller seller(work);
   int lineNo = 0;
+  // Text that is no UTF-8 is taken as Windows-1250, as a program of this system writes it.
+  bool utf8 = IsUtf8(text);
   try {
     for (const std::string& line : Lines(text)) {
       ++lineNo;
-      seller.Line(line);
+      seller.Line(line, utf8);
     }
     seller.End();
   } catch (const ScenarioError& e) {

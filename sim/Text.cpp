@@ -197,6 +197,24 @@ std::string Utf8ToCp1250(const std::string& text) {
   return out;
 }
 
+bool IsUtf8(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t extra = c < 0x80             ? 0
+                   : (c & 0xe0) == 0xc0 ? 1
+                   : (c & 0xf0) == 0xe0 ? 2
+                   : (c & 0xf8) == 0xf0 ? 3
+                                        : 4;
+    if (extra == 4 || (extra > 0 && i + extra >= text.size())) return false;
+    for (size_t j = 1; j <= extra; ++j) {
+      if ((static_cast<unsigned char>(text[i + j]) & 0xc0) != 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;
   size_t start = 0;

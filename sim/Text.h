@@ -21,6 +21,9 @@ std::string Cp1250ToUtf8(const std::string& text);
 // become "?".
 std::string Utf8ToCp1250(const std::string& text);
 
+// True when `text` is well-formed UTF-8 (plain ASCII is).
+bool IsUtf8(const std::string& text);
+
 // The pieces of `text` between `separator`s (an empty text gives one empty piece).
 std::vector<std::string> Split(const std::string& text, char separator);
 // The lines of a file's bytes: cut at LF, a CR before the LF dropped. A last line without

@@ -198,6 +198,12 @@ TEST_F(SalesTest, ShowListsTheBufferInUtf8) {
       << buffer;
 }
 
+TEST_F(SalesTest, ScenarioInWindows1250IsReadToo) {
+  ASSERT_EQ(0, Sell("cashier 3 \xaf"
+                    "aneta\n"));  // "Żaneta" in Windows-1250
+  EXPECT_NE(std::string::npos, Show("cashier").find(U8(u8"  3 Żaneta\n")));
+}
+
 TEST_F(SalesTest, ZeroClosesTheDay) {
   ASSERT_EQ(0, Ecrsim({"zero", "--port", "COM2"}));
   ASSERT_EQ(0, RunWith("OPSpRoz4.exe", "opsproz4", ""));
