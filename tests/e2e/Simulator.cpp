@@ -1,0 +1,40 @@
+#include "e2e/Simulator.h"
+
+namespace e2e {
+
+std::string SimulatorDir() {
+  return testutil::Join(testutil::BinDir(), "elzab");
+}
+
+void SimulatorTest::SetUp() {
+  DriverTest::SetUp();
+  platform::SetEnvironmentValue("ELZABSIM_STATE", state.Path());
+}
+
+void SimulatorTest::TearDown() {
+  platform::SetEnvironmentValue("ELZABSIM_STATE", "");
+  DriverTest::TearDown();
+}
+
+void SimulatorTest::Ecrsim(const std::vector<std::string>& args) {
+#ifdef _WIN32
+  const std::string program = testutil::Join(SimulatorDir(), "ecrsim.exe");
+#else
+  const std::string program = testutil::Join(SimulatorDir(), "ecrsim");
+#endif
+  std::vector<std::string> all = {"--state", state.Path()};
+  all.insert(all.end(), args.begin(), args.end());
+  platform::RunResult r = platform::Env::Default()->RunProgram(program, all, state.Path());
+  ASSERT_TRUE(r.started) << program << ": " << r.error;
+  ASSERT_EQ(r.exitCode, 0u) << "ecrsim " << args.at(0);
+}
+
+void SimulatorTest::UseRegister(const std::string& port, const std::string& programs) {
+  host.params["ElzabSTXPort"] = port;
+  host.params["ElzabSTXExePath"] = programs;
+  host.params["ElzabSTXTimeout"] = "3";
+  host.params["ElzabSTXRS232Speed"] = "5";
+  host.params["ElzabSTXProtectExe"] = "1";
+}
+
+}  // namespace e2e

@@ -1,0 +1,28 @@
+// The register simulator's programs as real processes, for end-to-end tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "e2e/Driver.h"
+
+namespace e2e {
+
+// The folder of the simulator's programs (ELZAB's program names) in the build.
+std::string SimulatorDir();
+
+// A driver test against a simulated register: its own register state folder, and the
+// host's parameters pointing the driver at the simulator's programs.
+class SimulatorTest : public DriverTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Runs ecrsim with `args`; the test fails when it does not exit 0.
+  void Ecrsim(const std::vector<std::string>& args);
+  // The driver's parameters for a register on `port` with the programs in `programs`.
+  void UseRegister(const std::string& port, const std::string& programs = SimulatorDir());
+
+  testutil::TempDir state{"state"};
+};
+
+}  // namespace e2e
