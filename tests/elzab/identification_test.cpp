@@ -14,15 +14,6 @@ class Identification : public DriverFixture {
     action = Action();
     action->ReadParams();
   }
-  // OTypUrz.exe will leave `out` as its output file.
-  void Output(const std::string& out) {
-    env.onRun = [this, out](const platform::FakeEnv::Run& run) {
-      testutil::WriteFile(run.args.at(1), out);
-      platform::RunResult r;
-      r.started = true;
-      return r;
-    };
-  }
   static std::string Line(const std::string& model, const std::string& plu) {
     return "OTypUrz\r\n\r\n\r\n$\t1\tx\t" + model + "\t" + plu + "\t3\t1.04\r\n";
   }
@@ -30,7 +21,7 @@ class Identification : public DriverFixture {
 };
 
 TEST_F(Identification, TheConnectionTestShowsTheRegistersDetails) {
-  Output(Line("Sigma", "50000"));
+  ProgramWritesOutput(Line("Sigma", "50000"));
   action->TestConnection();
   EXPECT_EQ(host.Texts(),
             (std::vector<std::string>{
@@ -58,7 +49,7 @@ TEST_F(Identification, ModelsAreRecognisedWithoutRegardToCase) {
   };
   for (const auto& [model, type, shown] : cases) {
     host.messages.clear();
-    Output(Line(model, "4000"));
+    ProgramWritesOutput(Line(model, "4000"));
     action->CheckType(true);
     EXPECT_EQ(action->cfgType, type) << model;
     EXPECT_EQ(action->cfgNameMax, type == t_Sigma ? 48 : 40) << model;
@@ -71,21 +62,21 @@ TEST_F(Identification, ModelsAreRecognisedWithoutRegardToCase) {
 
 TEST_F(Identification, AnUnreadableCapacityMeans10000) {
   for (const char* plu : {"", "dużo", "12a"}) {
-    Output(Line("K10", plu));
+    ProgramWritesOutput(Line("K10", plu));
     action->CheckType(false);
     EXPECT_EQ(action->cfgPLUMax, 10000) << plu;
   }
 }
 
 TEST_F(Identification, WithoutPrintOnlyTheFirstLineIsShown) {
-  Output(Line("K10", "4000"));
+  ProgramWritesOutput(Line("K10", "4000"));
   action->CheckType(false);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt typu kasy ...\x01OK"}));
   EXPECT_EQ(action->cfgPLUMax, 4000);
 }
 
 TEST_F(Identification, AShortOutputMeansAnUnknownModel) {
-  Output("OTypUrz\r\n$\t1\r\n");
+  ProgramWritesOutput("OTypUrz\r\n$\t1\r\n");
   action->CheckType(false);
   EXPECT_EQ(action->cfgType, t_Default);
   EXPECT_EQ(action->cfgPLUMax, 10000);

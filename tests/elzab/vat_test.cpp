@@ -14,14 +14,6 @@ class Vat : public DriverFixture {
     action = Action();
     action->ReadParams();
   }
-  void Output(const std::string& out) {
-    env.onRun = [out](const platform::FakeEnv::Run& run) {
-      testutil::WriteFile(run.args.at(1), out);
-      platform::RunResult r;
-      r.started = true;
-      return r;
-    };
-  }
   std::vector<int> Rates() const {
     return std::vector<int>(action->vatRates, action->vatRates + 7);
   }
@@ -29,7 +21,7 @@ class Vat : public DriverFixture {
 };
 
 TEST_F(Vat, RatesExemptAndReservedSlots) {
-  Output("OPodatek\r\n$23,00\t8,00\t5,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
+  ProgramWritesOutput("OPodatek\r\n$23,00\t8,00\t5,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
   action->GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>{2300, 800, 500, 0, -1, 999, 999}));
   EXPECT_EQ(action->VatLetter(800), 2);
@@ -41,14 +33,14 @@ TEST_F(Vat, RatesExemptAndReservedSlots) {
 }
 
 TEST_F(Vat, TheLastRateLineDecidesAndAPointIsNoDecimalSeparator) {
-  Output("$23,00\t8,00\r\n\r\nkomentarz\r\n$22,00\t23.00\t\tx\r\n");
+  ProgramWritesOutput("$23,00\t8,00\r\n\r\nkomentarz\r\n$22,00\t23.00\t\tx\r\n");
   action->GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>{2200, 23, 0, 0, 0, 0, 0}));
   EXPECT_EQ(action->VatLetter(0), 3);
 }
 
 TEST_F(Vat, WithoutRateLinesEverySlotIsZero) {
-  Output("OPodatek\r\nnic\r\n");
+  ProgramWritesOutput("OPodatek\r\nnic\r\n");
   action->GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>(7, 0)));
   EXPECT_EQ(action->VatLetter(0), 1);
@@ -69,7 +61,7 @@ TEST_F(Vat, AMissingOutputIsAReadError) {
 }
 
 TEST_F(Vat, TwoSlotsWithOneRateResolveToTheLower) {
-  Output("$23,00\t8,00\t23,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
+  ProgramWritesOutput("$23,00\t8,00\t23,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
   action->GetVatFromECR();
   EXPECT_EQ(action->VatLetter(2300), 1);
 }

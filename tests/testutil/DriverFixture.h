@@ -34,6 +34,17 @@ class DriverFixture : public ::testing::Test {
         static_cast<TrelvaxAction*>(library->UtworzAkcje(reinterpret_cast<HTVKCBARG2>(0x22))));
   }
 
+  // The next program runs write `out` as their output file (their second argument) and
+  // exit with 0.
+  void ProgramWritesOutput(const std::string& out) {
+    env.onRun = [out](const platform::FakeEnv::Run& run) {
+      if (run.args.size() > 1) WriteFile(run.args[1], out);
+      platform::RunResult r;
+      r.started = true;
+      return r;
+    };
+  }
+
   platform::FakeEnv env;
 
  private:
