@@ -97,9 +97,14 @@ void TrelvaxAction::CreateConfig() {
   }
   std::string line;
   if (cfgPort != "LAN") {
-    const int index =
-        TxTools::StrToIntDef(TxTools::Trim(WartoscParametru("ElzabSTXRS232Speed")), -1);
+    // The host stores the list index; a host that stores the list text itself is understood
+    // too, rather than silently given the highest speed.
+    const std::string value = TxTools::Trim(WartoscParametru("ElzabSTXRS232Speed"));
+    const int index = TxTools::StrToIntDef(value, -1);
     const char* speed = index >= 0 && index <= 5 ? kSpeeds[index] : "115200";
+    for (const char* text : kSpeeds) {
+      if (value == text) speed = text;
+    }
     line =
         TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, cfgPort.c_str(), speed, cfgTimeout);
   } else {
@@ -230,6 +235,10 @@ void TrelvaxAction::ExecuteOperation(int function) {
   if (program->hasOutput) args.push_back(FNameFile(function, 2, false));
   // The verdict must come from this run's own report, never from one an earlier run left.
   env->RemoveFile(FNameRaport());
+  if (env->FileExists(FNameRaport())) {
+    throw Exception(Tr("KSElzabSExecuteExceptio_00004", "Nie można usunąć starego pliku raportu ") +
+                    FNameRaport());
+  }
   const platform::RunResult run = env->RunProgram(path, args, FKatalogWymiany);
   if (!run.started) throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
   if (run.exitCode == 0) return;
@@ -310,7 +319,9 @@ void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
     if (line.empty() || line[0] != '$') continue;
     int plu = 0;
     int code = 0;
-    if (std::sscanf(line.c_str(), "$%d\t%d", &plu, &code) != 2) continue;
+    // A refused PLU without its code is still refused: the host must not be told the
+    // register took it.
+    if (std::sscanf(line.c_str(), "$%d\t%d", &plu, &code) < 1) continue;
     pluRejected->insert(std::to_string(plu));
     AddWarning("PLU: " + std::to_string(plu) + " (" + GetErrMsg(code) + ")", logError.get());
   }

@@ -2,13 +2,23 @@
 
 #include <cstring>
 
-#include "hostlib/TxTools.h"
+namespace {
+bool Trimmed(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
+}  // namespace
 
-void WriteHostText(char* buffer, const std::string& text, bool trim) {
+void WriteHostText(char* buffer, const std::string& text, bool trim) noexcept {
   if (buffer == nullptr) return;
-  const std::string value = trim ? TxTools::Trim(text) : text;
-  const size_t n = value.size() < kHostTextMax ? value.size() : kHostTextMax;
-  std::memcpy(buffer, value.data(), n);
+  // No copy and no allocation: this runs in the exports' last lines, outside their handlers.
+  size_t begin = 0;
+  size_t end = text.size();
+  if (trim) {
+    while (begin < end && Trimmed(text[begin])) ++begin;
+    while (end > begin && Trimmed(text[end - 1])) --end;
+  }
+  const size_t n = end - begin < kHostTextMax ? end - begin : kHostTextMax;
+  std::memcpy(buffer, text.data() + begin, n);
   std::memset(buffer + n, 0, kHostTextSize - n);
 }
 

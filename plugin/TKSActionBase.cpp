@@ -190,10 +190,14 @@ std::string TKSActionBase::ParamAsDir(const std::string& name) {
   // The probe must be a file of our own: a file of that name that was already there (the
   // user's) is neither trusted as proof of write access nor deleted.
   std::string probe = base + "test";
-  if (env->FileExists(probe)) probe = base + "test." + std::to_string(platform::ProcessId());
-  if (env->CreateNewFile(probe, "test") && env->FileExists(probe)) {
-    env->RemoveFile(probe);
-    return value;
+  for (int n = 1; env->FileExists(probe) && n < 100; ++n)
+    probe = base + "test." + std::to_string(n);
+  if (!env->FileExists(probe)) {
+    env->CreateNewFile(probe, "test");
+    if (env->FileExists(probe)) {
+      env->RemoveFile(probe);
+      return value;
+    }
   }
   throw Exception(TMLgExtTools::Get(GetLgLink(), kModule, "TKSActioParamAsDstr_00002",
                                     "Torvik nie ma uprawnień do zapisu w katalogu ") +

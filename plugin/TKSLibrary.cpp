@@ -42,6 +42,7 @@ TKSLibrary::TKSLibrary(HTVKCBARG1 arg1) : FArg1(arg1) {}
 TKSLibrary::~TKSLibrary() {
   // The module-wide pointer must not outlive the library it names.
   if (ksLibrary == this) ksLibrary = nullptr;
+  if (ksLgLink != nullptr && ksLgLink == FLgLink.get()) ksLgLink = nullptr;
 }
 
 BOOL TKSLibrary::PokazOkno(TKSActionBase*, int, bool, int*, char*) {
@@ -123,6 +124,7 @@ void TKSLibrary::RejestrujCallback(void* function, int code) {
       FCBDodajTowarZKasy = As<TVKDLLCBDodajTowarZKasy>(function);
       break;
     case TVKDLL_CB_JEZYK: {
+      if (ksLgLink != nullptr && ksLgLink == FLgLink.get()) ksLgLink = nullptr;
       FLgLink.reset();
       const TVKDLLJezyk* language = static_cast<const TVKDLLJezyk*>(function);
       if (language != nullptr) {

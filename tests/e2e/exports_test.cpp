@@ -224,3 +224,14 @@ TEST_F(DriverTest, EachRegistrationMakesItsOwnLibrary) {
   EXPECT_EQ(Operation(-7), 0);  // the first one still works
   EXPECT_EQ(host.ErrorTexts().size(), 2u);
 }
+
+TEST_F(DriverTest, PropertiesAreTrimmedButTheResourceNameIsNot) {
+  host.params = {{"ElzabSTXPort", " COM2 "}};
+  RegisterLibrary();
+  Buffer property, resource;
+  x.WlasciwosciUrzadzenia(lib, &host, property.data(), 1102);
+  EXPECT_EQ(property.Text(), "COM2");
+  x.SerKasNazwaZasobuDzielonego(lib, &host, resource.data());
+  EXPECT_EQ(resource.Text(), " COM2 ");
+  EXPECT_TRUE(property.WellFormed() && resource.WellFormed());
+}

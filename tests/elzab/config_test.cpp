@@ -80,6 +80,11 @@ TEST_F(Config, ASpeedOutsideTheListGives115200) {
   EXPECT_EQ(Written(), "$1\tCOM2:4800:STX0:1\t10\r\n");
 }
 
+TEST_F(Config, ASpeedStoredAsItsListTextIsUnderstood) {
+  host.params["ElzabSTXRS232Speed"] = "19200";
+  EXPECT_EQ(Written(), "$1\tCOM2:19200:STX0:1\t10\r\n");
+}
+
 TEST_F(Config, LanLineAlwaysNamesCom1At115200) {
   host.params["ElzabSTXRS232Speed"] = "0";
   EXPECT_EQ(Written(true),

@@ -161,16 +161,18 @@ TEST_F(Runner, AMissingReportAfterAGoodsRunIsAnError) {
   }
 }
 
-TEST_F(Runner, RejectedPlusAreCollectedAndJunkLinesSkipped) {
+TEST_F(Runner, RejectedPlusAreCollectedAndLinesWithoutAPluSkipped) {
   testutil::WriteFile(dir.File("zbptowar.out"),
                       "naglowek\r\n\r\n$12\t104\r\n$x\tjunk\r\n#13\t105\r\n$14\r\n$15\t110\r\n");
   action->logError = std::make_unique<TErrorLog>(dir.File("errors.txt"));
   action->CheckZBPTOWARFileErrorPLU();
   ASSERT_TRUE(action->pluRejected);
-  EXPECT_EQ(*action->pluRejected, (std::set<std::string>{"12", "15"}));
+  // A refused PLU without its code still counts as refused.
+  EXPECT_EQ(*action->pluRejected, (std::set<std::string>{"12", "14", "15"}));
   action->logError.reset();
   EXPECT_EQ(testutil::ReadFile(dir.File("errors.txt")),
             "PLU: 12 (### Błąd nr 104. Brak miejsca na opakowanie (max. 64 opakowań))\r\n"
+            "PLU: 14 (### Błąd nr 0. < Nieznany komunikat >)\r\n"
             "PLU: 15 (### Błąd nr 110. Numer grupy towarowej poza dozwolonym zakresem)\r\n");
 }
 
@@ -189,4 +191,14 @@ TEST_F(Runner, TheAbortCheckBetweenExportSteps) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Operacja przerwana przez użytkownika");
   }
+}
+
+TEST_F(Runner, ProgramsGetShortPathsAndRunInTheHostsDirectory) {
+  // The goods program, whose input the export has written before: nothing is written here.
+  env.shortPaths[dir.Path()] = "C:\\URZ_1~1\\";
+  action->Execute(58);
+  ASSERT_EQ(env.runs.size(), 1u);
+  EXPECT_EQ(env.runs[0].directory, dir.Path());
+  EXPECT_EQ(env.runs[0].args,
+            (std::vector<std::string>{"C:\\URZ_1~1\\zbptowar.in", "C:\\URZ_1~1\\zbptowar.out"}));
 }

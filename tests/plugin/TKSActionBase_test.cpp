@@ -155,6 +155,10 @@ TEST_F(Frame, AFileCalledTestThatWasAlreadyThereIsNotDeleted) {
   auto a = Action();
   EXPECT_EQ(a->ParamAsDir("Katalog"), dir.Path());
   EXPECT_EQ(testutil::ReadFile(dir.File("test")), "the user's own file");
+  testutil::WriteFile(dir.File("test.1"), "another");
+  EXPECT_EQ(a->ParamAsDir("Katalog"), dir.Path());
+  EXPECT_EQ(testutil::ReadFile(dir.File("test.1")), "another");
+  EXPECT_FALSE(testutil::Exists(dir.File("test.2")));
 }
 
 TEST_F(Frame, ADirectoryThatCannotBeCreatedIsAnError) {
