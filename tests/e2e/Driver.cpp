@@ -32,26 +32,9 @@ bool Buffer::WellFormed() const {
 }
 
 void DriverTest::SetUp() {
-  ASSERT_TRUE(dll.Open(LibraryPath())) << dll.Error();
-#define TVK_RESOLVE(name)                                                  \
-  x.name = reinterpret_cast<decltype(x.name)>(dll.Symbol("TVKDLL" #name)); \
-  ASSERT_NE(x.name, nullptr) << "TVKDLL" #name
-  TVK_RESOLVE(TypBiblioteki);
-  TVK_RESOLVE(Wlasciwosci);
-  TVK_RESOLVE(WlasciwosciUrzadzenia);
-  TVK_RESOLVE(RejestrujBiblioteke);
-  TVK_RESOLVE(RejestrujCallback);
-  TVK_RESOLVE(ZwolnijBiblioteke);
-  TVK_RESOLVE(Parametr);
-  TVK_RESOLVE(TekstListyParametru);
-  TVK_RESOLVE(SerKasJakSzukacParagonu);
-  TVK_RESOLVE(SerKasOpisOkna);
-  TVK_RESOLVE(SerKasPokazOkno);
-  TVK_RESOLVE(SerKasNazwaZasobuDzielonego);
-  TVK_RESOLVE(SerKasOperacja);
-  TVK_RESOLVE(SerKasPodtrzymajSesje);
-  TVK_RESOLVE(UstawJezykKomponentow);
-#undef TVK_RESOLVE
+  std::string error;
+  ASSERT_TRUE(driver.Load(LibraryPath(), error)) << error;
+  x = driver.Api();
   host.exchangeDir = dir.Path();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/DriverLibrary.h"
 #include "include/tvkdll.h"
 #include "platform/Env.h"
 #include "testutil/RecordingHost.h"
@@ -16,23 +17,8 @@ namespace e2e {
 // Path of the built library beside the test programs.
 std::string LibraryPath();
 
-struct Exports {
-  decltype(&TVKDLLTypBiblioteki) TypBiblioteki = nullptr;
-  decltype(&TVKDLLWlasciwosci) Wlasciwosci = nullptr;
-  decltype(&TVKDLLWlasciwosciUrzadzenia) WlasciwosciUrzadzenia = nullptr;
-  decltype(&TVKDLLRejestrujBiblioteke) RejestrujBiblioteke = nullptr;
-  decltype(&TVKDLLRejestrujCallback) RejestrujCallback = nullptr;
-  decltype(&TVKDLLZwolnijBiblioteke) ZwolnijBiblioteke = nullptr;
-  decltype(&TVKDLLParametr) Parametr = nullptr;
-  decltype(&TVKDLLTekstListyParametru) TekstListyParametru = nullptr;
-  decltype(&TVKDLLSerKasJakSzukacParagonu) SerKasJakSzukacParagonu = nullptr;
-  decltype(&TVKDLLSerKasOpisOkna) SerKasOpisOkna = nullptr;
-  decltype(&TVKDLLSerKasPokazOkno) SerKasPokazOkno = nullptr;
-  decltype(&TVKDLLSerKasNazwaZasobuDzielonego) SerKasNazwaZasobuDzielonego = nullptr;
-  decltype(&TVKDLLSerKasOperacja) SerKasOperacja = nullptr;
-  decltype(&TVKDLLSerKasPodtrzymajSesje) SerKasPodtrzymajSesje = nullptr;
-  decltype(&TVKDLLUstawJezykKomponentow) UstawJezykKomponentow = nullptr;
-};
+// The exports as a host finds them: the same loader tvkhost uses.
+using Exports = tvkhost::DriverExports;
 
 // A host buffer of 301 bytes, pre-filled with garbage, with a guard zone behind it.
 class Buffer {
@@ -58,7 +44,7 @@ class DriverTest : public ::testing::Test {
   int Operation(int code, int parameter = 0, HTVKDLLSKSESJA session = nullptr,
                 const std::string& sessionName = "sesja");
 
-  platform::DynamicLibrary dll;
+  tvkhost::DriverLibrary driver;
   Exports x;
   testutil::RecordingHost host;
   testutil::TempDir dir{"e2e"};
