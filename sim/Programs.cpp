@@ -279,30 +279,28 @@ int EachRecord(Job& job, F apply) {
   return 0;
 }
 
-int Grupa(Job& job) {
+// A numbered name table (groups, units): records "$number\tname"; a number outside
+// low..high is refused with `rangeCode`, a name longer than `width` with 12.
+template <typename Table>
+int NamedTable(Job& job, long long low, long long high, int rangeCode, size_t width, Table& table) {
   return EachRecord(job, [&](const std::vector<std::string>& f) {
     if (f.size() != 2) return 11;
     long long n = 0;
     if (!ParseInt(f[0], n)) return 12;
-    if (n < 1 || n > 99) return 110;
+    if (n < low || n > high) return rangeCode;
     std::string name;
-    if (int code = TableText(f[1], 19, name)) return code;
-    job.reg->groups[n] = name;
+    if (int code = TableText(f[1], width, name)) return code;
+    table[static_cast<size_t>(n)] = name;
     return 0;
   });
 }
 
+int Grupa(Job& job) {
+  return NamedTable(job, 1, 99, 110, 19, job.reg->groups);
+}
+
 int Jednost(Job& job) {
-  return EachRecord(job, [&](const std::vector<std::string>& f) {
-    if (f.size() != 2) return 11;
-    long long n = 0;
-    if (!ParseInt(f[0], n)) return 12;
-    if (n < 0 || n > 15) return 111;
-    std::string name;
-    if (int code = TableText(f[1], 4, name)) return code;
-    job.reg->units[n] = name;
-    return 0;
-  });
+  return NamedTable(job, 0, 15, 111, 4, job.reg->units);
 }
 
 int Waluta(Job& job) {

@@ -4,20 +4,13 @@
 #include "hostlib/Exceptions.h"
 #include "testutil/DriverFixture.h"
 
-using testutil::DriverFixture;
+using testutil::ProgramFixture;
 
-class Identification : public DriverFixture {
+class Identification : public ProgramFixture {
  protected:
-  void SetUp() override {
-    host.params = {{"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}};
-    Register();
-    action = Action();
-    action->ReadParams();
-  }
   static std::string Line(const std::string& model, const std::string& plu) {
     return "OTypUrz\r\n\r\n\r\n$\t1\tx\t" + model + "\t" + plu + "\t3\t1.04\r\n";
   }
-  std::unique_ptr<TrelvaxAction> action;
 };
 
 TEST_F(Identification, TheConnectionTestShowsTheRegistersDetails) {

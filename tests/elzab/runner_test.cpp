@@ -4,17 +4,10 @@
 #include "hostlib/Exceptions.h"
 #include "testutil/DriverFixture.h"
 
-using testutil::DriverFixture;
+using testutil::ProgramFixture;
 
-class Runner : public DriverFixture {
+class Runner : public ProgramFixture {
  protected:
-  void SetUp() override {
-    host.params = {
-        {"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}, {"ElzabSTXProtectExe", "0"}};
-    Register();
-    action = Action();
-    action->ReadParams();
-  }
   // The next run exits with `code` after writing `report` as RAPORT.TXT (none when empty).
   void NextRun(uint32_t code, const std::string& report = "") {
     env.onRun = [this, code, report](const platform::FakeEnv::Run&) {
@@ -34,7 +27,6 @@ class Runner : public DriverFixture {
     return "";
   }
   std::string Sep() const { return std::string(1, platform::kPathSeparator); }
-  std::unique_ptr<TrelvaxAction> action;
 };
 
 TEST_F(Runner, EachFunctionRunsItsProgramWithItsArguments) {

@@ -4,20 +4,13 @@
 #include "hostlib/Exceptions.h"
 #include "testutil/DriverFixture.h"
 
-using testutil::DriverFixture;
+using testutil::ProgramFixture;
 
-class Vat : public DriverFixture {
+class Vat : public ProgramFixture {
  protected:
-  void SetUp() override {
-    host.params = {{"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}};
-    Register();
-    action = Action();
-    action->ReadParams();
-  }
   std::vector<int> Rates() const {
     return std::vector<int>(action->vatRates, action->vatRates + 7);
   }
-  std::unique_ptr<TrelvaxAction> action;
 };
 
 TEST_F(Vat, RatesExemptAndReservedSlots) {

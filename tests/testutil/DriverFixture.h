@@ -56,4 +56,17 @@ class DriverFixture : public ::testing::Test {
   std::unique_ptr<TKSLibrary> library;
 };
 
+// A driver action set up for a register on COM1 with the programs in "/elzab", its
+// parameters read: the start of every test of program runs.
+class ProgramFixture : public DriverFixture {
+ protected:
+  void SetUp() override {
+    host.params = {{"ElzabSTXPort", "COM1"}, {"ElzabSTXExePath", "/elzab"}};
+    Register();
+    action = Action();
+    action->ReadParams();
+  }
+  std::unique_ptr<TrelvaxAction> action;
+};
+
 }  // namespace testutil
