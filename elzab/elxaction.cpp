@@ -191,7 +191,14 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
     case -1:
       TestConnection();
       break;
+    case -2:
+      Eksport();
+      break;
     case -4:
+      break;
+    case -5:
+      FTrybOnLine = true;
+      Eksport();
       break;
     case -8:
       DodFuncExecute(parameter);

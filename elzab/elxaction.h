@@ -11,6 +11,8 @@
 #include "plugin/KSAction.h"
 
 class KSImpBuf;
+class KSTowRec;
+class TrelvaxExpBuf;
 class ElParagon;
 
 // The register model, as the identification recognises it.
@@ -68,6 +70,24 @@ class TrelvaxAction : public KSAction {
   void GetVatFromECR();
   int VatLetter(int rate) const;
 
+  // The goods export: tables, then goods in three batches, then the export result.
+  void Eksport();
+  void SendItems();
+  // Builds the register record of a goods, or withdraws it (status stNull) with a warning.
+  void PrepareItemsRec(KSTowRec* rec);
+  // Marks the goods that the program of `function` took; after a failed add/update run
+  // only those before the goods that stopped it, less the refused ones.
+  void MarkRecTrOk(int function, bool afterError);
+  void LoadPackages();
+  void WritePackage(const std::string& plu);
+  void DeletePackages();
+  void AfterExport();
+  // The register's tables: goods groups, units of measure, the euro rate, payment forms.
+  void SendAssorts();
+  void SendUnitTable();
+  void SendEuro();
+  void SendPayments();
+
   e_Type cfgType = t_K10;
   int32_t cfgPLUMax = 0;
   int32_t cfgNameMax = 0;
@@ -94,4 +114,8 @@ class TrelvaxAction : public KSAction {
   std::string WorkDir();
   // A text of the driver's own, translated through the driver's language link.
   std::string Tr(const char* key, const char* text) const;
+  // Writes one program input file and runs the program, between a progress line and its
+  // close; an abort request is honoured after it.
+  void SendTable(int function, const char* key, const char* progress, const std::string& text);
+  TrelvaxExpBuf* ExpBuf() const;
 };

@@ -1,5 +1,6 @@
 #include "plugin/KSAction.h"
 
+#include "exchange/KSExpBuf.h"
 #include "hostlib/TMLgExtTools.h"
 #include "hostlib/TdtTools.h"
 #include "platform/Env.h"
@@ -161,5 +162,24 @@ int KSAction::MessageBoxA(const std::string& text, const std::string& caption, u
       return 7;
     default:  // Yes/No/Cancel, Retry/Cancel, Cancel/Try again/Continue and anything else
       return 2;
+  }
+}
+
+void KSAction::ShowTowInfo(bool all) {
+  if (exp_buf == nullptr) return;
+  const struct {
+    int count;
+    const char* key;
+    const char* label;
+  } counters[] = {
+      {exp_buf->il_dod, "KSActionShowTowIMsgAdd", " - do dodania"},
+      {exp_buf->il_akt, "KSActionShowTowIMsgAdd_00001", " - do zmiany nazwy/stawki"},
+      {exp_buf->il_cen, "KSActionShowTowIMsgAdd_00002", " - do zmiany ceny"},
+      {exp_buf->il_usu, "KSActionShowTowIMsgAdd_00003", " - do usunięcia"},
+  };
+  for (const auto& c : counters) {
+    if (!all && c.count == 0) continue;
+    MsgAdd(TMLgExtTools::Get(GetLgLink(), kModule, c.key, c.label), LPV_Value, 100);
+    MsgP(c.count);
   }
 }

@@ -78,6 +78,9 @@ class KSAction : public TKSActionBase {
   // Shows nothing: logs caption and text and answers the safe button of the button set.
   virtual int MessageBoxA(const std::string& text, const std::string& caption, unsigned type);
 
+  // The goods counters of exp_buf by status (with `all`, the zero ones too).
+  void ShowTowInfo(bool all);
+
   bool Frej_reported = false;
   bool Fcokolwiek_eksportowano = false;
   std::string buffer;

@@ -9,21 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "exchange/MessageSink.h"
 #include "hostlib/TMacSetOfIntegers.h"
 #include "include/tvkdll.h"
 
 class TKSLibrary;
 class TMLgExtTools;
 
-// The state shown in a message line's status column.
-enum LPVState : int32_t {
-  LPV_Ok = 0,
-  LPV_Error = 1,
-  LPV_Warning = 2,
-  LPV_Percent = 3,
-  LPV_Value = 4,
-  LPV_None = 5,
-};
 
 // The operation environment that TVKDLLSerKasOperacja hands to Operacja.
 struct HTVKDLLSRODOWISKO {
@@ -32,12 +24,12 @@ struct HTVKDLLSRODOWISKO {
   int32_t Wynik = 0;
 };
 
-class TKSActionBase {
+class TKSActionBase : public MessageSink {
  public:
   TKSActionBase(TKSLibrary* library, HTVKCBARG2 arg2);
   TKSActionBase(const TKSActionBase&) = delete;
   TKSActionBase& operator=(const TKSActionBase&) = delete;
-  virtual ~TKSActionBase();
+  ~TKSActionBase() override;
 
   // The name of the resource that operations on this register share.
   virtual std::string NazwaZasobuDzielonego() = 0;
@@ -51,7 +43,7 @@ class TKSActionBase {
   HTVKCBARG2 Arg2() const { return FArg2; }
   TKSLibrary* Library() const { return FLibrary; }
   void UstawParametrOperacji(int parameter) { FOperParam = parameter; }
-  TMLgExtTools* GetLgLink() const;
+  TMLgExtTools* GetLgLink() const override;
   const std::vector<std::string>& GetFormatyWazone();
   TMacSetOfIntegers& GetStawkiDostepne();
   TMacSetOfIntegers& GetStawkiDostepnePrec();
@@ -60,9 +52,9 @@ class TKSActionBase {
   void DodajKomunikat(int significance, const std::string& text);
   std::string ZmienOstatniKomunikat(int significance, const std::string& text);
   std::string PodajOstatniKomunikat(bool withoutStatus) const;
-  void MsgAdd(const std::string& text, LPVState state, int max);
-  void MsgP(int progress);
-  void MsgS(LPVState state);
+  void MsgAdd(const std::string& text, LPVState state, int max) override;
+  void MsgP(int progress) override;
+  void MsgS(LPVState state) override;
 
   // Parameters.
   std::string WartoscParametru(const std::string& name);

@@ -1,0 +1,456 @@
+// The goods export: the register's tables (groups, units, the euro rate, payment forms),
+// then the goods in three batches (price changes, deletions, additions and updates), then
+// the export result that tells the host which goods the register took.
+#include <memory>
+
+#include "elzab/elxaction.h"
+#include "elzab/elxexpbuf.h"
+#include "hostlib/Exceptions.h"
+#include "hostlib/TMFile.h"
+#include "hostlib/TxTools.h"
+#include "hostlib/TxfTools.h"
+#include "platform/Env.h"
+
+namespace {
+
+constexpr int kFnEuro = 51;
+constexpr int kFnPayments = 52;
+constexpr int kFnUnits = 53;
+constexpr int kFnGroups = 54;
+constexpr int kFnDeleteAll = 56;
+constexpr int kFnPrices = 57;
+constexpr int kFnAddUpdate = 58;
+constexpr int kFnDelete = 59;
+constexpr int kGroups = 99;
+constexpr int kGroupName = 19;
+constexpr int kUnits = 16;
+constexpr int kUnitName = 4;
+
+// A tab or another control character inside a field of a tab-separated record would shift
+// every later field (a price could be programmed from the wrong column): it goes as a space.
+std::string FieldText(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
+  return text;
+}
+
+std::string LeftPadded(const std::string& text, size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+// The register's goods groups run from 1 to 99; anything else goes to group 1.
+int RegisterGroup(int group) {
+  return group >= 1 && group <= kGroups ? group : 1;
+}
+
+struct PaymentLine {
+  const char* key;  // null: not translated
+  const char* line;
+};
+
+constexpr PaymentLine kPaymentsK10[] = {
+    {nullptr, "$1\tGOTÓWKA\r\n"},
+    {"zabSSendPaymdataAnsiStri", "$2\tKARTA\r\n"},
+    {"zabSSendPaymdataAnsiStri_00001", "$3\tBON\r\n"},
+    {"zabSSendPaymdataAnsiStri_00002", "$4\tCZEK\r\n"},
+    {"zabSSendPaymdataAnsiStri_00003", "$5\tINNA\r\n"},
+};
+
+constexpr const char* kPaymentsSigma =
+    "$2\tKARTA        \t2\t0\t0\r\n"
+    "$3\tBON          \t2\t0\t0\r\n"
+    "$4\tCZEK         \t2\t0\t0\r\n"
+    "$5\tINNA         \t2\t0\t0\r\n"
+    "$6\t             \t1\t0\t0\r\n"
+    "$7\t             \t1\t0\t0\r\n";
+
+constexpr const char* kPaymentsOnline =
+    "$2\tKARTA        \t2\t0\t0\r\n"
+    "$3\tBON          \t4\t0\t0\r\n"
+    "$4\tCZEK         \t5\t0\t0\r\n"
+    "$5\tINNA         \t10\t0\t0\r\n"
+    "$6\t             \t1\t0\t0\r\n"
+    "$7\t             \t1\t0\t0\r\n";
+
+}  // namespace
+
+TrelvaxExpBuf* TrelvaxAction::ExpBuf() const {
+  return static_cast<TrelvaxExpBuf*>(exp_buf);
+}
+
+// ----- The operation ----------------------------------------------------------------------
+
+void TrelvaxAction::Eksport() {
+  if (cfgPort == Tr("KSElzabSEksportifcfgPort", "PLIK")) {
+    throw Exception(Tr("KSElzabSEksportExceptio",
+                       "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
+  }
+  logError = std::make_unique<TErrorLog>(FNameERL());
+  tools.pltype_in = 2;
+  tools.pltype_out = 0;
+  auto buffer = std::make_unique<TrelvaxExpBuf>(this);
+  exp_buf = buffer.get();
+  // The buffer and the log live for this operation only, whichever way it ends.
+  struct Release {
+    TrelvaxAction* action;
+    ~Release() {
+      action->exp_buf = nullptr;
+      action->logError.reset();
+    }
+  } release{this};
+
+  const std::string warningsHeader = "WYSTĄPIŁY JAKIEŚ BŁĘDY, A JEST ICH ";
+  try {
+    buffer->ReadFromFile(FNameKEXP(), false, -1);
+    if (buffer->il_rec == 0) {
+      MsgAdd(Tr("KSElzabSEksportMsgAdd",
+                "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
+             LPV_None, 100);
+      return;
+    }
+    CheckType(false);
+    GetVatFromECR();
+    DeletePackages();
+    LoadPackages();
+    SendAssorts();
+    SendUnitTable();
+    SendEuro();
+    SendPayments();
+    SendItems();
+    tools.pltype_in = 0;
+    tools.pltype_out = 2;
+    buffer->ZapiszWynikEksp(FNameWEXP());
+    ZapiszWynikEksportu();
+    AfterExport();
+  } catch (...) {
+    // The goods withdrawn or refused before the failure are named too: they are what a
+    // technician looks for first.
+    LogWarnings(logError.get(), warningsHeader, "", LPV_Error);
+    throw;
+  }
+  LogWarnings(logError.get(), warningsHeader, "", LPV_Error);
+}
+
+// ----- Goods ------------------------------------------------------------------------------
+
+void TrelvaxAction::SendItems() {
+  TrelvaxExpBuf* buf = ExpBuf();
+  if (ParamAsInt("RodzajTransmisji") == 3) {
+    MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None,
+           100);
+    Execute(kFnDeleteAll);
+    MsgS(LPV_Ok);
+  }
+  MsgAdd(Tr("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."), LPV_Ok, 100);
+  ShowTowInfo(true);
+
+  const int count = buf->ds_plu.RecordCount();
+  MsgAdd(Tr("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."), LPV_Percent, count);
+  std::string prices;
+  std::string deletions;
+  std::string additions;
+  try {
+    KSTowRec rec;
+    for (int row = 0; row < count; ++row) {
+      buf->CzytajRec(row, &rec);
+      PrepareItemsRec(&rec);
+      buf->ZapiszRec(rec.nr_buf, &rec);
+      MsgP(row + 1);
+      ThrowPrzerwac();
+      // Collected in the same pass, in row order: each batch is one program input.
+      if (rec.koldod != 0) continue;
+      switch (rec.status) {
+        case stCen:
+          prices += rec.plu_rec;
+          break;
+        case stUsu:
+          deletions += rec.plu_rec;
+          break;
+        case stDod:
+        case stAkt:
+          additions += rec.plu_rec;
+          break;
+        default:
+          break;
+      }
+    }
+  } catch (...) {
+    MsgS(LPV_Error);
+    throw;
+  }
+
+  MsgAdd(Tr("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
+  const struct {
+    int function;
+    const std::string& text;
+    const char* key;
+    const char* progress;
+  } batches[] = {
+      {kFnPrices, prices, "KSElzabSSendItemMsgAdd_00004", "- transmisja zmiany cen ..."},
+      {kFnDelete, deletions, "KSElzabSSendItemMsgAdd_00005", "- transmisja usuwania ..."},
+      {kFnAddUpdate, additions, "KSElzabSSendItemMsgAdd_00006",
+       "- transmisja aktualizacji / dodawania ..."},
+  };
+  for (const auto& batch : batches) {
+    if (batch.text.empty()) continue;
+    MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
+    WriteInFile(FNameFile(batch.function, 1, false), batch.text);
+    try {
+      Execute(batch.function);
+    } catch (...) {
+      if (batch.function == kFnAddUpdate) {
+        MsgS(LPV_Error);
+        // The goods the register took before the failure are marked for the record; when
+        // the run left nothing to read that by, the run's own error is the one to show.
+        try {
+          MarkRecTrOk(kFnAddUpdate, true);
+        } catch (const Exception&) {
+        }
+      }
+      throw;
+    }
+    MsgS(LPV_Ok);
+    MarkRecTrOk(batch.function, false);
+  }
+}
+
+void TrelvaxAction::PrepareItemsRec(KSTowRec* rec) {
+  if (rec->koldod != 0) {
+    rec->status = stNull;
+    return;
+  }
+  const std::string plu = TxTools::IntToStr(rec->plu);
+  if (rec->plu > cfgPLUMax) {
+    AddWarning("PLU: " + plu + Tr("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
+                   Tr("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
+                   TxTools::IntToStr(cfgPLUMax) + ")",
+               logError.get());
+    rec->status = stNull;
+    return;
+  }
+  if (rec->status == stUsu) {
+    rec->plu_rec = "$" + plu + "\r\n";
+    return;
+  }
+  if (rec->status == stNull) return;
+
+  const std::string name = FieldText(TLTools::StrMax(rec->nazwa, cfgNameMax, false));
+  const int slot = VatLetter(rec->stawkaPrec);
+  if (slot == 999) {
+    AddWarning("PLU: " + plu + Tr("areItempAnsiStriIntToStr_00001", "; KOD: ") + rec->kod +
+                   Tr("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
+                   TxTools::IntToStr(rec->stawka) + Tr("areItempAnsiStriAnsiStri", " % na kasie"),
+               logError.get());
+    rec->status = stNull;
+    return;
+  }
+  std::string code = rec->kod;
+  if (rec->czy_wazony) code = TxTools::DeleteChars(code, "?");
+  const std::string price = TxfTools::Format(TxfTools::Round(rec->CenaAkt(cfgPoziomCen), 0), 0);
+  const char* openPrice = rec->cena_otwarta ? "0" : "1";
+  const char* flagA;
+  const char* flagB;
+  switch (cfgProductFlag) {
+    case 0:
+      flagA = openPrice;
+      flagB = "0";
+      break;
+    case 1:
+      flagA = rec->dod_rabat_tow != 0 ? "0" : "1";
+      flagB = openPrice;
+      break;
+    default:
+      flagA = "0";
+      flagB = openPrice;
+      break;
+  }
+  if (rec->opakowanie && (packages == nullptr || packages->count(plu) == 0)) WritePackage(plu);
+
+  rec->plu_rec = "$" + plu + "\t" + name + "\t" + TxTools::IntToStr(slot) + "\t" +
+                 TxTools::IntToStr(RegisterGroup(rec->nr_asort)) + "\t" +
+                 TxTools::IntToStr(rec->precyzja < 0 ? 3 : rec->precyzja) + "\t" +
+                 TxTools::IntToStr(rec->jedn) + "\t0\t" + FieldText(code) + "\t" + price + "\t" +
+                 (rec->opakowanie ? "1" : "0") + "\t" + flagA + "\t" + flagB + "\t0\t1\t \t" +
+                 TxTools::IntToStr(rec->plu_opakowania) + "\r\n";
+}
+
+void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
+  TrelvaxExpBuf* buf = ExpBuf();
+  const int count = buf->ds_plu.RecordCount();
+  KSTowRec rec;
+  if (function == kFnPrices || function == kFnDelete) {
+    const stTow wanted = function == kFnPrices ? stCen : stUsu;
+    for (int row = 0; row < count; ++row) {
+      buf->CzytajRec(row, &rec);
+      if (rec.koldod == 0 && rec.status == wanted) buf->SetTrOk(row, true);
+    }
+    return;
+  }
+  if (function != kFnAddUpdate) return;
+
+  int stoppedAt = 0;
+  if (afterError) {
+    stoppedAt = CheckReportFileErrorPLU();
+    CheckZBPTOWARFileErrorPLU();
+  }
+  for (int row = 0; row < count; ++row) {
+    buf->CzytajRec(row, &rec);
+    if (rec.koldod != 0 || (rec.status != stDod && rec.status != stAkt)) continue;
+    if (afterError && rec.plu == stoppedAt) {
+      AddWarning("PLU: " + TxTools::IntToStr(rec.plu) +
+                     Tr("RecTtempAnsiStriIntToStr", "; KOD: ") + rec.kod +
+                     Tr("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
+                 logError.get());
+      break;
+    }
+    buf->SetTrOk(row, true);
+  }
+  if (afterError && pluRejected != nullptr) {
+    for (int row = 0; row < count; ++row) {
+      buf->CzytajRec(row, &rec);
+      if (rec.koldod == 0 && pluRejected->count(TxTools::IntToStr(rec.plu)) != 0) {
+        buf->SetTrOk(row, false);
+      }
+    }
+  }
+  pluRejected.reset();
+}
+
+// ----- Packages ---------------------------------------------------------------------------
+
+void TrelvaxAction::DeletePackages() {
+  const int kind = ParamAsInt("RodzajTransmisji");
+  if ((kind == 3 || kind == 2) && platform::CurrentEnv()->FileExists(FNamePackages())) {
+    platform::CurrentEnv()->RemoveFile(FNamePackages());
+  }
+}
+
+void TrelvaxAction::LoadPackages() {
+  MsgAdd("Wczytanie listy opakowań ...", LPV_None, 100);
+  packages = std::make_unique<std::set<std::string>>();
+  if (platform::CurrentEnv()->FileExists(FNamePackages())) {
+    TMFile file(FNamePackages());
+    file.SetReadOnly(true);
+    file.Open();
+    std::string line;
+    while (file.ReadLine(line)) {
+      packages->insert(TxTools::IntToStr(TxTools::StrToIntDef(TxTools::Trim(line), 0)));
+    }
+    file.Close();
+  }
+  MsgS(LPV_Ok);
+}
+
+void TrelvaxAction::WritePackage(const std::string& plu) {
+  TMFile file(FNamePackages());
+  file.Open();
+  file.GotoEnd();
+  file.WriteLine(plu);
+  file.Close();
+}
+
+void TrelvaxAction::AfterExport() {
+  platform::Env* env = platform::CurrentEnv();
+  for (int function = 4; function <= 59; ++function) {
+    const std::string in = FNameFile(function, 1, false);
+    if (env->FileExists(in)) {
+      switch (function) {
+        case 51:
+        case 52:
+        case 53:
+        case 54:
+        case 57:
+        case 58:
+        case 59:
+          tools.ArchiveFile(in, FNameFile(function, 3, false), GetLgLink(), true, -1, true, "");
+          break;
+        default:
+          break;
+      }
+      env->RemoveFile(in);
+    }
+    const std::string out = FNameFile(function, 2, false);
+    if (env->FileExists(out)) env->RemoveFile(out);
+  }
+}
+
+// ----- Tables -----------------------------------------------------------------------------
+
+void TrelvaxAction::SendTable(int function, const char* key, const char* progress,
+                              const std::string& text) {
+  MsgAdd(Tr(key, progress), LPV_None, 100);
+  WriteInFile(FNameFile(function, 1, false), text);
+  Execute(function);
+  MsgS(LPV_Ok);
+  ThrowPrzerwac();
+}
+
+void TrelvaxAction::SendAssorts() {
+  TrelvaxExpBuf* buf = ExpBuf();
+  bool used[kGroups + 1] = {};
+  std::string text;
+  KSAsort assortment;
+  for (int row = 0; row < buf->CountAsort(); ++row) {
+    buf->CzytajAsort(row, &assortment);
+    // A number the register has no group for would make it refuse the whole table.
+    if (assortment.nr < 1 || assortment.nr > kGroups) continue;
+    used[assortment.nr] = true;
+    text += "$" + TxTools::IntToStr(assortment.nr) + "\t" +
+            LeftPadded(FieldText(TLTools::StrMax(assortment.nazwa, kGroupName, false)),
+                       kGroupName) +
+            "\r\n";
+  }
+  for (int group = 1; group <= kGroups; ++group) {
+    if (!used[group]) text += "$" + TxTools::IntToStr(group) + "\t" + std::string(kGroupName, ' ') + "\r\n";
+  }
+  SendTable(kFnGroups, "KSElzabSSendAssoMsgAdd", "Transmisja asortymentów", text);
+}
+
+void TrelvaxAction::SendUnitTable() {
+  TrelvaxExpBuf* buf = ExpBuf();
+  std::string text;
+  for (size_t i = 0; i < buf->jmiary.size() && i < kUnits; ++i) {
+    const std::string& entry = buf->jmiary[i];
+    const int id = TxTools::StrToIntDef(TxTools::SelectWord(entry, 0, ';'), 0);
+    const std::string name = TLTools::StrMax(TxTools::SelectWord(entry, 2, ';'), kUnitName, false);
+    text += "$" + TxTools::IntToStr(id) + "\t" + LeftPadded(FieldText(name), kUnitName) + "\r\n";
+  }
+  SendTable(kFnUnits, "KSElzabSSendUnitMsgAdd", "Transmisja jednostek miary", text);
+}
+
+void TrelvaxAction::SendEuro() {
+  if (ParamAsInt("ElzabSTXPrgEuro") == 0) return;
+  const long double rate = ExpBuf()->FKursEURO;
+  std::string line;
+  switch (cfgType) {
+    case t_K10_Online:
+    case t_Mini_Online:
+    case t_Jota_Online:
+      line = TxTools::Format("$2\t%.2Lf\tEUR\t%s\r\n", rate, "EUR          ");
+      break;
+    default:
+      line = TxTools::Format("$2\t%.2Lf\tEUR\r\n", rate);
+      break;
+  }
+  const size_t point = line.find('.');
+  if (point != std::string::npos) line[point] = ',';
+  SendTable(kFnEuro, "KSElzabSSendEuroMsgAdd", "Transmisja kursu euro", line);
+}
+
+void TrelvaxAction::SendPayments() {
+  if (ParamAsInt("ElzabSTXPrgPayments") == 0) return;
+  std::string text;
+  switch (cfgType) {
+    case t_K10:
+      for (const PaymentLine& p : kPaymentsK10) text += p.key != nullptr ? Tr(p.key, p.line) : p.line;
+      break;
+    case t_Sigma:
+      text = kPaymentsSigma;
+      break;
+    default:
+      text = kPaymentsOnline;
+      break;
+  }
+  SendTable(kFnPayments, "KSElzabSSendPaymMsgAdd", "Transmisja form płatności", text);
+}
