@@ -137,8 +137,7 @@ void TrelvaxAction::Eksport() {
 void TrelvaxAction::SendItems() {
   TrelvaxExpBuf* buf = ExpBuf();
   if (ParamAsInt("RodzajTransmisji") == 3) {
-    MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None,
-           100);
+    MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None, 100);
     Execute(kFnDeleteAll);
     MsgS(LPV_Ok);
   }
@@ -298,8 +297,8 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
     buf->CzytajRec(row, &rec);
     if (rec.koldod != 0 || (rec.status != stDod && rec.status != stAkt)) continue;
     if (afterError && rec.plu == stoppedAt) {
-      AddWarning("PLU: " + TxTools::IntToStr(rec.plu) +
-                     Tr("RecTtempAnsiStriIntToStr", "; KOD: ") + rec.kod +
+      AddWarning("PLU: " + TxTools::IntToStr(rec.plu) + Tr("RecTtempAnsiStriIntToStr", "; KOD: ") +
+                     rec.kod +
                      Tr("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
                  logError.get());
       break;
@@ -396,13 +395,14 @@ void TrelvaxAction::SendAssorts() {
     // A number the register has no group for would make it refuse the whole table.
     if (assortment.nr < 1 || assortment.nr > kGroups) continue;
     used[assortment.nr] = true;
-    text += "$" + TxTools::IntToStr(assortment.nr) + "\t" +
-            LeftPadded(FieldText(TLTools::StrMax(assortment.nazwa, kGroupName, false)),
-                       kGroupName) +
-            "\r\n";
+    text +=
+        "$" + TxTools::IntToStr(assortment.nr) + "\t" +
+        LeftPadded(FieldText(TLTools::StrMax(assortment.nazwa, kGroupName, false)), kGroupName) +
+        "\r\n";
   }
   for (int group = 1; group <= kGroups; ++group) {
-    if (!used[group]) text += "$" + TxTools::IntToStr(group) + "\t" + std::string(kGroupName, ' ') + "\r\n";
+    if (!used[group])
+      text += "$" + TxTools::IntToStr(group) + "\t" + std::string(kGroupName, ' ') + "\r\n";
   }
   SendTable(kFnGroups, "KSElzabSSendAssoMsgAdd", "Transmisja asortymentów", text);
 }
@@ -443,7 +443,8 @@ void TrelvaxAction::SendPayments() {
   std::string text;
   switch (cfgType) {
     case t_K10:
-      for (const PaymentLine& p : kPaymentsK10) text += p.key != nullptr ? Tr(p.key, p.line) : p.line;
+      for (const PaymentLine& p : kPaymentsK10)
+        text += p.key != nullptr ? Tr(p.key, p.line) : p.line;
       break;
     case t_Sigma:
       text = kPaymentsSigma;

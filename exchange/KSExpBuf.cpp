@@ -24,12 +24,49 @@ constexpr int kDebugCardLines = 3000;
 
 // The goods table's columns, in their stored order.
 enum GoodsColumn {
-  c_plu, c_koldod, c_kod, c_cena, c_cena_hurt, c_cena_noc, c_cena_dod, c_nazwa, c_stawka,
-  c_stawka_prec, c_jedn, c_czy_wazony, c_precyzja, c_wagowo_ilosciowy, c_opakowanie,
-  c_cena_otwarta, c_kod_opakowania, c_plu_opakowania, c_nr_asort, c_status, c_nr_buf, c_plu_rec,
-  c_tr_ok, c_flag, c_add_rec, c_org_barcode, c_org_status, c_opis1, c_opis2, c_PKWiU, c_SWW,
-  c_TerminW, c_fd_nr_src_buf, c_fd_from_ecr, c_fd_tow_z_kontr, c_opis3, c_opis4, c_poziom_cen,
-  c_ile_w_kodzie, c_fd_dod_rabat_tow, c_nazwa_pelna, c_ile_jedn, c_notatki,
+  c_plu,
+  c_koldod,
+  c_kod,
+  c_cena,
+  c_cena_hurt,
+  c_cena_noc,
+  c_cena_dod,
+  c_nazwa,
+  c_stawka,
+  c_stawka_prec,
+  c_jedn,
+  c_czy_wazony,
+  c_precyzja,
+  c_wagowo_ilosciowy,
+  c_opakowanie,
+  c_cena_otwarta,
+  c_kod_opakowania,
+  c_plu_opakowania,
+  c_nr_asort,
+  c_status,
+  c_nr_buf,
+  c_plu_rec,
+  c_tr_ok,
+  c_flag,
+  c_add_rec,
+  c_org_barcode,
+  c_org_status,
+  c_opis1,
+  c_opis2,
+  c_PKWiU,
+  c_SWW,
+  c_TerminW,
+  c_fd_nr_src_buf,
+  c_fd_from_ecr,
+  c_fd_tow_z_kontr,
+  c_opis3,
+  c_opis4,
+  c_poziom_cen,
+  c_ile_w_kodzie,
+  c_fd_dod_rabat_tow,
+  c_nazwa_pelna,
+  c_ile_jedn,
+  c_notatki,
 };
 
 constexpr TMFieldType I = TMFieldType::Integer;
@@ -38,34 +75,75 @@ constexpr TMFieldType S = TMFieldType::Text;
 constexpr TMFieldType T = TMFieldType::DateTime;
 
 const TMField kGoodsFields[] = {
-    {"plu", I},           {"koldod", I},           {"kod", S},
-    {"cena", D},          {"cena_hurt", D},        {"cena_noc", D},
-    {"cena_dod", D},      {"nazwa", S},            {"stawka", I},
-    {"stawka_prec", I},   {"jedn", I},             {"czy_wazony", I},
-    {"precyzja", I},      {"wagowo_ilosciowy", I}, {"opakowanie", I},
-    {"cena_otwarta", I},  {"kod_opakowania", S},   {"plu_opakowania", I},
-    {"nr_asort", I},      {"status", I},           {"nr_buf", I},
-    {"plu_rec", S},       {"tr_ok", I},            {"flag", I},
-    {"add_rec", I},       {"org_barcode", S},      {"org_status", I},
-    {"opis1", S},         {"opis2", S},            {"PKWiU", S},
-    {"SWW", S},           {"TerminW", I},          {"fd_nr_src_buf", I},
-    {"fd_from_ecr", I},   {"fd_tow_z_kontr", I},   {"opis3", S},
-    {"opis4", S},         {"poziom_cen", I},       {"ile_w_kodzie", I},
-    {"fd_dod_rabat_tow", D}, {"nazwa_pelna", S},   {"ile_jedn", I},
+    {"plu", I},
+    {"koldod", I},
+    {"kod", S},
+    {"cena", D},
+    {"cena_hurt", D},
+    {"cena_noc", D},
+    {"cena_dod", D},
+    {"nazwa", S},
+    {"stawka", I},
+    {"stawka_prec", I},
+    {"jedn", I},
+    {"czy_wazony", I},
+    {"precyzja", I},
+    {"wagowo_ilosciowy", I},
+    {"opakowanie", I},
+    {"cena_otwarta", I},
+    {"kod_opakowania", S},
+    {"plu_opakowania", I},
+    {"nr_asort", I},
+    {"status", I},
+    {"nr_buf", I},
+    {"plu_rec", S},
+    {"tr_ok", I},
+    {"flag", I},
+    {"add_rec", I},
+    {"org_barcode", S},
+    {"org_status", I},
+    {"opis1", S},
+    {"opis2", S},
+    {"PKWiU", S},
+    {"SWW", S},
+    {"TerminW", I},
+    {"fd_nr_src_buf", I},
+    {"fd_from_ecr", I},
+    {"fd_tow_z_kontr", I},
+    {"opis3", S},
+    {"opis4", S},
+    {"poziom_cen", I},
+    {"ile_w_kodzie", I},
+    {"fd_dod_rabat_tow", D},
+    {"nazwa_pelna", S},
+    {"ile_jedn", I},
     {"notatki", S},
 };
 static_assert(sizeof(kGoodsFields) / sizeof(kGoodsFields[0]) == 43);
 
 enum ContractorColumn {
-  k_KontrId, k_Nazwa, k_Skrot, k_Ulica, k_Kod, k_Miasto, k_Telefon, k_NIP, k_KodKarty,
-  k_TermWaznKarty, k_KartaAktywna, k_PoziomRabatu, k_RabatOdbiorcy, k_NrBuf, k_IloscPunktow,
+  k_KontrId,
+  k_Nazwa,
+  k_Skrot,
+  k_Ulica,
+  k_Kod,
+  k_Miasto,
+  k_Telefon,
+  k_NIP,
+  k_KodKarty,
+  k_TermWaznKarty,
+  k_KartaAktywna,
+  k_PoziomRabatu,
+  k_RabatOdbiorcy,
+  k_NrBuf,
+  k_IloscPunktow,
 };
 
 const TMField kContractorFields[] = {
-    {"KontrId", I},       {"Nazwa", S},        {"Skrot", S},         {"Ulica", S},
-    {"Kod", S},           {"Miasto", S},       {"Telefon", S},       {"NIP", S},
+    {"KontrId", I},       {"Nazwa", S},         {"Skrot", S},        {"Ulica", S},
+    {"Kod", S},           {"Miasto", S},        {"Telefon", S},      {"NIP", S},
     {"KodKarty", S},      {"TermWaznKarty", T}, {"KartaAktywna", I}, {"PoziomRabatu", I},
-    {"RabatOdbiorcy", D}, {"NrBuf", I},        {"IloscPunktow", I},
+    {"RabatOdbiorcy", D}, {"NrBuf", I},         {"IloscPunktow", I},
 };
 static_assert(sizeof(kContractorFields) / sizeof(kContractorFields[0]) == 15);
 
@@ -469,8 +547,7 @@ int KSExpBuf::FindRec(const std::string& barcode, int count) {
 void KSExpBuf::ZapiszWynikEksp(const std::string& path) {
   const int count = ds_plu.RecordCount();
   if (ksaction != nullptr) {
-    ksaction->MsgAdd(Tr("ufZapiszWyksactionMsgAdd", "Zapis wyniku eksportu:"), LPV_Percent,
-                     count);
+    ksaction->MsgAdd(Tr("ufZapiszWyksactionMsgAdd", "Zapis wyniku eksportu:"), LPV_Percent, count);
   }
   TMFile file(path);
   file.Open();
@@ -491,8 +568,8 @@ void KSExpBuf::ZapiszWynikEksp(const std::string& path) {
     const int status = static_cast<int>(d.GetInt(row, c_org_status));
     if (ToStatus(status) == stNull) continue;
     text += "PLU;" + TxTools::IntToStr(d.GetInt(row, c_plu)) + ";" +
-            TxTools::IntToStr(d.GetInt(row, c_koldod)) + ";" + d.GetText(row, c_org_barcode) +
-            ";" + StatusWord(status) + "\r\n";
+            TxTools::IntToStr(d.GetInt(row, c_koldod)) + ";" + d.GetText(row, c_org_barcode) + ";" +
+            StatusWord(status) + "\r\n";
     ++effect_exp;
     if (text.size() >= 65536) {
       file.Write(text);
@@ -673,8 +750,8 @@ void KSExpBuf::UtworzTowaryZKontrahentow(int pluOffset, const std::string& cardP
   }
   int rate = 0;
   if (stawki.empty() || !TxTools::TryStrToInt(stawki.front(), rate)) {
-    throw Exception(Tr("KSExpBufUtworzToExceptio",
-                       "Konwersja kontrahentów na towary - błąd stawki VAT"));
+    throw Exception(
+        Tr("KSExpBufUtworzToExceptio", "Konwersja kontrahentów na towary - błąd stawki VAT"));
   }
   debug +=
       "----------- [DEBUG KONWERSJI DANYCH KONTRAHENTA NA KOD KARTY RABATOWEJ] ------------\r\n";

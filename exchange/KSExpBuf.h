@@ -69,8 +69,7 @@ class KSExpBuf : public TLQuickSort {
   void AnalizujCancelBufor(bool numericCodes);
   void ComparePLUSets(bool numericCodes);
   // Turns every contractor into a goods (a loyalty card the register can scan).
-  void UtworzTowaryZKontrahentow(int pluOffset, const std::string& cardPattern,
-                                 std::string& debug);
+  void UtworzTowaryZKontrahentow(int pluOffset, const std::string& cardPattern, std::string& debug);
 
   // Hooks for drivers that read the register's goods back.
   virtual void DodInfo2TowRec(const std::string& info, KSTowRec* rec);

@@ -1,8 +1,8 @@
 #include "exchange/KSExpRecords.h"
 
 #include <climits>
-#include <cmath>
 #include <exception>
+#include <utility>
 
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMLgExtTools.h"
@@ -19,7 +19,7 @@ constexpr const char* kFormatError = "Nieprawidłowy format pliku eksportowego";
 // The words of a goods line's status, in the order of stTow.
 constexpr const char* kStatusWords[] = {"DOD", "AKT", "CEN", "USU"};
 
-// The unscaled price: ile_w_kodzie is a scale in thousandths.
+// ile_w_kodzie of a goods whose prices are not scaled (the scale is in thousandths).
 constexpr int32_t kScaleOne = 1000;
 // The word of a goods line with its VAT rate in hundredths of a percent.
 constexpr int kWordRatePrec = 30;

@@ -27,7 +27,8 @@ class KSTowRec {
   // nr_src_buf, which each reader of a record sets itself.
   void Clear();
   // Reads a "PLU" line already cut into words at ";" (word 0 is the kind). A malformed
-  // integer, letter field or status word raises the export file's format error.
+  // integer raises the conversion error; a bad letter field or status word raises the export
+  // file's format error.
   void FromLine(TLJWords& words, const TMLgExtTools* lg);
   void FromLine(const std::string& line, const TMLgExtTools* lg);
   // The price of a price level: 1 wholesale, 2 night, 3 additional, anything else retail.

@@ -189,9 +189,9 @@ TEST_F(ExpBufTest, RewritingARowMovesItsStatusCount) {
 }
 
 TEST_F(ExpBufTest, TheResultListsOnlyAcceptedGoodsAsTheHostSentThem) {
-  Read(Goods(1, "590", "DOD") + "\r\n" + Goods(2, "21???", "CEN") + "\r\n" +
-       Goods(0, "0", "DOD") + "\r\n" + Goods(4, "4", "USU") + "\r\n" + Goods(5, "5", "AKT") +
-       "\r\n" + Goods(6, "6", "AKT") + "\r\n");
+  Read(Goods(1, "590", "DOD") + "\r\n" + Goods(2, "21???", "CEN") + "\r\n" + Goods(0, "0", "DOD") +
+       "\r\n" + Goods(4, "4", "USU") + "\r\n" + Goods(5, "5", "AKT") + "\r\n" +
+       Goods(6, "6", "AKT") + "\r\n");
   KSTowRec rec;
   for (int row = 0; row < buf.il_rec; ++row) buf.SetTrOk(row, row != 4);
   // A withdrawn goods keeps its original status for nothing: stNull is never written.
@@ -266,9 +266,10 @@ TEST_F(ExpBufTest, NumericCodesAreComparedAndKeptWithoutLeadingZeros) {
 }
 
 TEST_F(ExpBufTest, ContractorsBecomeLoyaltyCardGoods) {
-  Read("VAT;23\r\nJM;0;0;szt.\r\n"
-       "KON;12;Jan Kowalski;JK;Polna 1;00-950;Warszawa;123;5260250274;12;"
-       "20310705000000000;T;2.5;3;40\r\n");
+  Read(
+      "VAT;23\r\nJM;0;0;szt.\r\n"
+      "KON;12;Jan Kowalski;JK;Polna 1;00-950;Warszawa;123;5260250274;12;"
+      "20310705000000000;T;2.5;3;40\r\n");
   EXPECT_TRUE(buf.zm_listy_kontr);
   std::string debug;
   buf.UtworzTowaryZKontrahentow(1000, "kkkkkk", debug);
