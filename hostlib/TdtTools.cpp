@@ -1,7 +1,6 @@
 #include "hostlib/TdtTools.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "hostlib/Exceptions.h"
 #include "hostlib/TxTools.h"
@@ -53,8 +52,11 @@ bool AllDigits(const std::string& s) {
   return true;
 }
 
+// The value of digits the caller has checked (at most a few), without the C runtime.
 int Num(const std::string& s, size_t pos, size_t len) {
-  return std::stoi(s.substr(pos, len));
+  int n = 0;
+  for (size_t i = pos; i < pos + len && i < s.size(); ++i) n = n * 10 + (s[i] - '0');
+  return n;
 }
 
 // Splits "a<sep>b<sep>c" where every part is digits; false when the shape differs.
@@ -70,7 +72,7 @@ bool SplitNumbers(const std::string& text, char sep, int count, int* out) {
     }
     std::string part = text.substr(start, end - start);
     if (!AllDigits(part) || part.size() > 4) return false;
-    out[i] = std::stoi(part);
+    out[i] = Num(part, 0, part.size());
     start = end + 1;
   }
   return true;
@@ -168,7 +170,7 @@ std::string TdtTools::FormatDate(double dateTime) {
 }
 
 std::string TdtTools::FormatHour(double dateTime) {
-  return std::to_string(Decode(dateTime).hour);
+  return TxTools::IntToStr(Decode(dateTime).hour);
 }
 
 std::string TdtTools::PolishWeekday(double dateTime) {

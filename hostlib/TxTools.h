@@ -32,8 +32,16 @@ class TxTools {
   static int LeadingInt(const std::string& text);
   static std::string IntToStr(long long value);
 
-  // printf-style formatting into a string.
-  static std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+  // printf-style formatting into a string, the same in every locale of the process: the
+  // driver shares its C runtime with the host, and a host that switches to a decimal-comma
+  // locale must not change what the driver writes into files and messages. Every decimal the
+  // driver writes goes through here (TxfTools::Format does too).
+  // Conversions: d i u o x X c s f F and %%, with the flags "-", "0", "+", " " and "#", a
+  // width and a precision (each also "*") and the length modifiers hh h l ll j z t and L.
+  // Decimals are written with "." and rounded exactly from the binary value, halves to
+  // even, as printf does. A null %s writes "(null)". Any other conversion raises Exception
+  // naming the format (its argument cannot be skipped safely).
+  static std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
   // The lines of a text split at CR, LF or CR LF; an empty text gives no line.
   static std::vector<std::string> SplitLines(const std::string& text);

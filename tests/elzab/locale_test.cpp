@@ -38,12 +38,11 @@ const std::string kExportFile = "VAT;23\r\nVAT;8.5\r\nEURO;43125\r\nJM;3;kg;3\r\
 class DecimalComma : public testutil::DriverFixture {
  protected:
   void SetUp() override {
-    host.params = {{"ElzabSTXPort", "COM2"},        {"ElzabSTXExePath", "/elzab"},
-                   {"ElzabSTXRS232Speed", "2"},     {"ElzabSTXTimeout", "15"},
-                   {"ElzabSTXPrgEuro", "1"},        {"ElzabSTXPrgPayments", "1"},
-                   {"ElzabSTXIPAddr", "10.0.0.5"},  {"ElzabSTXIPPort", "1001"},
-                   {"ElzabSTXIPAuth", "tajne"},     {"ElzabSTXIPTimeout", "2500"},
-                   {"ElzabSTXIPRet", "3"}};
+    host.params = {
+        {"ElzabSTXPort", "COM2"},       {"ElzabSTXExePath", "/elzab"}, {"ElzabSTXRS232Speed", "2"},
+        {"ElzabSTXTimeout", "15"},      {"ElzabSTXPrgEuro", "1"},      {"ElzabSTXPrgPayments", "1"},
+        {"ElzabSTXIPAddr", "10.0.0.5"}, {"ElzabSTXIPPort", "1001"},    {"ElzabSTXIPAuth", "tajne"},
+        {"ElzabSTXIPTimeout", "2500"},  {"ElzabSTXIPRet", "3"}};
     Register();
   }
 
@@ -125,8 +124,9 @@ TEST_F(DecimalComma, TheConnectionTestOverASerialPortIsTheSame) {
 TEST_F(DecimalComma, TheConnectionTestOverTheNetworkIsTheSame) {
   host.params["ElzabSTXPort"] = "LAN";
   const std::string seen = InBothLocales(-1);
-  EXPECT_TRUE(Has(seen, "file KONFIG.TXT\n$1\tCOM1:115200:STX6:1\t15\tElzab\t"
-                        "AnyString:3001:10.0.0.5:1001:tajne:2500:3\r\n"))
+  EXPECT_TRUE(Has(seen,
+                  "file KONFIG.TXT\n$1\tCOM1:115200:STX6:1\t15\tElzab\t"
+                  "AnyString:3001:10.0.0.5:1001:tajne:2500:3\r\n"))
       << seen;
   EXPECT_TRUE(Has(seen, "Wynik 0\n")) << seen;
 }
@@ -140,8 +140,11 @@ TEST_F(DecimalComma, AConnectionTestThatTheRegisterRefusesIsReportedTheSame) {
 
 TEST_F(DecimalComma, TheExportReadsAndWritesPricesAndTheEuroRateTheSame) {
   const std::string seen = InBothLocales(-2);
-  // The euro rate 4.3125 with two decimals; price 450.6 rounded to whole hundredths.
-  EXPECT_TRUE(Has(seen, "$2\t4.31\tEUR")) << seen;
-  EXPECT_TRUE(Has(seen, "\t451\t")) << seen;
-  EXPECT_TRUE(Has(seen, "PLU: 3 (")) << seen;
+  // Prices 450.6 and 12.75 rounded to whole numbers: a decimal comma would read 450 and 12.
+  EXPECT_TRUE(Has(seen, "$1\tTowar 1\t1\t3\t3\t0\t0\t1\t451\t")) << seen;
+  EXPECT_TRUE(Has(seen, "$3\tTowar 3\t1\t3\t3\t0\t0\t3\t13\t")) << seen;
+  // The euro rate 4.3125 with two decimals; the register wants a comma there, and the
+  // driver puts it in itself.
+  EXPECT_TRUE(Has(seen, "$2\t4,31\tEUR\r\n")) << seen;
+  EXPECT_TRUE(Has(seen, "file wynik.exp\nPLU;1;0;1;DOD\r\n")) << seen;
 }
