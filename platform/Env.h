@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/RatesDialog.h"
+
 namespace platform {
 
 // The character that separates directories on this platform ("\" or "/").
@@ -72,6 +74,15 @@ class Env {
   // Returns the button chosen (1 = OK).
   virtual int ShowMessage(void* owner, const std::string& text, const std::string& title,
                           unsigned flags) = 0;
+
+  // The VAT rates window (see RatesDialog.h), modal, owned by window `owner` (may be null).
+  // On OK the rows' `selected` hold the choices. Without a window system (POSIX, and this
+  // default) nothing is shown and the answer is Unavailable, which callers treat as a cancel.
+  virtual DialogResult ShowRatesDialog(void* owner, RatesDialog& dialog) {
+    (void)owner;
+    (void)dialog;
+    return DialogResult::Unavailable;
+  }
 };
 
 // The Env in use: Env::Default() unless a test installed another.

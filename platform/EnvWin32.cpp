@@ -142,6 +142,10 @@ class Win32Env : public Env {
                   unsigned flags) override {
     return MessageBoxA(static_cast<HWND>(owner), text.c_str(), title.c_str(), flags);
   }
+
+  DialogResult ShowRatesDialog(void* owner, RatesDialog& dialog) override {
+    return ShowRatesDialogWin32(owner, dialog);
+  }
 };
 
 }  // namespace

@@ -54,4 +54,11 @@ int FakeEnv::ShowMessage(void*, const std::string& text, const std::string& titl
   return 1;
 }
 
+DialogResult FakeEnv::ShowRatesDialog(void* owner, RatesDialog& dialog) {
+  ratesDialogOwners.push_back(owner);
+  const DialogResult result = onRatesDialog ? onRatesDialog(dialog) : DialogResult::Cancelled;
+  ratesDialogs.push_back(dialog);
+  return result;
+}
+
 }  // namespace platform

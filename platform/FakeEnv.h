@@ -45,6 +45,13 @@ class FakeEnv : public Env {
 
   std::vector<Message> messages;
 
+  // The rates window: every window shown is recorded with its owner; answered by
+  // onRatesDialog when set (which may change the rows' choices as a person would), else
+  // Cancelled.
+  std::function<DialogResult(RatesDialog&)> onRatesDialog;
+  std::vector<RatesDialog> ratesDialogs;
+  std::vector<void*> ratesDialogOwners;
+
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                        const std::string& directory) override;
   std::string ShortPath(const std::string& path) override;
@@ -58,6 +65,7 @@ class FakeEnv : public Env {
   void SleepMs(int ms) override;
   int ShowMessage(void* owner, const std::string& text, const std::string& title,
                   unsigned flags) override;
+  DialogResult ShowRatesDialog(void* owner, RatesDialog& dialog) override;
 
  private:
   Env* real_;

@@ -1,8 +1,11 @@
 #include "plugin/KSAction.h"
 
 #include "exchange/KSExpBuf.h"
+#include "exchange/KSImpBuf.h"
+#include "hostlib/Exceptions.h"
 #include "hostlib/TMLgExtTools.h"
 #include "hostlib/TdtTools.h"
+#include "hostlib/TxTools.h"
 #include "platform/Env.h"
 
 namespace {
@@ -10,6 +13,32 @@ constexpr const char* kModule = "kstools_KSAction";
 constexpr char kStatus = '\x01';
 // A day count of about one second, as the waiting loop measures it.
 constexpr double kSecondInDays = 0.0000115;
+// The mapping's "not yet asked" rate.
+constexpr int kNoRate = 9999;
+
+// True when `format` holds exactly one conversion, of a kind in `kinds` (flags, width and
+// precision allowed, no "*" and no length modifier), besides any "%%". A translated message
+// format comes from the host and is used as a format only when it is that safe.
+bool OneConversion(const std::string& format, const std::string& kinds) {
+  auto in = [&](size_t i, const char* set) {
+    return i < format.size() && std::string(set).find(format[i]) != std::string::npos;
+  };
+  int count = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    ++i;
+    if (in(i, "%")) continue;
+    while (in(i, "-+ #0")) ++i;
+    while (in(i, "0123456789")) ++i;
+    if (in(i, ".")) {
+      ++i;
+      while (in(i, "0123456789")) ++i;
+    }
+    if (i >= format.size() || kinds.find(format[i]) == std::string::npos) return false;
+    ++count;
+  }
+  return count == 1;
+}
 }  // namespace
 
 TErrorLog::TErrorLog(const std::string& path) : file(std::make_unique<TMFile>(path)) {
@@ -182,4 +211,74 @@ void KSAction::ShowTowInfo(bool all) {
     MsgAdd(TMLgExtTools::Get(GetLgLink(), kModule, c.key, c.label), LPV_Value, 100);
     MsgP(c.count);
   }
+}
+
+int KSAction::NumerStawki(int rate) {
+  const TKSStawkiKolejne& mapa = GetStawkiKolejne();
+  if (rate != kNoRate && rate == FLastStawka && FWersjaStawek == mapa.Wersja()) {
+    return FNumerStawki;
+  }
+  for (int i = 0; i < TKSStawkiKolejne::kIloscSlotow; ++i) {
+    if (mapa.GetWartosci(i) == rate) {
+      FLastStawka = rate;
+      FNumerStawki = i;
+      FWersjaStawek = mapa.Wersja();
+      return i;
+    }
+  }
+  // An unknown rate has no slot: answering an earlier rate's slot would put the goods on the
+  // register under a wrong VAT rate.
+  FLastStawka = kNoRate;
+  const char* fallback = "Niezdefiniowana stawka %d%%";
+  std::string format = TMLgExtTools::Get(GetLgLink(), kModule, "KSActionNumerStawkidesc", fallback);
+  if (!OneConversion(format, "di")) format = fallback;
+  throw Exception(TxTools::Format(format.c_str(), rate));
+}
+
+int KSAction::NumerStawkiPrec(int ratePrec) {
+  const TKSStawkiKolejne& mapa = GetStawkiKolejnePrec();
+  if (ratePrec != kNoRate && ratePrec == FLastStawkaPrec && FWersjaStawekPrec == mapa.Wersja()) {
+    return FNumerStawkiPrec;
+  }
+  for (int i = 0; i < TKSStawkiKolejne::kIloscSlotow; ++i) {
+    if (mapa.GetWartosci(i) == ratePrec) {
+      FLastStawkaPrec = ratePrec;
+      FNumerStawkiPrec = i;
+      FWersjaStawekPrec = mapa.Wersja();
+      return i;
+    }
+  }
+  FLastStawkaPrec = kNoRate;
+  const char* fallback = "Niezdefiniowana stawka %.02f%%";
+  std::string format = TMLgExtTools::Get(GetLgLink(), kModule, "KSActionNumerStadesc", fallback);
+  if (!OneConversion(format, "fF")) format = fallback;
+  throw Exception(TxTools::Format(format.c_str(), ratePrec / 100.0));
+}
+
+void KSAction::ShowTotalValue(KSImpBuf* buffer) {
+  if (buffer == nullptr) buffer = imp_buf;
+  if (buffer == nullptr) return;
+  TMLgExtTools* lg = GetLgLink();
+  const std::string label =
+      buffer->fisk_z_plu ? TMLgExtTools::Get(lg, kModule, "KSActionShowTota_00001", "(w/g PLU)")
+                         : TMLgExtTools::Get(lg, kModule, "KSActionShowTota", "(w/g finans.)");
+  const char* fallback = " ------ WARTOŚĆ SPRZEDAŻY:     %.02Lf zł. %s ------";
+  std::string format = TMLgExtTools::Get(lg, kModule, "KSActionShowTotadesc", fallback);
+  // A translation comes from the host; it is used as a format only when it asks for the same
+  // values in the same order.
+  auto conversions = [](const std::string& text) {
+    std::string specs;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '%') continue;
+      const size_t end = text.find_first_of("%diouxXeEfFgGcsp", i + 1);
+      if (end == std::string::npos) return std::string("?");
+      if (text[end] != '%' || end != i + 1) specs += text.substr(i, end - i + 1);
+      i = end;
+    }
+    return specs;
+  };
+  if (conversions(format) != conversions(fallback)) format = fallback;
+  MsgAdd(TxTools::Format(format.c_str(), static_cast<long double>(buffer->GetTotalValue() / 100),
+                         label.c_str()),
+         LPV_None, 100);
 }

@@ -80,6 +80,16 @@ class KSAction : public TKSActionBase {
 
   // The goods counters of exp_buf by status (with `all`, the zero ones too).
   void ShowTowInfo(bool all);
+  // The sales value of an import buffer (null: imp_buf) as one summary line.
+  void ShowTotalValue(KSImpBuf* buffer = nullptr);
+
+  // The register slot (from 0) of a host VAT rate in whole percent (or, Prec, in hundredths
+  // of a percent) in the action's rate mapping: the first slot that holds it. A rate the
+  // mapping does not hold raises "Niezdefiniowana stawka ...". The last answer is remembered
+  // in this action (never shared with another action) and only while the mapping is
+  // unchanged.
+  int NumerStawki(int rate);
+  int NumerStawkiPrec(int ratePrec);
 
   bool Frej_reported = false;
   bool Fcokolwiek_eksportowano = false;
@@ -90,6 +100,10 @@ class KSAction : public TKSActionBase {
   std::vector<std::string> warning_log;
   int FLastStawka = 9999;
   int FLastStawkaPrec = 9999;
+  int FNumerStawki = 0;            // the slot found for FLastStawka
+  unsigned FWersjaStawek = 0;      // ... in this version of the mapping
+  int FNumerStawkiPrec = 0;        // the slot found for FLastStawkaPrec
+  unsigned FWersjaStawekPrec = 0;  // ... in this version of the precise mapping
   bool FTrybOnLine = false;
   std::vector<std::string> error_log;
 };

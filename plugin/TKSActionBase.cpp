@@ -5,6 +5,7 @@
 #include "hostlib/TdtTools.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
+#include "plugin/TFrmStawkiNaKasie.h"
 #include "plugin/TKSLibrary.h"
 
 namespace {
@@ -12,6 +13,9 @@ namespace {
 constexpr const char* kModule = "kstools_KSLib";
 constexpr char kStatus = '\x01';
 constexpr const char* kCrLf = "\r\n";
+// The driver's own parameters that keep the rate mappings.
+constexpr const char* kStawkiKolejne = "PosortowaneStawkiVat";
+constexpr const char* kStawkiKolejnePrec = "PosortowaneStawkiVatPrec";
 
 }  // namespace
 
@@ -74,6 +78,92 @@ TMacSetOfIntegers& TKSActionBase::GetStawkiDostepnePrec() {
   return *FStawkiDostepnePrec;
 }
 
+TKSStawkiKolejne& TKSActionBase::GetStawkiKolejne() {
+  if (!FStawkiKolejne) {
+    auto mapa = std::make_unique<TKSStawkiKolejne>();
+    std::string stored;
+    ReadParamEx(kStawkiKolejne, stored);
+    if (TxTools::Trim(stored).empty()) {
+      mapa->WczytajZListyDostepnychStawek(GetStawkiDostepne());
+    } else {
+      mapa->WczytajZTekstuParametru(stored, false);
+    }
+    mapa->ObetnijDoTylu(IleMaxStawekKolejnych());
+    FStawkiKolejne = std::move(mapa);
+  }
+  return *FStawkiKolejne;
+}
+
+TKSStawkiKolejne& TKSActionBase::GetStawkiKolejnePrec() {
+  if (!FStawkiKolejnePrec) {
+    auto mapa = std::make_unique<TKSStawkiKolejne>();
+    std::string stored;
+    ReadParamEx(kStawkiKolejnePrec, stored);
+    if (!TxTools::Trim(stored).empty()) {
+      mapa->WczytajZTekstuParametru(stored, false);
+    } else {
+      // No precise mapping yet: the whole-percent one, in hundredths.
+      ReadParamEx(kStawkiKolejne, stored);
+      if (!TxTools::Trim(stored).empty()) {
+        mapa->WczytajZTekstuParametru(stored, true);
+      } else {
+        mapa->WczytajZListyDostepnychStawek(GetStawkiDostepnePrec());
+      }
+    }
+    mapa->ObetnijDoTylu(IleMaxStawekKolejnych());
+    FStawkiKolejnePrec = std::move(mapa);
+  }
+  return *FStawkiKolejnePrec;
+}
+
+void TKSActionBase::ZapiszStawkiKolejne() {
+  WriteParamEx(kStawkiKolejne, GetStawkiKolejne().SpiszDoTekstuParametru());
+}
+
+void TKSActionBase::ZapiszStawkiKolejnePrec() {
+  WriteParamEx(kStawkiKolejnePrec, GetStawkiKolejnePrec().SpiszDoTekstuParametru());
+}
+
+bool TKSActionBase::WyswietlOknoStawekNaKasie(const std::string& nazwaStawki, bool edytowalne,
+                                              const std::string& specjalna) {
+  return PokazOknoStawek(false, nazwaStawki, edytowalne, specjalna);
+}
+
+bool TKSActionBase::WyswietlOknoStawekNaKasiePrec(const std::string& nazwaStawki, bool edytowalne,
+                                                  const std::string& specjalna) {
+  return PokazOknoStawek(true, nazwaStawki, edytowalne, specjalna);
+}
+
+bool TKSActionBase::PokazOknoStawek(bool precyzyjne, const std::string& nazwaStawki,
+                                    bool edytowalne, const std::string& specjalna) {
+  TKSStawkiKolejne& mapa = precyzyjne ? GetStawkiKolejnePrec() : GetStawkiKolejne();
+  TFrmStawkiNaKasie okno(TxTools::ApplicationWindow, precyzyjne, GetLgLink());
+  okno.SetStawkiMarket(precyzyjne ? GetStawkiDostepnePrec() : GetStawkiDostepne());
+  okno.SetStawkiUrzadzenia(mapa, edytowalne);
+  okno.SetIloscStawek(IleMaxStawekKolejnych());
+  okno.SetNazwaStawki(nazwaStawki);
+  if (!specjalna.empty()) {
+    okno.StawkaSpecjalna(specjalna, TKSStawkiKolejne::kZwolniona);
+    okno.SetSpecjalnaWidoczna(true);
+  }
+  const platform::DialogResult result = okno.ShowModal();
+  if (result == platform::DialogResult::Unavailable) {
+    MsgAdd(TMLgExtTools::Get(GetLgLink(), "kstools_fstavat", "TFrmStawShowModalMsgAdd",
+                             "Nie można wyświetlić okna stawek VAT na kasie; "
+                             "przypisanie stawek pozostaje bez zmian"),
+           LPV_Warning, 100);
+    return false;
+  }
+  if (result != platform::DialogResult::Ok || !edytowalne) return false;
+  okno.GetStawkiUrzadzenia(mapa);
+  if (precyzyjne) {
+    ZapiszStawkiKolejnePrec();
+  } else {
+    ZapiszStawkiKolejne();
+  }
+  return true;
+}
+
 void TKSActionBase::DodajKomunikat(int significance, const std::string& text) {
   FLibrary->DodajKomunikat(this, significance, text);
   FOstatniKomunikat = text;
@@ -112,6 +202,10 @@ void TKSActionBase::MsgAdd(const std::string& text, LPVState state, int max) {
   FLastState = state;
   FLastMax = max < 1 ? 1 : max;
   FLastProgress = 0;
+}
+
+void TKSActionBase::MsgAdd(const char* text, LPVState state, int max) {
+  MsgAdd(std::string(text != nullptr ? text : ""), state, max);
 }
 
 void TKSActionBase::MsgP(int progress) {
@@ -306,6 +400,14 @@ void TKSActionBase::ZapiszStanLicznika(const int* values, int count) {
 
 void TKSActionBase::ZapiszStanICzasLicznika(const int* values, int count, const std::string& time) {
   FLibrary->ZapiszStanICzasLicznika(this, values, count, time);
+}
+
+int TKSActionBase::DodajTowarZKasy(const char* text1, int int1, const char* text2, int int2,
+                                   const char* text3, const char* text4, int int3, double value1,
+                                   double value2, double value3, double value4, int int4, int int5,
+                                   const char* text5) {
+  return FLibrary->DodajTowarZKasy(this, text1, int1, text2, int2, text3, text4, int3, value1,
+                                   value2, value3, value4, int4, int5, text5);
 }
 
 void TKSActionBase::OstatecznePrzechwycenieBledu(const std::string& description,

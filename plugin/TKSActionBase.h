@@ -12,10 +12,10 @@
 #include "exchange/MessageSink.h"
 #include "hostlib/TMacSetOfIntegers.h"
 #include "include/tvkdll.h"
+#include "plugin/TKSStawkiKolejne.h"
 
 class TKSLibrary;
 class TMLgExtTools;
-
 
 // The operation environment that TVKDLLSerKasOperacja hands to Operacja.
 struct HTVKDLLSRODOWISKO {
@@ -47,12 +47,30 @@ class TKSActionBase : public MessageSink {
   const std::vector<std::string>& GetFormatyWazone();
   TMacSetOfIntegers& GetStawkiDostepne();
   TMacSetOfIntegers& GetStawkiDostepnePrec();
+  // The mappings of the host's VAT rates to the register's slots, in whole percent and in
+  // hundredths of a percent: read from the driver's own parameters on first use, built from
+  // the host's rates when nothing is stored, cut to IleMaxStawekKolejnych slots.
+  TKSStawkiKolejne& GetStawkiKolejne();
+  TKSStawkiKolejne& GetStawkiKolejnePrec();
+  // Store a mapping in the host; raise as ZmienParametr does when the host refuses.
+  void ZapiszStawkiKolejne();
+  void ZapiszStawkiKolejnePrec();
+  // Shows the rates window for the whole-percent (or precise) mapping: rows named after
+  // `nazwaStawki`, editable when `edytowalne`, with a read-only extra "zw" row labelled
+  // `specjalna` when that is not empty. OK in an editable window stores the choices; true
+  // then. Where no window can be shown it says so in the host's list and changes nothing.
+  bool WyswietlOknoStawekNaKasie(const std::string& nazwaStawki, bool edytowalne,
+                                 const std::string& specjalna);
+  bool WyswietlOknoStawekNaKasiePrec(const std::string& nazwaStawki, bool edytowalne,
+                                     const std::string& specjalna);
 
   // Messages.
   void DodajKomunikat(int significance, const std::string& text);
   std::string ZmienOstatniKomunikat(int significance, const std::string& text);
   std::string PodajOstatniKomunikat(bool withoutStatus) const;
   void MsgAdd(const std::string& text, LPVState state, int max) override;
+  // The same for a character text; a null pointer is the empty text and sends nothing.
+  void MsgAdd(const char* text, LPVState state, int max);
   void MsgP(int progress) override;
   void MsgS(LPVState state) override;
 
@@ -88,6 +106,11 @@ class TKSActionBase : public MessageSink {
   int WstrzymajOperacje(const std::string& text, int value);
   void ZapiszStanLicznika(const int* values, int count);
   void ZapiszStanICzasLicznika(const int* values, int count, const std::string& time);
+  // Goods from the register for the host to add: the fourteen arguments go to the host as
+  // they are, texts untrimmed; the host's answer, -1 when it has no such service.
+  int DodajTowarZKasy(const char* text1, int int1, const char* text2, int int2, const char* text3,
+                      const char* text4, int int3, double value1, double value2, double value3,
+                      double value4, int int4, int int5, const char* text5);
 
   // The last-chance handler: reports `error` (null: a thrown value that is no error object)
   // raised while the operation `description` ran, as error lines in the host's list.
@@ -109,12 +132,18 @@ class TKSActionBase : public MessageSink {
   std::unique_ptr<std::vector<std::string>> FFormatyWazone;
   std::unique_ptr<TMacSetOfIntegers> FStawkiDostepne;
   std::unique_ptr<TMacSetOfIntegers> FStawkiDostepnePrec;
+  std::unique_ptr<TKSStawkiKolejne> FStawkiKolejne;
+  std::unique_ptr<TKSStawkiKolejne> FStawkiKolejnePrec;
   std::string FLastMsg;
   LPVState FLastState = LPV_None;
   int FLastMax = 100;
   int FLastProgress = 0;
   int FOperParam = 0;
   std::string FOstatniKomunikat;
+
+ private:
+  bool PokazOknoStawek(bool precyzyjne, const std::string& nazwaStawki, bool edytowalne,
+                       const std::string& specjalna);
 };
 
 // The host significance of a state: 2 error, 1 warning, 0 otherwise.

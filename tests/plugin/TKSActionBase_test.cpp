@@ -9,6 +9,32 @@
 using testutil::DriverFixture;
 using testutil::HostMessage;
 
+namespace {
+
+// What the host's service 33 last received.
+struct GoodsFromRegister {
+  HTVKCBARG1 arg1 = nullptr;
+  HTVKCBARG2 arg2 = nullptr;
+  std::vector<std::string> texts;
+  std::vector<int> ints;
+  std::vector<double> values;
+};
+GoodsFromRegister g_goods;
+
+int TVKAPI TakeGoodsFromRegister(HTVKCBARG1 arg1, HTVKCBARG2 arg2, const char* text1, int int1,
+                                 const char* text2, int int2, const char* text3, const char* text4,
+                                 int int3, double value1, double value2, double value3,
+                                 double value4, int int4, int int5, const char* text5) {
+  g_goods.arg1 = arg1;
+  g_goods.arg2 = arg2;
+  g_goods.texts = {text1, text2, text3, text4, text5};
+  g_goods.ints = {int1, int2, int3, int4, int5};
+  g_goods.values = {value1, value2, value3, value4};
+  return 31;
+}
+
+}  // namespace
+
 class Frame : public DriverFixture {
  protected:
   void SetUp() override { Register(); }
@@ -23,6 +49,32 @@ TEST_F(Frame, MsgAddOfAnEmptyTextSendsNothingAndKeepsTheState) {
   EXPECT_EQ(host.messages.back().text,
             "Krok:\x01"
             "25 %");
+}
+
+TEST_F(Frame, MsgAddOfANullCharacterTextSendsNothingAndKeepsTheState) {
+  auto a = Action();
+  a->MsgAdd("Krok", LPV_Percent, 20);
+  a->MsgAdd(static_cast<const char*>(nullptr), LPV_Ok, 5);
+  ASSERT_EQ(host.messages.size(), 1u);
+  a->MsgP(5);
+  EXPECT_EQ(host.messages.back().text,
+            "Krok:\x01"
+            "25 %");
+}
+
+TEST_F(Frame, MsgAddOfACharacterTextSendsWhatTheTextFormSends) {
+  auto a = Action();
+  const char* text = "A\r\nB";
+  a->MsgAdd(text, LPV_Value, 0);
+  a->MsgAdd(std::string(text), LPV_Value, 0);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"A\x01"
+                                                    "0",
+                                                    "B:\x01"
+                                                    "0",
+                                                    "A\x01"
+                                                    "0",
+                                                    "B:\x01"
+                                                    "0"}));
 }
 
 TEST_F(Frame, MsgAddSplitsLinesAndPutsTheStatusOnTheLastOne) {
@@ -267,4 +319,24 @@ TEST_F(Frame, TheBaseAnswersOfAnAction) {
   int x = 5;
   EXPECT_FALSE(a->TKSActionBase::JakSzukacParagonu(&x, &x, &x));
   EXPECT_EQ(x, 5);
+}
+
+TEST_F(Frame, GoodsFromTheRegisterGoToTheHostUnchanged) {
+  library->RejestrujCallback(reinterpret_cast<void*>(&TakeGoodsFromRegister), 33);
+  auto a = Action();
+  EXPECT_EQ(a->DodajTowarZKasy(" Mleko 2% ", 12, "5900000000017 ", -3, "szt", " A", 4, 1.5, 2.25,
+                               -0.1, 1e6, 5, 6, ""),
+            31);
+  EXPECT_EQ(g_goods.arg1, static_cast<HTVKCBARG1>(&host));
+  EXPECT_EQ(g_goods.arg2, a->Arg2());
+  EXPECT_EQ(g_goods.texts,
+            (std::vector<std::string>{" Mleko 2% ", "5900000000017 ", "szt", " A", ""}));
+  EXPECT_EQ(g_goods.ints, (std::vector<int>{12, -3, 4, 5, 6}));
+  EXPECT_EQ(g_goods.values, (std::vector<double>{1.5, 2.25, -0.1, 1e6}));
+}
+
+TEST_F(Frame, GoodsFromTheRegisterWithoutTheHostsServiceAnswerMinusOne) {
+  library->RejestrujCallback(nullptr, 33);
+  auto a = Action();
+  EXPECT_EQ(a->DodajTowarZKasy("x", 0, "", 0, "", "", 0, 0, 0, 0, 0, 0, 0, ""), -1);
 }
