@@ -175,4 +175,61 @@ int App::Operation(int code, int parameter) {
   return last_.errorLines == 0 ? kExitOk : kExitErrors;
 }
 
+int App::Export() {
+  lastResultPath_.clear();
+  lastResult_.clear();
+  lastExportFile_ = ExportFile();
+  if (!host_ && !Prepare(true)) return kExitSetup;
+  platform::Env* env = platform::Env::Default();
+  const std::string& exchange = config_.Device().exchangeDir;
+  const std::string target = exchange + kExportFileName;
+  std::string bytes;
+  if (!options_.exportFile.empty()) {
+    if (!env->FileExists(options_.exportFile) || !ReadFileBytes(options_.exportFile, bytes)) {
+      Fail("cannot read the export file " + options_.exportFile);
+      return kExitSetup;
+    }
+    if (!env->MakeDirectories(exchange) || !WriteFileBytes(target, bytes)) {
+      Fail("cannot copy the export file to " + target);
+      return kExitSetup;
+    }
+    Say("tvkhost: export file " + options_.exportFile + " copied to " + target);
+  } else if (!env->FileExists(target) || !ReadFileBytes(target, bytes)) {
+    Fail("no export file: " + target + " does not exist (name one with --file PATH)");
+    return kExitSetup;
+  }
+  lastExportFile_ = ReadExportFile(bytes);
+
+  const int code = Operation(TVKDLL_OP_EKSPORT, 0);
+
+  ExportFacts facts;
+  facts.exportPath = target;
+  facts.file = lastExportFile_;
+  facts.outcome = last_;
+  for (const std::string& path : last_.stored) {
+    std::string result;
+    if (platform::FileNameOf(path).rfind("wynik", 0) == 0 && ReadFileBytes(path, result)) {
+      lastResultPath_ = path;
+      lastResult_ = ReadResultFile(result);
+    }
+  }
+  facts.translated = !options_.langFile.empty();
+  facts.resultPath = lastResultPath_;
+  facts.result = lastResult_;
+  // The list shows at most 20 lines of the goods log; the whole log is in the exchange
+  // directory, rewritten by every export that gets as far as reading its file.
+  if (ShowsGoodsLog(last_.lines)) {
+    std::string log;
+    std::vector<std::string> logLines;
+    if (ReadFileBytes(exchange + kGoodsLogName, log)) {
+      logLines = SplitLines(log);
+    } else {
+      for (const MessageLine& l : last_.lines) logLines.push_back(l.text);
+    }
+    facts.problems = ReadGoodsProblems(logLines);
+  }
+  for (const std::string& line : ExportSummary(facts)) Say(line);
+  return code;
+}
+
 }  // namespace tvkhost

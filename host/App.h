@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/DriverLibrary.h"
+#include "host/ExportReport.h"
 #include "host/Host.h"
 #include "host/HostConfig.h"
 #include "host/MessageRenderer.h"
@@ -18,7 +19,8 @@ struct AppOptions {
   std::string libPath;  // empty: beside this program
   std::string outDir;   // empty: tvkhost-out beside the configuration
   std::string langFile;
-  std::string simDir;  // demo: the simulator's programs; empty: <bin>/elzab
+  std::string simDir;      // demo: the simulator's programs; empty: <bin>/elzab
+  std::string exportFile;  // export: copied into the exchange directory as kasa.exp
 };
 
 // Exit codes.
@@ -34,10 +36,17 @@ class App {
   int Props();
   // Runs operation `code`; the exit code tells whether it ended without error lines.
   int Operation(int code, int parameter);
+  // The export (operation -2) of the export file named in the options (copied into the
+  // exchange directory first) or of the one already there, ended by a summary.
+  int Export();
   // The outcome of the last Operation.
   const OperationOutcome& LastOutcome() const { return last_; }
   const Host* CurrentHost() const { return host_.get(); }
   const HostConfig& Config() const { return config_; }
+  // The export result stored by the last Export, and what it lists; empty when none.
+  const std::string& LastResultPath() const { return lastResultPath_; }
+  const std::vector<ResultLine>& LastResult() const { return lastResult_; }
+  const ExportFile& LastExportFile() const { return lastExportFile_; }
 
   // Loads the library and registers it (and, with `needConfig`, the configuration and the
   // device first). False after a one-line message.
@@ -57,6 +66,9 @@ class App {
   bool driverLoaded_ = false;
   std::unique_ptr<Host> host_;
   OperationOutcome last_;
+  std::string lastResultPath_;
+  std::vector<ResultLine> lastResult_;
+  ExportFile lastExportFile_;
 };
 
 // A person's name for an operation code.

@@ -1,9 +1,8 @@
 #include "host/Demo.h"
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
+#include "host/ExportReport.h"
 #include "host/Text.h"
 #include "platform/Env.h"
 
@@ -51,22 +50,6 @@ std::string Price(int grosze) {
   return std::to_string(grosze);
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
-
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  bytes = s.str();
-  return true;
-}
-
 bool Contains(const std::vector<MessageLine>& lines, const std::string& text) {
   for (const MessageLine& l : lines) {
     if (l.text.find(text) != std::string::npos) return true;
@@ -109,12 +92,15 @@ class DemoRun {
   enum class Step { Ok, Failed, NotAvailable, Skipped };
   Step Judge(int exit, const OperationOutcome& outcome);
   static const char* StepText(Step s);
-  void ShowAccepted(const OperationOutcome& outcome);
+  // Sets the register's goods against the export result; true when they agree. The verdict
+  // for the summary goes to `verdict_`.
+  bool CheckRegister(const App& app);
   std::string Config() const;
 
   AppOptions options_;
   MessageRenderer& renderer_;
   std::string simDir_, ecrsim_, work_, exchange_, state_, out_, config_;
+  std::string verdict_;
 };
 
 bool DemoRun::Sim(const std::vector<std::string>& args) {
@@ -179,18 +165,53 @@ std::string DemoRun::Config() const {
   return c;
 }
 
-void DemoRun::ShowAccepted(const OperationOutcome& outcome) {
-  for (const std::string& path : outcome.stored) {
-    std::string bytes;
-    if (path.find("wynik") == std::string::npos || !ReadFileBytes(path, bytes)) continue;
-    Say("tvkhost: the register took these goods (" + path + "):");
-    for (const std::string& line : SplitLines(bytes)) {
-      std::vector<std::string> w = Split(Trim(line), ';');
-      int plu = 0;
-      if (w.size() < 5 || w[0] != "PLU" || !ParseInt(w[1], plu)) continue;
-      Say("    PLU " + w[1] + "  " + w[3] + "  " + DemoGoodsName(plu) + "  (" + w[4] + ")");
+bool DemoRun::CheckRegister(const App& app) {
+  const std::string listing = work_ + "register-goods.txt";
+  std::string bytes;
+  std::vector<RegisterGoods> goods;
+  if (!Sim({"--output", listing, "show", "--port", kPort, "goods"}) ||
+      !ReadFileBytes(listing, bytes) || !ReadRegisterGoods(bytes, goods)) {
+    verdict_ = "the register's goods could not be read from the simulator";
+    Say("tvkhost: " + verdict_);
+    return false;
+  }
+  // The result's goods beside the register's, then any goods the result does not list.
+  auto pad = [](std::string text, size_t width) {
+    return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+  };
+  auto held = [&](const RegisterGoods& g) {
+    return pad(g.barcode.empty() ? "-" : g.barcode, 15) + g.name + "  " + PriceText(g.price);
+  };
+  Say("tvkhost: the result (" + app.LastResultPath() + ") against the register (" + listing + "):");
+  Say("    " + pad("result", 32) + "register");
+  std::vector<bool> shown(goods.size(), false);
+  for (const ResultLine& r : app.LastResult()) {
+    std::string line =
+        "    " + pad("PLU " + std::to_string(r.plu), 10) + pad(r.barcode, 16) + pad(r.status, 6);
+    std::string onRegister = "-";
+    for (size_t i = 0; i < goods.size(); ++i) {
+      if (goods[i].plu != r.plu) continue;
+      onRegister = held(goods[i]);
+      shown[i] = true;
+    }
+    Say(line + onRegister);
+  }
+  for (size_t i = 0; i < goods.size(); ++i) {
+    if (!shown[i]) {
+      Say("    " + pad("PLU " + std::to_string(goods[i].plu), 10) + pad("-", 22) + held(goods[i]));
     }
   }
+  std::vector<std::string> differences =
+      CompareRegisterWithResult(goods, app.LastResult(), app.LastExportFile());
+  if (differences.empty()) {
+    verdict_ = "the register holds exactly the goods the result lists";
+    Say("tvkhost: " + verdict_);
+    return true;
+  }
+  verdict_ = "the register differs from the result";
+  Say("tvkhost: " + verdict_ + " (" + app.LastResultPath() + "):");
+  for (const std::string& d : differences) Say("    " + d);
+  return false;
 }
 
 int DemoRun::Run() {
@@ -236,6 +257,7 @@ int DemoRun::Run() {
   appOptions.configPath = config_;
   appOptions.device.clear();
   appOptions.outDir = out_;
+  appOptions.exportFile.clear();  // the demo's own kasa.exp is in the exchange directory
   App app(appOptions, renderer_);
   if (!app.Prepare(true)) return kExitSetup;
 
@@ -248,12 +270,11 @@ int DemoRun::Run() {
   std::string importFile;
   if (test == Step::Ok) {
     Say("");
-    exportStep = Judge(app.Operation(TVKDLL_OP_EKSPORT, 0), app.LastOutcome());
+    exportStep = Judge(app.Export(), app.LastOutcome());
     if (exportStep == Step::NotAvailable) {
       Say("tvkhost: the export is not yet available in this driver; the step is left out");
     } else if (exportStep == Step::Ok) {
-      ShowAccepted(app.LastOutcome());
-      Sim({"show", "--port", kPort, "goods"});
+      if (!CheckRegister(app)) exportStep = Step::Failed;
     }
     Say("");
     std::string scenario = work_ + "sales.txt";
@@ -278,7 +299,8 @@ int DemoRun::Run() {
   Say("");
   Say("Summary");
   Say(std::string("  connection test: ") + StepText(test) + (model.empty() ? "" : " - " + model));
-  Say(std::string("  export:          ") + StepText(exportStep));
+  Say(std::string("  export:          ") + StepText(exportStep) +
+      (verdict_.empty() ? std::string() : " - " + verdict_));
   Say(std::string("  sales import:    ") + StepText(importStep) +
       (importFile.empty() ? "" : " - " + importFile));
   Say("Left behind in " + work_ + ":");
@@ -323,13 +345,6 @@ std::string DemoExportFile() {
   // A second line of goods 1 (an additional code): the driver never sends it to the register.
   f += "PLU;1;1;5900000000998;Chleb żytni 500 g;649;584;649;649;5;1;F;0;F;F;F;0;;1;DOD\r\n";
   return f;
-}
-
-std::string DemoGoodsName(int plu) {
-  for (const DemoGoods& g : kGoods) {
-    if (g.plu == plu) return g.name;
-  }
-  return "?";
 }
 
 int RunDemo(const AppOptions& options, MessageRenderer& renderer) {

@@ -15,7 +15,5 @@ int RunDemo(const AppOptions& options, MessageRenderer& renderer);
 // The demo's export file (Windows-1250, CR LF): goods with Polish names, groups, units and
 // rates.
 std::string DemoExportFile();
-// The names of the demo's goods by PLU number, for showing what the register took.
-std::string DemoGoodsName(int plu);
 
 }  // namespace tvkhost

@@ -4,8 +4,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "host/Text.h"
 
@@ -103,22 +101,6 @@ std::string Str(const char* text) {
   return text != nullptr ? std::string(text) : std::string();
 }
 
-bool ReadBytes(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream out;
-  out << in.rdbuf();
-  bytes = out.str();
-  return !in.bad();
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
-
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
 void CivilFromDays(long long z, int& y, int& m, int& d) {
   z += 719468;
@@ -201,7 +183,7 @@ std::string StampText(double dayCount) {
 
 bool Translations::Load(const std::string& path, std::string& error) {
   std::string bytes;
-  if (!platform::Env::Default()->FileExists(path) || !ReadBytes(path, bytes)) {
+  if (!platform::Env::Default()->FileExists(path) || !ReadFileBytes(path, bytes)) {
     error = "cannot read the translation file " + path;
     return false;
   }
@@ -417,7 +399,7 @@ bool Host::StawkaVATPrec(int index, int* rate) {
 bool Host::StoreFromExchange(const std::string& fileName, const std::string& what) {
   const std::string source = config_.Device().exchangeDir + fileName;
   std::string bytes;
-  if (!platform::Env::Default()->FileExists(source) || !ReadBytes(source, bytes)) {
+  if (!platform::Env::Default()->FileExists(source) || !ReadFileBytes(source, bytes)) {
     renderer_.Note("tvkhost: cannot store the " + what + ": " + source + " cannot be read");
     return false;
   }
@@ -432,7 +414,7 @@ bool Host::StoreFromExchange(const std::string& fileName, const std::string& wha
              std::to_string(n) + ext;
   }
   if (!platform::Env::Default()->MakeDirectories(dir.substr(0, dir.size() - 1)) ||
-      !WriteBytes(target, bytes)) {
+      !WriteFileBytes(target, bytes)) {
     renderer_.Note("tvkhost: cannot store the " + what + ": " + target + " cannot be written");
     return false;
   }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace tvkhost {
 
@@ -185,6 +187,22 @@ bool ParseInt(const std::string& text, int& value) {
   if (end == nullptr || *end != '\0') return false;
   value = static_cast<int>(v);
   return true;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream out;
+  out << in.rdbuf();
+  bytes = out.str();
+  return !in.bad();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
 }
 
 }  // namespace tvkhost

@@ -29,4 +29,9 @@ std::vector<std::string> SplitLines(const std::string& text);
 // Strict decimal integer (after trimming); false when the text is none.
 bool ParseInt(const std::string& text, int& value);
 
+// A whole file as bytes. False when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+// Writes bytes to a file, replacing it. False when it cannot be written.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
 }  // namespace tvkhost

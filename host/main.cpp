@@ -22,7 +22,8 @@ constexpr char kUsage[] =
     "  params            the driver's parameters: names, types, defaults, descriptions, lists\n"
     "  props             the driver's and the device's properties, the shared resource\n"
     "  test              connection test (operation -1)\n"
-    "  export            export of goods and tables to the register (operation -2)\n"
+    "  export            export of goods and tables to the register (operation -2) of\n"
+    "                    kasa.exp in the exchange directory, with a summary\n"
     "  import            import of the day's sales (operation -3)\n"
     "  op CODE [PARAM]   any operation by its code\n"
     "  demo              everything against a simulated register, with no set-up\n"
@@ -35,6 +36,8 @@ constexpr char kUsage[] =
     "  --lang FILE       translations: lines module<TAB>key<TAB>text\n"
     "  --log FILE        also write everything shown to FILE (plain lines, UTF-8)\n"
     "  --sim DIR         demo: the simulator's programs (default: elzab beside tvkhost)\n"
+    "  --file PATH       export: the export file to send (copied into the exchange\n"
+    "                    directory as kasa.exp; default: the kasa.exp already there)\n"
     "Ctrl+C asks the driver to stop at its next check; a second Ctrl+C ends tvkhost.\n"
     "Exit status: 0 without error lines, 1 when the operation reported errors, 2 when\n"
     "tvkhost could not start it (command line, configuration, library).\n";
@@ -86,6 +89,8 @@ int main(int argc, char** argv) {
       ok = value(logPath);
     } else if (arg == "--sim") {
       ok = value(options.simDir);
+    } else if (arg == "--file") {
+      ok = value(options.exportFile);
     } else if (arg == "-h" || arg == "--help" || arg == "help") {
       std::fputs(kUsage, stdout);
       return tvkhost::kExitOk;
@@ -97,6 +102,9 @@ int main(int argc, char** argv) {
     if (!ok) return Usage("option " + arg + " needs a value");
   }
   if (words.empty()) return Usage("no command");
+  if (!options.exportFile.empty() && words[0] != "export") {
+    return Usage("--file goes with the command export");
+  }
 
   std::FILE* log = nullptr;
   if (!logPath.empty()) {
@@ -128,7 +136,7 @@ int main(int argc, char** argv) {
   } else if (command == "test" && words.size() == 1) {
     code = app.Operation(TVKDLL_OP_TEST_POLACZENIA, 0);
   } else if (command == "export" && words.size() == 1) {
-    code = app.Operation(TVKDLL_OP_EKSPORT, 0);
+    code = app.Export();
   } else if (command == "import" && words.size() == 1) {
     code = app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0);
   } else if (command == "op" && (words.size() == 2 || words.size() == 3)) {

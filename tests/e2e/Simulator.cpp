@@ -1,5 +1,7 @@
 #include "e2e/Simulator.h"
 
+#include "host/Text.h"
+
 namespace e2e {
 
 std::string SimulatorDir() {
@@ -27,6 +29,15 @@ void SimulatorTest::Ecrsim(const std::vector<std::string>& args) {
   platform::RunResult r = platform::Env::Default()->RunProgram(program, all, state.Path());
   ASSERT_TRUE(r.started) << program << ": " << r.error;
   ASSERT_EQ(r.exitCode, 0u) << "ecrsim " << args.at(0);
+}
+
+std::string SimulatorTest::EcrsimShow(const std::string& port,
+                                      const std::vector<std::string>& sections) {
+  const std::string listing = state.File("show.txt");
+  std::vector<std::string> args = {"--output", listing, "show", "--port", port};
+  args.insert(args.end(), sections.begin(), sections.end());
+  Ecrsim(args);
+  return tvkhost::Utf8ToCp1250(testutil::ReadFile(listing));
 }
 
 void SimulatorTest::UseRegister(const std::string& port, const std::string& programs) {

@@ -19,6 +19,9 @@ class SimulatorTest : public DriverTest {
   void TearDown() override;
   // Runs ecrsim with `args`; the test fails when it does not exit 0.
   void Ecrsim(const std::vector<std::string>& args);
+  // What `ecrsim show` prints of the register on `port` (the sections named, for example
+  // "goods", "units"), as Windows-1250 text so that it compares with the test's literals.
+  std::string EcrsimShow(const std::string& port, const std::vector<std::string>& sections);
   // The driver's parameters for a register on `port` with the programs in `programs`.
   void UseRegister(const std::string& port, const std::string& programs = SimulatorDir());
 

@@ -91,6 +91,76 @@ TEST_F(TvkhostWithSimulator, TestAgainstAFailingProgramExitsNonZeroWithTheDriver
   EXPECT_TRUE(HasLine(run.log, "E Błąd [7]: Brak odpowiedzi z kasy")) << run.log;
 }
 
+// Goods lines as Torvik writes them: PLU, ordinal 0, barcode, name, prices, VAT, unit, ...
+std::string Goods(int plu, const std::string& name, int vat) {
+  std::string p = std::to_string(plu);
+  return "PLU;" + p + ";0;59000000000" + (plu < 10 ? "0" : "") + p + ";" + name + ";" +
+         std::to_string(100 * plu + 49) + ";100;100;100;" + std::to_string(vat) +
+         ";0;F;0;F;F;F;0;;1;DOD\r\n";
+}
+
+TEST_F(TvkhostWithSimulator, ExportSummarisesTheBatchesAndNamesTheGoodsNotTaken) {
+  std::string file = dir_.File("towary.exp");
+  testutil::WriteFile(file, "VAT;23\r\nVAT;8\r\nJM;0;0;szt.\r\n" + Goods(1, "Chleb żytni", 23) +
+                                Goods(2, "Bułka", 8) + Goods(3, "Rogal", 7) +
+                                Goods(4, "Mleko", 23));
+  ASSERT_TRUE(Ecrsim(
+      {"fault", "--port", "COM1", "--program", "ZBPTowar.exe", "--reject", "4:120", "--once"}));
+  std::string config = Config("Kasa1");
+  HostRun refused = RunHost({"--config", config, "--lib", DriverLibrary(), "--out",
+                             dir_.File("out"), "export", "--file", file},
+                            dir_.Path(), dir_.File("refused.log"));
+  EXPECT_EQ(refused.exitCode, 1) << refused.log;
+  EXPECT_TRUE(HasLine(refused.log,
+                      "additions/updates  4 in the file, 1 withdrawn, 3 sent, 1 refused - FAILED"))
+      << refused.log;
+  EXPECT_TRUE(HasLine(refused.log, "withdrawn by the driver, not sent (1):")) << refused.log;
+  EXPECT_TRUE(HasLine(refused.log, "PLU: 3; KOD: 5900000000003 Brak stawki 7 % na kasie"))
+      << refused.log;
+  EXPECT_TRUE(HasLine(refused.log, "refused by the register (1):")) << refused.log;
+  EXPECT_NE(refused.log.find("\n    PLU: 4 ("), std::string::npos) << refused.log;
+  EXPECT_TRUE(HasLine(refused.log,
+                      "result             none: the export ended with an error: "
+                      "Błąd [120]: Kasa odrzuciła towarów: 1"))
+      << refused.log;
+
+  // Again with the file now in the exchange directory, and the register taking everything.
+  HostRun accepted =
+      RunHost({"--config", config, "--lib", DriverLibrary(), "--out", dir_.File("out"), "export"},
+              dir_.Path(), dir_.File("accepted.log"));
+  // The withdrawn goods is still shown among the error lines.
+  EXPECT_EQ(accepted.exitCode, 1) << accepted.log;
+  EXPECT_TRUE(HasLine(accepted.log, "additions/updates  4 in the file, 1 withdrawn, 3 sent - done"))
+      << accepted.log;
+  EXPECT_NE(accepted.log.find(": 3 goods accepted (3 added or updated, 0 price changes, 0 "
+                              "deleted)"),
+            std::string::npos)
+      << accepted.log;
+}
+
+TEST(TvkhostDemo, ShowsThatTheRegisterHoldsExactlyTheGoodsTheResultLists) {
+  if (!kHaveDriver || !kHaveSim) GTEST_SKIP() << "the driver or the simulator is not built";
+  testutil::TempDir dir("tvkdemo");
+  // The demo makes its folder in the temporary directory: here, one that goes with the test.
+  const char* names[] = {"TMPDIR", "TMP", "TEMP"};
+  std::vector<std::string> saved;
+  for (const char* name : names) {
+    saved.push_back(platform::GetEnvironmentValue(name));
+    platform::SetEnvironmentValue(name, dir.Path());
+  }
+  HostRun run = RunHost({"--lib", DriverLibrary(), "--sim", SimDir(), "demo"}, dir.Path(),
+                        dir.File("log.txt"));
+  for (size_t i = 0; i < saved.size(); ++i) platform::SetEnvironmentValue(names[i], saved[i]);
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "tvkhost: the register holds exactly the goods the result lists"))
+      << run.log;
+  EXPECT_TRUE(HasLine(run.log,
+                      "export:          done - the register holds exactly the goods the "
+                      "result lists"))
+      << run.log;
+  EXPECT_EQ(run.log.find("tvkhost: the register differs"), std::string::npos) << run.log;
+}
+
 // Two tvkhost processes on one register: while this test holds the driver's resource both
 // wait; let go, they take it in turn. A fault that the first program run consumes (after a
 // short hang) proves it: had the two runs overlapped, both would have met it.

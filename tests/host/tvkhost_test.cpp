@@ -9,6 +9,14 @@
 namespace tvkhost {
 namespace {
 
+// Two goods to add, one price change and a goods' additional line.
+constexpr char kExportFile[] =
+    "VAT;23\r\n"
+    "PLU;1;0;5900000000011;Chleb;649;590;649;649;23;0;F;0;F;F;F;0;;1;DOD\r\n"
+    "PLU;1;1;5900000000998;Chleb;649;590;649;649;23;0;F;0;F;F;F;0;;1;DOD\r\n"
+    "PLU;2;0;5900000000028;Bułka;79;70;79;79;23;0;F;0;F;F;F;0;;1;DOD\r\n"
+    "PLU;3;0;5900000000035;Mleko;349;300;349;349;23;0;F;0;F;F;F;0;;1;CEN\r\n";
+
 class TvkhostTest : public ::testing::Test {
  protected:
   void WriteConfig(const std::string& extra) {
@@ -17,6 +25,11 @@ class TvkhostTest : public ::testing::Test {
                         "DeviceName = Kasa 1\r\nExchangeDir = ex\r\nVatRates = 23;8;0\r\n"
                         "ElzabSTXPort = COM3\r\n" +
                             extra);
+  }
+  // A small export file in the exchange directory `dir` (relative to the configuration).
+  void WriteExportFile(const std::string& dir) {
+    ASSERT_TRUE(platform::Env::Default()->MakeDirectories(dir_.File(dir)));
+    testutil::WriteFile(dir_.File(dir + "/kasa.exp"), kExportFile);
   }
   HostRun Run(std::vector<std::string> args, const std::string& lib = "tvkhost_fake_driver") {
     std::vector<std::string> full = {"--config",       config_, "--lib",
@@ -71,12 +84,50 @@ TEST_F(TvkhostTest, AnUnsupportedOperationCodeIsPassedOnAndItsRefusalShown) {
 
 TEST_F(TvkhostTest, TheExportResultIsCopiedToTheOutputFolderAndCounted) {
   WriteConfig("");
+  WriteExportFile("ex");
   HostRun run = Run({"export"});
   EXPECT_EQ(run.exitCode, 0) << run.log;
   std::vector<std::string> files = Stored("wynik-");
   ASSERT_EQ(files.size(), 1u) << run.log;
   EXPECT_EQ(testutil::ReadFile(files[0]), testutil::ReadFile(dir_.File("ex/wynik.exp")));
   EXPECT_NE(run.log.find("2 goods accepted"), std::string::npos) << run.log;
+}
+
+TEST_F(TvkhostTest, TheExportFileNamedOnTheCommandLineIsCopiedInAndSummarised) {
+  WriteConfig("");
+  testutil::WriteFile(dir_.File("towary.exp"), kExportFile);
+  HostRun run = Run({"export", "--file", dir_.File("towary.exp")});
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_EQ(testutil::ReadFile(dir_.File("ex/kasa.exp")), kExportFile);
+  ASSERT_EQ(Stored("wynik-").size(), 1u) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "tvkhost: export summary")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "additions/updates  2 in the file, 2 sent - done")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "price changes      1 in the file, 1 sent - done")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "result             " + Stored("wynik-")[0] +
+                                   ": 2 goods accepted (2 added or updated, 0 price changes, "
+                                   "0 deleted)"))
+      << run.log;
+}
+
+TEST_F(TvkhostTest, AnExportWithoutAnExportFileSaysSoAndLeavesTheDriverAlone) {
+  WriteConfig("");
+  HostRun none = Run({"export"});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_TRUE(HasLine(none.log, "tvkhost: no export file: " + dir_.File("ex") +
+                                    platform::kPathSeparator +
+                                    "kasa.exp does not exist (name one with --file PATH)"))
+      << none.log;
+  EXPECT_FALSE(testutil::Exists(dir_.File("ex/wynik.exp")));
+
+  HostRun missing = Run({"export", "--file", dir_.File("brak.exp")});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_TRUE(HasLine(missing.log, "tvkhost: cannot read the export file " + dir_.File("brak.exp")))
+      << missing.log;
+  EXPECT_FALSE(testutil::Exists(dir_.File("ex/wynik.exp")));
+
+  // The option belongs to the export alone.
+  HostRun other = Run({"test", "--file", dir_.File("brak.exp")});
+  EXPECT_EQ(other.exitCode, 2);
 }
 
 TEST_F(TvkhostTest, TheImportIsCopiedAndItsSalesValueShown) {
@@ -91,6 +142,7 @@ TEST_F(TvkhostTest, TheImportIsCopiedAndItsSalesValueShown) {
 
 TEST_F(TvkhostTest, AStoreThatFailsIsAnsweredFalse) {
   WriteConfig("");
+  WriteExportFile("ex");
   testutil::WriteFile(dir_.File("out"), "a file where the folder should be");
   HostRun run = Run({"export"});
   EXPECT_EQ(run.exitCode, 1);
@@ -155,6 +207,8 @@ TEST_F(TvkhostTest, TwoProcessesTakeTheSharedResourceInTurn) {
   };
   std::string configA = config("A", release);
   std::string configB = config("B", "");
+  WriteExportFile("ex-A");
+  WriteExportFile("ex-B");
   auto run = [&](const std::string& cfg, const std::string& log, HostRun* out) {
     *out = RunHost({"--config", cfg, "--lib", LibraryFile("tvkhost_fake_driver"), "--out",
                     dir_.File("out"), "export"},
