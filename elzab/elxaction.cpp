@@ -1,7 +1,6 @@
 #include "elzab/elxaction.h"
 
-#include <cstdio>
-
+#include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TMLgExtTools.h"
@@ -194,11 +193,18 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
     case -2:
       Eksport();
       break;
+    case -3:
+      Import();
+      break;
     case -4:
       break;
     case -5:
       FTrybOnLine = true;
       Eksport();
+      break;
+    case -6:
+      FTrybOnLine = true;
+      Import();
       break;
     case -8:
       DodFuncExecute(parameter);
@@ -328,7 +334,14 @@ void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
     int code = 0;
     // A refused PLU without its code is still refused: the host must not be told the
     // register took it.
-    if (std::sscanf(line.c_str(), "$%d\t%d", &plu, &code) < 1) continue;
+    const std::string pluWord = TxTools::SelectWord(line.substr(1), 0, '\t');
+    const std::string pluText = TxTools::TrimLeft(pluWord);
+    const size_t digit = pluText.find_first_of("0123456789");
+    if (digit == std::string::npos || digit > 1 ||
+        (digit == 1 && pluText[0] != '-' && pluText[0] != '+'))
+      continue;
+    plu = TxTools::LeadingInt(pluText);
+    code = TxTools::LeadingInt(TxTools::SelectWord(line.substr(1), 1, '\t'));
     pluRejected->insert(std::to_string(plu));
     AddWarning("PLU: " + std::to_string(plu) + " (" + GetErrMsg(code) + ")", logError.get());
   }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "elzab/elxparag.h"
 #include "plugin/KSAction.h"
 
 class KSImpBuf;
 class KSTowRec;
 class TrelvaxExpBuf;
-class ElParagon;
 
 // The register model, as the identification recognises it.
 enum e_Type : int32_t {
@@ -88,6 +88,25 @@ class TrelvaxAction : public KSAction {
   void SendEuro();
   void SendPayments();
 
+  // The sales import.
+  void Import();
+  void ImportFromECR();
+  void ImportFromFile();
+  // Makes the buffer of `date`'s day current, creating it when there is none.
+  void ImpBufsSubstitute(double date);
+  void ImpBufSetStandardFlags();
+  void ImportSaveImpBufs();
+  void AfterImport();
+  void DeleteImpBufs();
+  void ImportFromFileSale();
+  // A quantity of the counters (a decimal with ".") in thousandths.
+  static double FormatujIlosc(const std::string& text);
+  void ImportFromFileCashierReports();
+  void ImportFromFilePaymentTypes();
+  void ImportFromFileReceipts();
+  // Appends the receipts read from the register to the import file; true when any was.
+  bool ImportSaveReceipts();
+
   e_Type cfgType = t_K10;
   int32_t cfgPLUMax = 0;
   int32_t cfgNameMax = 0;
@@ -101,8 +120,10 @@ class TrelvaxAction : public KSAction {
   bool cfgProtectExecution = false;
   int32_t cfgSaleBufferType = 0;
   bool cfgSaleBufferFV = false;
-  std::vector<KSImpBuf*> imp_bufs;  // not owned: the import frees its buffers
-  std::vector<ElParagon*>* receipts = nullptr;
+  // One buffer per sale date; DeleteImpBufs frees them and leaves empty slots.
+  std::vector<std::unique_ptr<KSImpBuf>> imp_bufs;
+  // The documents of the receipt buffer, from the receipt import until they are saved.
+  std::unique_ptr<std::vector<std::unique_ptr<ElParagon>>> receipts;
   std::unique_ptr<std::set<std::string>> packages;
   std::unique_ptr<std::set<std::string>> pluRejected;
   int32_t vatRates[7] = {0, 0, 0, 0, 0, 0, 0};

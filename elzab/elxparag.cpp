@@ -1,0 +1,374 @@
+// The receipt line model: lines of the register's receipt buffer read into positions, and
+// documents written in the host's receipt text.
+#include "elzab/elxparag.h"
+
+#include "exchange/TVKParagon.h"
+#include "hostlib/Exceptions.h"
+#include "hostlib/TdtTools.h"
+#include "hostlib/TxTools.h"
+#include "hostlib/TxfTools.h"
+#include "support/TLJWords.h"
+
+namespace {
+
+constexpr char kWrongRegister[] = "Niewłaściwa konfiguracja sterownika. To NIE jest kasa Delta!";
+
+// A number as the host's text holds it: whole, plain digits, never in exponent form.
+std::string Whole(double value) {
+  return TxfTools::Format(value, 0);
+}
+
+std::string Int(long long value) {
+  return TxTools::IntToStr(value);
+}
+
+std::string When(double dateTime) {
+  return TdtTools::FormatCompressed(dateTime);
+}
+
+int IntOrZero(const std::string& text) {
+  return TxTools::StrToIntDef(text, 0);
+}
+
+// The parts of a date or time written with "." or ":" between them.
+std::vector<std::string> Parts(const std::string& text) {
+  std::vector<std::string> parts(1);
+  for (char c : text) {
+    if (c == '.' || c == ':') {
+      parts.emplace_back();
+    } else {
+      parts.back() += c;
+    }
+  }
+  return parts;
+}
+
+[[noreturn]] void NoDate(const std::string& text) {
+  throw EConvertError("'" + text + "' nie jest poprawną datą");
+}
+
+// A two-digit year of the register: 00..79 are this century, 80..99 the last one (a receipt
+// of 1998 must not come out as the year 98). A year written in full stays.
+int FullYear(int year) {
+  if (year >= 0 && year < 80) return year + 2000;
+  if (year >= 80 && year < 100) return year + 1900;
+  return year;
+}
+
+// Method 4's date: year, month and day with "." or ":" between them.
+double DottedDate(const std::string& text) {
+  const std::vector<std::string> parts = Parts(text);
+  int y = 0, m = 0, d = 0;
+  if (parts.size() != 3 || !TxTools::TryStrToInt(parts[0], y) ||
+      !TxTools::TryStrToInt(parts[1], m) || !TxTools::TryStrToInt(parts[2], d)) {
+    NoDate(text);
+  }
+  DateParts p;
+  p.year = FullYear(y);
+  p.month = m;
+  p.day = d;
+  double value = 0;
+  if (!TdtTools::TryEncode(p, value)) NoDate(text);
+  return value;
+}
+
+// Method 4's time: hour and minute with "." or ":" between them; a missing minute is 0.
+double DottedTime(const std::string& text) {
+  const std::vector<std::string> parts = Parts(text);
+  DateParts p;
+  p.year = 1899;
+  p.month = 12;
+  p.day = 30;
+  p.hour = IntOrZero(parts[0]);
+  p.minute = parts.size() > 1 ? IntOrZero(parts[1]) : 0;
+  double value = 0;
+  if (parts.size() > 2 || !TdtTools::TryEncode(p, value)) {
+    throw EConvertError("'" + text + "' nie jest poprawnym czasem");
+  }
+  return value;
+}
+
+bool SixDigits(const std::string& text) {
+  if (text.size() != 6) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+int Two(const std::string& text, size_t at) {
+  return (text[at] - '0') * 10 + (text[at + 1] - '0');
+}
+
+// Method 5's date YYMMDD.
+double CompactDate(const std::string& text) {
+  DateParts p;
+  double value = 0;
+  if (SixDigits(text)) {
+    p.year = 2000 + Two(text, 0);
+    p.month = Two(text, 2);
+    p.day = Two(text, 4);
+    if (TdtTools::TryEncode(p, value)) return value;
+  }
+  NoDate(text);
+}
+
+// Method 5's time HHMMSS.
+double CompactTime(const std::string& text) {
+  DateParts p;
+  double value = 0;
+  if (SixDigits(text)) {
+    p.hour = Two(text, 0);
+    p.minute = Two(text, 2);
+    p.second = Two(text, 4);
+    if (TdtTools::TryEncode(p, value)) return value;
+  }
+  throw EConvertError("'" + text + "' nie jest poprawnym czasem");
+}
+
+// A decimal of method 5. The register writes its own decimal separator, whatever the
+// computer's locale is, so "," and "." are both taken; anything else is the conversion error.
+double Decimal5(const std::string& text) {
+  std::string t = text;
+  for (char& c : t) {
+    if (c == ',') c = '.';
+  }
+  double value = 0;
+  if (!TxfTools::TryStrToDecimal(t, value)) {
+    throw EConvertError("'" + text + "' nie jest poprawną liczbą");
+  }
+  return value;
+}
+
+// Złoty as hundredths; the rounding only removes the binary noise of the product.
+double Hundredths5(const std::string& text) {
+  return TxfTools::Round(Decimal5(text) * 100, 4);
+}
+
+// The invoice's "postal code and city" field split into the two: the code is the first word
+// made of digits and "-" (00-950); the city is the rest, so a city name with a hyphen
+// (Bielsko-Biała) keeps it.
+void SplitCityAndCode(const std::string& field, std::string& city, std::string& code) {
+  city.clear();
+  code.clear();
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : field + " ") {
+    if (c == ' ' || c == '\t') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  for (const std::string& w : words) {
+    const bool isCode = code.empty() && w.find_first_not_of("0123456789-") == std::string::npos &&
+                        w.find_first_of("0123456789") != std::string::npos;
+    if (isCode) {
+      code = w;
+    } else {
+      city += (city.empty() ? "" : " ") + w;
+    }
+  }
+}
+
+}  // namespace
+
+// ----- ElPosition -----------------------------------------------------------------------------
+
+double ElPosition::DateOfMethod4(const std::string& text) {
+  return DottedDate(text);
+}
+
+double ElPosition::TimeOfMethod4(const std::string& text) {
+  return DottedTime(text);
+}
+
+double ElPosition::DecimalOfMethod5(const std::string& text) {
+  return Decimal5(text);
+}
+
+void ElPosition::MakeFromLine(const std::string& line, bool longForm) {
+  TLJWords f("\t");
+  if (f.Init(line) == 3) throw Exception(kWrongRegister);
+  const int o = longForm ? 1 : 0;
+  nr_rap = IntOrZero(f[o]);
+  nr_par = IntOrZero(f[o + 1]);
+  nr_poz_par = IntOrZero(f[o + 2]);
+  zwrot = IntOrZero(f[o + 3]) == 1;
+  nr_tow = IntOrZero(f[o + 4]);
+  il_sp = TxfTools::ParseLeading(f[o + 5]);
+  wart_rabw = TxfTools::ParseLeading(f[o + 6]);
+  if (!longForm) return;
+  data = DottedDate(f[8]);
+  czas = DottedTime(f[9]);
+  ST = IntOrZero(f[10]);
+  nr_kas = IntOrZero(f[11]);
+  const std::string discount = f[12];
+  const std::string before = f[13];
+  if (discount.empty() && before.empty()) {
+    withoutDiscountInfo = true;
+    wart_rabp = 0;
+    wart_pr = 0;
+    rabat = 0;
+  } else {
+    withoutDiscountInfo = false;
+    wart_rabp = TxfTools::ParseLeading(discount);
+    wart_pr = TxfTools::ParseLeading(before);
+    rabat = wart_pr - wart_rabw;
+  }
+}
+
+void ElPosition::MakeFromLineExtended(const std::string& line) {
+  TLJWords words("\t");
+  words.Init(line);
+  auto f = [&words](int i) { return TxTools::TrimSpaces(words[i]); };
+  nr_rap = IntOrZero(f(1));
+  nr_par = IntOrZero(f(2));
+  nr_poz_par = IntOrZero(f(3));
+  zwrot = IntOrZero(f(4)) == 1;
+  nr_tow = IntOrZero(f(5));
+  il_sp = Decimal5(f(6));
+  wart_rabw = Hundredths5(f(7));
+  data = CompactDate(f(8));
+  czas = CompactTime(f(9));
+  ST = IntOrZero(f(10));
+  nr_kas = IntOrZero(f(11));
+  wart_rabp = Hundredths5(f(12));
+  wart_pr = Hundredths5(f(13));
+  nr_wyd = IntOrZero(f(17));
+  rabat = wart_pr - wart_rabw;
+  withoutDiscountInfo = false;
+}
+
+double ElPosition::GetRabat() const {
+  return TxfTools::Round(rabat, 0);
+}
+
+std::string ElPosition::ToString() const {
+  const double quantity = TxfTools::Round(il_sp * 1000, 0);
+  return "ZAW;" + Int(nr_tow) + ";;" + Whole(zwrot ? -quantity : quantity) + ";" +
+         Whole(GetWartosc()) + ";" + Whole(rabat) + ";" + Int(nr_par) + ";" + When(data + czas) +
+         "\n";
+}
+
+// ----- ElPayment ------------------------------------------------------------------------------
+
+std::string ElPayment::ToString() const {
+  return "PMT;" + Int(nr_plat) + ";" + Whole(wartosc) + ";100;;;" + Int(ostatnia) + ";" +
+         Int(terminowa) + ";0;" + When(data + czas) + "\n";
+}
+
+// ----- ElParagon ------------------------------------------------------------------------------
+
+ElParagon::ElParagon(int32_t nrKasy_, e_typ_oper typ) : typOperacji(typ), nrKasy(nrKasy_) {
+  pos.reserve(50);
+  pymnt.reserve(3);
+}
+
+ElParagon& ElParagon::operator+(std::unique_ptr<ElPosition> p) {
+  if (nPosCount == 0) {
+    nrPar = p->GetNrParagonu();
+    nrTrans = p->GetNrTrans();
+    data = p->data;
+    czas = p->czas;
+    nrKasjera = p->nr_kas;
+  }
+  wartosc += p->GetWartosc();
+  p->SetPrRab(pr_rab);
+  pos.push_back(std::move(p));
+  ++nPosCount;
+  return *this;
+}
+
+ElParagon& ElParagon::operator+(std::unique_ptr<ElPayment> p) {
+  p->SetData(data);
+  p->SetCzas(czas);
+  p->nr_rap = nrTrans;
+  p->nr_par = nrPar;
+  pymnt.push_back(std::move(p));
+  ++nPaymentCount;
+  return *this;
+}
+
+int ElParagon::GetGodzina() const {
+  return TdtTools::Decode(czas).hour;
+}
+
+std::string ElParagon::ToString() {
+  const bool receipt = typOperacji == op_paragon;
+  const bool invoice = typOperacji == op_faktura;
+  const bool cancelled = typOperacji == op_anul;
+  const bool other = !receipt && !invoice;
+  const std::string when = When(data + czas);
+
+  std::string s = "\n";
+  if (receipt) {
+    s += "[PARAGON nr " + Int(nrPar) + "]\n";
+  } else if (invoice) {
+    s += "[FAKTURA nr " + Int(nrPar) + "]\n";
+  } else {
+    s += "[INNA_OPER]\n";
+  }
+
+  // A card number is written without its leading zeros (but a lone "0" stays).
+  std::string card = KSK;
+  while (card.size() > 1 && card[0] == '0') card.erase(0, 1);
+
+  switch (typOperacji) {
+    case op_storno:
+      s += "OP_STORNO;";
+      break;
+    case op_anul:
+      s += "OP_ANUL;";
+      break;
+    case op_faktura:
+      s += "FV;";
+      break;
+    default:
+      s += "TRN;";
+      break;
+  }
+  s += (cancelled ? "" : Int(nrTrans)) + ";" + (cancelled ? "" : Int(nrPar)) + ";" +
+       Int(nPosCount) + ";" + Int(nPaymentCount == 0 ? 1 : nPaymentCount) + ";" + Int(nrKasjera) +
+       ";" + Int(nrKasy) + ";" + ImportFileText(card) + ";" + Int(kodRabatu) + ";" + when;
+  if (invoice) s += ";;;" + ImportFileText(invoiceNumber) + ";" + when;
+  s += "\n";
+
+  for (const std::unique_ptr<ElPosition>& p : pos) s += p->ToString();
+
+  if (receipt && !nrNIP.empty()) s += "NIP;" + ImportFileText(nrNIP) + "\n";
+  if (invoice) {
+    std::string city, code;
+    SplitCityAndCode(invoiceCityAndZipCode, city, code);
+    s += "KTH;" + ImportFileText(invoiceNip) + ";" + ImportFileText(invoiceBuyerName) + ";" +
+         ImportFileText(invoiceStreetAndNumber) + ";;;" + ImportFileText(city) + ";" +
+         ImportFileText(code) + ";;;1;\n";
+  }
+
+  if (pymnt.empty()) {
+    s += std::string(other ? "PMT;-1;" : "PMT;0;") + Whole(wartosc) + ";100;;;;1;0;\n";
+  } else {
+    pymnt.back()->ostatnia = 1;
+    for (const std::unique_ptr<ElPayment>& p : pymnt) {
+      // Payments carry the receipt's date-time.
+      ElPayment line = *p;
+      line.data = data;
+      line.czas = czas;
+      s += line.ToString();
+    }
+  }
+  return s;
+}
+
+std::ostream& operator<<(std::ostream& out, const ElPosition& pos) {
+  return out << pos.ToString();
+}
+
+std::ostream& operator<<(std::ostream& out, const ElPayment& pay) {
+  return out << pay.ToString();
+}
+
+std::ostream& operator<<(std::ostream& out, ElParagon& receipt) {
+  return out << receipt.ToString();
+}

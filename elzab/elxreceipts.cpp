@@ -1,0 +1,451 @@
+// The register's receipt buffer read into receipts, other operations and, when sales come
+// from receipts, goods lines of the buffer of each line's date.
+#include <memory>
+
+#include "elzab/elxaction.h"
+#include "exchange/KSImpBuf.h"
+#include "hostlib/Exceptions.h"
+#include "hostlib/TMFile.h"
+#include "hostlib/TdtTools.h"
+#include "hostlib/TxTools.h"
+#include "hostlib/TxfTools.h"
+#include "platform/Env.h"
+#include "support/TLJWords.h"
+
+namespace {
+
+constexpr int kFnReceipts4 = 5;  // OPSpRoz4.exe
+constexpr int kFnReceipts5 = 6;  // OPSpRoz5.exe
+constexpr char kStatus = '\x01';
+
+constexpr char kNoFile[] = "Brak pliku danych bufora paragonów";
+constexpr char kAnalysis[] = " - analiza pozycji sprzedaży";
+constexpr char kCards[] = " - ilość transakcji kartą stałego klienta";
+
+int IntOrZero(const std::string& text) {
+  return TxTools::StrToIntDef(TxTools::TrimSpaces(text), 0);
+}
+
+// Method 5: which field of a record holds the printout number of its document, and which
+// kind of document the record belongs to.
+struct Grouping {
+  int type;
+  int field;
+  ElParagon::e_typ_oper kind;
+};
+constexpr Grouping kGrouping5[] = {
+    {1, 17, ElParagon::op_paragon}, {3, 5, ElParagon::op_paragon},
+    {4, 8, ElParagon::op_paragon},  {24, 17, ElParagon::op_paragon},
+    {29, 4, ElParagon::op_paragon}, {10, 17, ElParagon::op_storno},
+    {12, 17, ElParagon::op_storno}, {25, 17, ElParagon::op_storno},
+    {27, 17, ElParagon::op_storno}, {11, 17, ElParagon::op_anul},
+    {26, 17, ElParagon::op_anul},   {18, 17, ElParagon::op_faktura},
+    {22, 5, ElParagon::op_faktura}, {23, 8, ElParagon::op_faktura},
+    {28, 6, ElParagon::op_faktura}, {30, 6, ElParagon::op_faktura},
+};
+
+// The grouping of a record type; null for records that are not grouped.
+const Grouping* Grouping5(int type) {
+  for (const Grouping& g : kGrouping5) {
+    if (g.type == type) return &g;
+  }
+  return nullptr;
+}
+
+// One reading of the receipt buffer: the documents being filled, the numbers that group the
+// records into documents and the counters live only as long as this.
+class ReceiptBufferReader {
+ public:
+  ReceiptBufferReader(TrelvaxAction& action, bool method5) : a_(action), m5_(method5) {}
+
+  void Read(const std::string& path) {
+    TMFile file(path);
+    file.SetReadOnly(true);
+    file.Open();
+    std::string line;
+    while (file.ReadLine(line)) {
+      if (line.empty() || line[0] != '$') continue;
+      std::string data = line.substr(1);
+      // Method 5 writes the register's own code page.
+      if (m5_) a_.tools.plstring(data);
+      Record(data);
+    }
+    file.Close();
+    Finish();
+  }
+
+  int Cards() const { return cards_; }
+
+ private:
+  bool SalesFromReceipts() const { return a_.cfgSaleSource != 0; }
+
+  void Record(const std::string& data) {
+    f_.Init(data);
+    int type = 0;
+    if (!TxTools::TryStrToInt(TxTools::TrimSpaces(f_[0]), type)) return;  // no record type
+    const bool handled = m5_ ? Group5(type) : Group4(type);
+    if (handled) Handle(type, data);
+    prevType_ = type;
+  }
+
+  // Method 4: documents are told apart by field 2; a new receipt also starts at a line 1
+  // that does not follow a loyalty card line. False for records method 4 does not use.
+  bool Group4(int type) {
+    switch (type) {
+      case 1:
+      case 3:
+      case 4: {
+        const int nr = IntOrZero(f_[2]);
+        if (doc_ == nullptr || nr != docNr_) {
+          Finish();
+          StartDocument(ElParagon::op_paragon, nr);
+        } else if (type == 1 && IntOrZero(f_[3]) == 1 && prevType_ != 3) {
+          Finish();
+          StartDocument(ElParagon::op_paragon, nr);
+        }
+        return true;
+      }
+      case 5:
+        return true;
+      case 10: {
+        const int nr = IntOrZero(f_[2]);
+        if (void_ == nullptr || nr != voidNr_) StartVoid(nr);
+        return true;
+      }
+      case 11:
+      case 12: {
+        const int nr = IntOrZero(f_[2]);
+        if (anul_ == nullptr || nr != anulNr_) {
+          anul_ = Start(ElParagon::op_anul);
+          anulNr_ = nr;
+        }
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+
+  // Method 5: documents are told apart by their printout number; invoices are read only
+  // when the shop asked for them. False for records that are skipped.
+  bool Group5(int type) {
+    const bool used = type == 1 || (type >= 3 && type <= 5) || (type >= 10 && type <= 12) ||
+                      (type >= 18 && type <= 30);
+    if (!used) return false;
+    const Grouping* g = Grouping5(type);
+    if (g == nullptr) return true;
+    const ElParagon::e_typ_oper kind = g->kind;
+    if (kind == ElParagon::op_faktura && !a_.cfgSaleBufferFV) return false;
+    const int nr = IntOrZero(f_[g->field]);
+    if (nr == -1) return true;
+    if (kind == ElParagon::op_storno) {
+      if (void_ == nullptr || nr != voidNr_) {
+        Finish();
+        StartVoid(nr);
+      }
+    } else if (doc_ == nullptr || nr != docNr_) {
+      Finish();
+      StartDocument(kind, nr);
+    }
+    return true;
+  }
+
+  void Handle(int type, const std::string& data) {
+    switch (type) {
+      case 1:
+        Sold(data);
+        break;
+      case 10:
+      case 19:
+      case 21:
+        Other(data, Void());
+        break;
+      case 11:
+        Other(data, Cancelled());
+        break;
+      case 12:
+        Other(data, m5_ ? Void() : Cancelled());
+        break;
+      case 18:
+      case 20:
+        Other(data, Document(ElParagon::op_faktura));
+        break;
+      case 3:
+      case 22:
+        Card(type);
+        break;
+      case 4:
+      case 23:
+        Payment(type);
+        break;
+      case 5:
+        CashOperation();
+        break;
+      case 28:
+        Document(ElParagon::op_faktura).SetInvType(TxTools::Trim(f_[3]));
+        Document(ElParagon::op_faktura).SetInvNumber(TxTools::Trim(f_[4]));
+        Document(ElParagon::op_faktura).SetInvNip(TxTools::Trim(f_[5]));
+        break;
+      case 29:
+        Document(ElParagon::op_paragon).SetNIP(TxTools::Trim(f_[3]));
+        break;
+      case 30:
+        Document(ElParagon::op_faktura).SetInvBuyerName(TxTools::Trim(f_[3]));
+        Document(ElParagon::op_faktura).SetInvCityAndZipCode(TxTools::Trim(f_[4]));
+        Document(ElParagon::op_faktura).SetInvStreetAndNumber(TxTools::Trim(f_[5]));
+        break;
+      default:
+        break;  // records that only mark their document
+    }
+  }
+
+  std::unique_ptr<ElPosition> Position(const std::string& data) {
+    auto pos = std::make_unique<ElPosition>();
+    if (m5_) {
+      pos->MakeFromLineExtended(data);
+    } else {
+      pos->MakeFromLine(data, true);
+    }
+    return pos;
+  }
+
+  // A sold line: a line of the current receipt and, with sales from receipts, a goods line
+  // of the buffer of its date.
+  void Sold(const std::string& data) {
+    std::unique_ptr<ElPosition> pos = Position(data);
+    if (SalesFromReceipts()) {
+      a_.ImpBufsSubstitute(pos->data);
+      KSImpBuf* buf = a_.imp_buf;
+      const std::string code = TxTools::IntToStr(pos->nr_tow);
+      if (a_.packages != nullptr && a_.packages->count(code) != 0) {
+        if (pos->zwrot) {
+          buf->AddBottlesTurned(pos->GetWartosc());
+        } else {
+          buf->AddBottlesSaled(pos->GetWartosc());
+        }
+      }
+      buf->AddDiscount(pos->GetRabat(), true);
+      const double quantity = TxfTools::Round(pos->GetIlosc() * 1000, 0);
+      buf->AddPlu(code, pos->zwrot ? -quantity : quantity, pos->GetWartosc(), id_global);
+    }
+    Document(ElParagon::op_paragon) + std::move(pos);
+  }
+
+  // A line of a void, a cancelled receipt or an invoice: kept with its document, never a
+  // goods line.
+  void Other(const std::string& data, ElParagon& target) {
+    std::unique_ptr<ElPosition> pos = Position(data);
+    if (SalesFromReceipts()) a_.ImpBufsSubstitute(pos->data);
+    target + std::move(pos);
+  }
+
+  void Card(int type) {
+    const std::string card = TxTools::Trim(f_[4]);
+    Document(type == 22 ? ElParagon::op_faktura : ElParagon::op_paragon).SetKSK(card);
+    // A card line without a card number is no loyalty card transaction.
+    if (!card.empty()) ++cards_;
+  }
+
+  void Payment(int type) {
+    auto pay = std::make_unique<ElPayment>();
+    int form = IntOrZero(f_[3]) - 1;
+    pay->nr_wal = 0;
+    pay->ostatnia = 0;
+    pay->terminowa = form >= 0 && form <= 6 ? a_.paymentHasDate[form] : 0;
+    double amount = m5_ ? TxfTools::Round(ElPosition::DecimalOfMethod5(f_[7]) * 100, 0)
+                        : TxfTools::ParseLeading(f_[7]);
+    if (IntOrZero(f_[5]) == 1) amount = -amount;
+    pay->wartosc = amount;
+    // The register's card, voucher and cheque are the host's 3, 1 and 2.
+    if (form == 1) {
+      form = 3;
+    } else if (form == 2) {
+      form = 1;
+    } else if (form == 3) {
+      form = 2;
+    }
+    pay->SetNrPlatn(form);
+    if (type == 4) {
+      KSImpBuf* buf = a_.imp_buf;
+      switch (form) {
+        case 1:
+          buf->AddBony(amount);
+          break;
+        case 2:
+          buf->AddCzeki(amount);
+          break;
+        case 3:
+          buf->AddKarty(amount);
+          break;
+        case 4:
+          buf->AddInne(amount);
+          break;
+        default:
+          break;  // cash and unnamed forms have no total
+      }
+    }
+    Document(type == 23 ? ElParagon::op_faktura : ElParagon::op_paragon) + std::move(pay);
+  }
+
+  // The date-time of a deposit or withdrawal.
+  double CashDateTime() {
+    if (!m5_) {
+      return ElPosition::DateOfMethod4(TxTools::TrimSpaces(f_[7])) +
+             ElPosition::TimeOfMethod4(TxTools::TrimSpaces(f_[8]));
+    }
+    // Method 5: the digits of both fields in order give YYMMDDhhmm, whatever their split
+    // (seconds, when a register writes them, are taken too).
+    const std::string text = f_[7] + f_[8];
+    std::string digits;
+    bool valid = true;
+    for (char c : text) {
+      if (c >= '0' && c <= '9') {
+        digits += c;
+      } else if (c != ' ' && c != '.' && c != ':' && c != '-') {
+        valid = false;
+      }
+    }
+    double value = 0;
+    const std::string tail = digits.size() == 10 ? "00000" : "000";
+    if (!valid || (digits.size() != 10 && digits.size() != 12) ||
+        !TdtTools::ParseCompressed("20" + digits + tail, value)) {
+      throw EConvertError("'" + f_[7] + " " + f_[8] + "' nie jest poprawną datą");
+    }
+    return value;
+  }
+
+  void CashOperation() {
+    const int kind = IntOrZero(f_[5]);
+    if (kind < 0 || kind > 2) return;  // neither a deposit nor a withdrawal
+    const bool deposit = kind != 0;
+    const double amount = m5_ ? TxfTools::Round(ElPosition::DecimalOfMethod5(f_[6]) * 100, 0)
+                              : TxTools::StrToInt(TxTools::TrimSpaces(f_[6]));
+    const double when = CashDateTime();
+    auto other = std::make_unique<TVKOther>(deposit ? op_wpl : op_wypl);
+    other->nrKasjera = IntOrZero(f_[1]);
+    other->nrKasy = a_.FNrUrzadzenia;
+    other->dataCzas = when;
+    auto pay = std::make_unique<TVKPayment>();
+    pay->Fkod = 0;
+    pay->Frodzaj = FP_GOT;
+    pay->Fwartosc = static_cast<int64_t>(amount);
+    pay->Fkurs = 100;
+    pay->Fkonczaca = true;
+    pay->Fdata_czas = when;
+    other->Add(std::move(pay));
+    if (SalesFromReceipts()) a_.ImpBufsSubstitute(when);
+    a_.imp_buf->AddReceiptOtherInfo(std::move(other));
+    if (deposit) {
+      a_.imp_buf->AddPayIn(amount);
+    } else {
+      a_.imp_buf->AddPayOut(amount);
+    }
+  }
+
+  // A new document, appended to the action's receipts and counted in the last message.
+  ElParagon* Start(ElParagon::e_typ_oper kind) {
+    a_.receipts->push_back(std::make_unique<ElParagon>(a_.FNrUrzadzenia, kind));
+    ++count_;
+    a_.ZmienOstatniKomunikat(0,
+                             a_.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
+    return a_.receipts->back().get();
+  }
+
+  void StartDocument(ElParagon::e_typ_oper kind, int nr) {
+    doc_ = Start(kind);
+    docNr_ = nr;
+    open_ = doc_;
+  }
+
+  void StartVoid(int nr) {
+    void_ = Start(ElParagon::op_storno);
+    voidNr_ = nr;
+  }
+
+  // The current document; a record that comes before any (a printout number of -1 at the
+  // start of the file, say) gets one of its own kind.
+  ElParagon& Document(ElParagon::e_typ_oper kind) {
+    if (doc_ == nullptr) StartDocument(kind, -1);
+    return *doc_;
+  }
+
+  ElParagon& Void() {
+    if (void_ == nullptr) StartVoid(-1);
+    return *void_;
+  }
+
+  ElParagon& Cancelled() {
+    if (m5_) return Document(ElParagon::op_anul);
+    if (anul_ == nullptr) {
+      anul_ = Start(ElParagon::op_anul);
+      anulNr_ = -1;
+    }
+    return *anul_;
+  }
+
+  // A finished receipt goes into the hourly report, once.
+  void Finish() {
+    if (open_ != nullptr && open_->GetTypOperacji() == ElParagon::op_paragon) {
+      a_.imp_buf->AddGodzinowy(open_->GetGodzina(), open_->GetWartosc(), 1, open_->GetPosCount());
+    }
+    open_ = nullptr;
+  }
+
+  TrelvaxAction& a_;
+  const bool m5_;
+  TLJWords f_{"\t"};
+  ElParagon* doc_ = nullptr;   // the current receipt, invoice or (method 5) cancelled receipt
+  ElParagon* open_ = nullptr;  // the document whose hourly entry is still due
+  ElParagon* void_ = nullptr;
+  ElParagon* anul_ = nullptr;  // method 4's current cancelled receipt
+  int docNr_ = 0;
+  int voidNr_ = 0;
+  int anulNr_ = 0;
+  int prevType_ = 0;
+  int count_ = 0;
+  int cards_ = 0;
+};
+
+}  // namespace
+
+// ----- Receipt buffer -----------------------------------------------------------------------
+
+void TrelvaxAction::ImportFromFileReceipts() {
+  ImpBufsSubstitute(ParamAsDate("DataImportu"));
+  platform::Env* env = platform::CurrentEnv();
+  const std::string method4 = FNameFile(kFnReceipts4, 2, false);
+  const std::string method5 = FNameFile(kFnReceipts5, 2, false);
+  bool m5 = false;
+  if (env->FileExists(method4)) {
+    m5 = false;
+  } else if (env->FileExists(method5)) {
+    m5 = true;
+  } else {
+    DodajKomunikat(1, kNoFile);
+    return;
+  }
+  DodajKomunikat(0, kAnalysis);
+  if (receipts == nullptr) receipts = std::make_unique<std::vector<std::unique_ptr<ElParagon>>>();
+  ReceiptBufferReader reader(*this, m5);
+  reader.Read(m5 ? method5 : method4);
+  ZmienOstatniKomunikat(0, PodajOstatniKomunikat(true) + kStatus + "OK");
+  DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
+}
+
+bool TrelvaxAction::ImportSaveReceipts() {
+  if (receipts == nullptr) return false;
+  bool written = false;
+  {
+    TMFile file(FNameKIMP());
+    file.Open();
+    file.GotoEnd();
+    for (std::unique_ptr<ElParagon>& receipt : *receipts) {
+      file.Write(receipt->ToString() + "\r\n");
+      receipt.reset();
+      written = true;
+    }
+    file.Close();
+  }
+  receipts.reset();
+  return written;
+}

@@ -1,0 +1,420 @@
+// The receipt buffer import in file mode: OPSpRoz4.exe's and OPSpRoz5.exe's outputs read into
+// receipts, voids, cancelled receipts and invoices appended to the import file, the hourly
+// report, the payment-form totals, deposits and withdrawals, and, with sales from receipts,
+// goods lines in the buffer of each line's date.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/DriverFixture.h"
+
+namespace {
+
+using testutil::Exists;
+using testutil::ReadFile;
+using testutil::WriteFile;
+
+constexpr char kHeader[] = "#1\r\n#\r\n#\r\n";
+
+std::string File(const std::vector<std::string>& lines) {
+  std::string text = kHeader;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+// A method-5 marker record: type, transaction, receipt, date, time, cashier, empty fields up
+// to the printout number in field 17.
+std::string Marker(const std::string& head, const std::string& printout) {
+  return head + "\t\t\t\t\t\t\t\t\t\t\t\t" + printout;
+}
+
+// One day: receipt 5 with a loyalty card, goods 12 and a returned package 40, paid in cash
+// and by card with change given, a line voided; a deposit and a withdrawal; receipt 7 rung up
+// and cancelled (a line voided within it); receipt 8 paid by voucher.
+const std::vector<std::string> kDay4 = {
+    "$3\t10\t5\t1\t000123",
+    "$1\t10\t5\t1\t0\t12\t2.000\t700\t26.12.08\t10:15\t1\t3\t50\t750",
+    "$1\t10\t5\t2\t1\t40\t1.000\t50\t26.12.08\t10:15\t1\t3\t0\t50",
+    "$4\t10\t5\t1\t0\t0\t0\t1000",
+    "$4\t10\t5\t2\t0\t0\t0\t200",
+    "$4\t10\t5\t1\t0\t1\t0\t550",
+    "$10\t10\t5\t3\t0\t13\t1.000\t300\t26.12.08\t10:15\t1\t3\t0\t300",
+    "$5\t3\t11\t6\t1\t1\t5000\t26.12.08\t11:00",
+    "$5\t3\t12\t7\t1\t0\t2000\t26.12.08\t11:05",
+    "$11\t13\t7\t1\t0\t12\t1.000\t350\t26.12.08\t12:00\t1\t3\t0\t350",
+    "$12\t13\t7\t2\t0\t13\t1.000\t300\t26.12.08\t12:00\t1\t3\t0\t300",
+    "$1\t14\t8\t1\t0\t12\t1.000\t350\t26.12.08\t13:40\t1\t3\t0\t350",
+    "$4\t14\t8\t3\t0\t0\t0\t350",
+};
+
+const std::string kReceipt5 =
+    "\n[PARAGON nr 5]\n"
+    "TRN;10;5;2;3;3;1;123;0;20261208101500000\n"
+    "ZAW;12;;2000;700;50;5;20261208101500000\n"
+    "ZAW;40;;-1000;-50;0;5;20261208101500000\n"
+    "PMT;0;1000;100;;;0;0;0;20261208101500000\n"
+    "PMT;3;200;100;;;0;0;0;20261208101500000\n"
+    "PMT;0;-550;100;;;1;0;0;20261208101500000\n"
+    "\r\n";
+const std::string kVoid5 =
+    "\n[INNA_OPER]\n"
+    "OP_STORNO;10;5;1;1;3;1;;0;20261208101500000\n"
+    "ZAW;13;;1000;300;0;5;20261208101500000\n"
+    "PMT;-1;300;100;;;;1;0;\n"
+    "\r\n";
+const std::string kReceipt8 =
+    "\n[PARAGON nr 8]\n"
+    "TRN;14;8;1;1;3;1;;0;20261208134000000\n"
+    "ZAW;12;;1000;350;0;8;20261208134000000\n"
+    "PMT;1;350;100;;;1;0;0;20261208134000000\n"
+    "\r\n";
+
+// The same day as method 5 writes it (code page 852, złoty with a decimal comma), with an
+// invoice instead of receipt 8 and the customer's tax number on receipt 5.
+const std::vector<std::string> kDay5 = {
+    Marker("$24\t10\t5\t261208\t101500\t3", "9"),
+    "$3\t10\t5\t1\t000123\t9",
+    "$1\t10\t5\t1\t0\t12\t2,000\t7,00\t261208\t101500\t1\t3\t0,50\t7,50\tMleko\t3,75\t23,00\t9",
+    "$1\t10\t5\t2\t1\t40\t1,000\t0,50\t261208\t101500\t1\t3\t0,00\t0,50\tButelka\t0,50\t23,00\t9",
+    "$29\t10\t5\t5260250274\t9",
+    "$4\t10\t5\t1\t0\t0\tGOT\xE0WKA\t10,00\t9",
+    "$4\t10\t5\t2\t0\t0\tKARTA\t2.00\t9",
+    "$4\t10\t5\t1\t0\t1\tGOT\xE0WKA\t5,50\t9",
+    Marker("$25\t10\t5\t261208\t101500\t3", "9"),
+    "$10\t10\t5\t3\t0\t13\t1,000\t3,00\t261208\t101500\t1\t3\t0,00\t3,00\tChleb\t3,00\t23,00\t9",
+    "$5\t3\t11\t10\t1\t1\t50,00\t261208\t1100",
+    "$5\t3\t12\t11\t1\t0\t20,00\t261208\t1105",
+    Marker("$26\t13\t7\t261208\t120000\t3", "12"),
+    "$11\t13\t7\t1\t0\t12\t1,000\t3,50\t261208\t120000\t1\t3\t0,00\t3,50\tMleko\t3,50\t23,00\t12",
+    "$12\t13\t7\t2\t0\t13\t1,000\t3,00\t261208\t120000\t1\t3\t0,00\t3,00\tChleb\t3,00\t23,00\t12",
+    "$28\t14\t8\tFV\t1/2026\t5260250274\t13",
+    "$30\t14\t8\tFirma \xBD"
+    "ak\t00-950 Warszawa\tul. Prosta 1\t13",
+    "$22\t14\t8\t1\t\t13",
+    "$18\t14\t8\t1\t0\t12\t1,000\t3,50\t261208\t134000\t1\t3\t0,00\t3,50\tMleko\t3,50\t23,00\t13",
+    "$23\t14\t8\t3\t0\t0\tBON\t3,50\t13",
+};
+
+const std::string kInvoice8 =
+    "\n[FAKTURA nr 8]\n"
+    "FV;14;8;1;1;3;1;;0;20261208134000000;;;1/2026;20261208134000000\n"
+    "ZAW;12;;1000;350;0;8;20261208134000000\n"
+    "KTH;5260250274;Firma Żak;ul. Prosta 1;;;Warszawa;00-950;;;1;\n"
+    "PMT;1;350;100;;;1;0;0;20261208134000000\n"
+    "\r\n";
+
+class Receipts : public testutil::DriverFixture {
+ protected:
+  void SetUp() override {
+    host.params = {{"ElzabSTXPort", "PLIK"},
+                   {"ElzabSTXExePath", "/elzab"},
+                   {"DataImportu", "2026-12-08"},
+                   {"ElzabSTXReceipts", "1"}};
+    Register();
+    host.onStore = [this](int code) {
+      if (code == 17) stored.push_back(ReadFile(dir.File("kasa.imp")));
+    };
+    WriteFile(dir.File("packages.dat"), "40\r\n");
+  }
+
+  void Run() {
+    auto action = Action();
+    HTVKDLLSRODOWISKO environment;
+    action->Operacja(&environment, -3, 0);
+  }
+
+  // The receipts appended to the import file: everything after the buffer's own sections.
+  static std::string Appended(const std::string& file) {
+    const size_t flags = file.find("DOKLEJ_PLU;N\r\n");
+    if (flags == std::string::npos) return "";
+    const size_t first = file.find("\n[PARAGON", flags);
+    const size_t firstOther = file.find("\n[FAKTURA", flags);
+    return file.substr(std::min(first, firstOther) == std::string::npos
+                           ? file.size()
+                           : std::min(first, firstOther));
+  }
+
+  bool Has(const std::string& text) const {
+    const std::vector<std::string> texts = host.Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+
+  std::vector<std::string> stored;
+};
+
+// ----- Method 4 ---------------------------------------------------------------------------------
+
+TEST_F(Receipts, Method4DayBecomesReceiptsVoidsAndCancelledReceipts) {
+  WriteFile(dir.File("opsproz4.out"), File(kDay4));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string kCancelled7 =
+      "\n[INNA_OPER]\n"
+      "OP_ANUL;;;2;1;3;1;;0;20261208120000000\n"
+      "ZAW;12;;1000;350;0;7;20261208120000000\n"
+      "ZAW;13;;1000;300;0;7;20261208120000000\n"
+      "PMT;-1;650;100;;;;1;0;\n"
+      "\r\n";
+  EXPECT_EQ(Appended(stored[0]), kReceipt5 + kVoid5 + kCancelled7 + kReceipt8);
+  // The file ends with them, so the saved buffer came first.
+  EXPECT_EQ(stored[0].substr(stored[0].size() - kReceipt8.size()), kReceipt8);
+  EXPECT_TRUE(Has("- analiza pozycji sprzedaży\x01OK")) << host.Dump();
+  EXPECT_TRUE(
+      Has("- ilość transakcji kartą stałego klienta\x01"
+          "1"))
+      << host.Dump();
+  EXPECT_FALSE(Exists(dir.File("opsproz4.out")));
+  EXPECT_NE(ReadFile(dir.File("opsproz4.arc")).find("$3\t10\t5\t1\t000123"), std::string::npos);
+}
+
+TEST_F(Receipts, Method4GivesTheHourlyReportPaymentTotalsDepositsAndWithdrawals) {
+  WriteFile(dir.File("opsproz4.out"), File(kDay4));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string& f = stored[0];
+  EXPECT_NE(f.find("[RAPORT_GODZINOWY]\r\nGODZ;10;650;1;2\r\nGODZ;13;350;1;1\r\n\r\n"),
+            std::string::npos)
+      << f;
+  EXPECT_NE(f.find("WPLATY;5000\r\nWYPLATY;2000\r\nRABATY;0\r\nZWROT_OPAKOWAN;0\r\n"
+                   "SPRZEDAZ_OPAKOWAN;0\r\nFPLATN_BON;350\r\nFPLATN_CZEK;0\r\nFPLATN_KARTA;200\r\n"
+                   "FPLATN_INNE;0\r\n"),
+            std::string::npos)
+      << f;
+  // Sales come from the counters: the receipts add no goods lines.
+  EXPECT_NE(f.find("[TOWAROWE]\r\n\r\n[OPERACJE]"), std::string::npos);
+  // The deposit and the withdrawal are other operations with one cash payment each.
+  EXPECT_NE(f.find("\n[INNA_OPER]\nOP_WPL;;;0;1;3;1;;0;20261208110000000;;-1\r\n"
+                   "PMT;0;5000;100;-1;-1;0;1;0;;20261208110000000\n"),
+            std::string::npos)
+      << f;
+  EXPECT_NE(f.find("\n[INNA_OPER]\nOP_WYPL;;;0;1;3;1;;0;20261208110500000;;-1\r\n"
+                   "PMT;0;2000;100;-1;-1;0;1;0;;20261208110500000\n"),
+            std::string::npos);
+}
+
+TEST_F(Receipts, SalesFromReceiptsGiveGoodsLinesDiscountsAndPackaging) {
+  host.params["ElzabSTXSaleSource"] = "1";
+  WriteFile(dir.File("opsproz4.out"), File(kDay4));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string& f = stored[0];
+  // One goods line per sold line; voided and cancelled lines are no sales.
+  EXPECT_NE(
+      f.find("[TOWAROWE]\r\nPLU;12;;2000;700\r\nPLU;40;;-1000;-50\r\nPLU;12;;1000;350\r\n\r\n"),
+      std::string::npos)
+      << f;
+  EXPECT_NE(f.find("RABATY;50\r\nZWROT_OPAKOWAN;50\r\nSPRZEDAZ_OPAKOWAN;0\r\n"), std::string::npos)
+      << f;
+}
+
+TEST_F(Receipts, LinesOfTwoDatesFillTwoBuffersAndTheReceiptsGoWithTheLast) {
+  host.params["ElzabSTXSaleSource"] = "1";
+  std::vector<std::string> day = kDay4;
+  day[11] = "$1\t14\t8\t1\t0\t12\t1.000\t350\t26.12.09\t13:40\t1\t3\t0\t350";
+  WriteFile(dir.File("opsproz4.out"), File(day));
+  Run();
+  ASSERT_EQ(stored.size(), 2u) << host.Dump();
+  EXPECT_NE(stored[0].find("[TOWAROWE]\r\nPLU;12;;2000;700\r\nPLU;40;;-1000;-50\r\n\r\n"),
+            std::string::npos)
+      << stored[0];
+  EXPECT_NE(stored[0].find("DATA_SPRZEDAZY;20261208000000000"), std::string::npos);
+  EXPECT_NE(stored[0].find("FPLATN_KARTA;200\r\n"), std::string::npos);
+  EXPECT_EQ(Appended(stored[0]), "");
+  EXPECT_NE(stored[1].find("[TOWAROWE]\r\nPLU;12;;1000;350\r\n\r\n"), std::string::npos)
+      << stored[1];
+  EXPECT_NE(stored[1].find("DATA_SPRZEDAZY;20261209000000000"), std::string::npos);
+  EXPECT_NE(stored[1].find("FPLATN_BON;350\r\n"), std::string::npos);
+  EXPECT_NE(stored[1].find("GODZ;13;350;1;1\r\n"), std::string::npos);
+  EXPECT_NE(Appended(stored[1]).find("[PARAGON nr 8]\nTRN;14;8;1;1;3;1;;0;20261209134000000\n"),
+            std::string::npos)
+      << stored[1];
+  EXPECT_NE(Appended(stored[1]).find("[PARAGON nr 5]"), std::string::npos);
+  EXPECT_EQ(host.Texts().back(), "Zapis importu do bazy:2026-12-09 (środa):");
+}
+
+TEST_F(Receipts, RegisterPaymentFormsAreRenumberedAndDeferredOnesMarked) {
+  // Forms 2 (card) and 4 (cheque) of the register carry a date.
+  WriteFile(dir.File("oplat.out"), File({"$1\tGOT\t0\t0\t0\t0\t0", "$2\tKAR\t2\t0\t0\t0\t1",
+                                         "$3\tBON\t2\t0\t0\t0\t0", "$4\tCZE\t2\t0\t0\t0\t1"}));
+  WriteFile(dir.File("opsproz4.out"),
+            File({"$1\t10\t5\t1\t0\t12\t1.000\t1500\t26.12.08\t10:15\t1\t3\t0\t1500",
+                  "$4\t10\t5\t1\t0\t0\t0\t100", "$4\t10\t5\t2\t0\t0\t0\t200",
+                  "$4\t10\t5\t3\t0\t0\t0\t300", "$4\t10\t5\t4\t0\t0\t0\t400",
+                  "$4\t10\t5\t5\t0\t0\t0\t500", "$4\t10\t5\t9\t0\t0\t0\t0"}));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_NE(stored[0].find("FPLATN_BON;300\r\nFPLATN_CZEK;400\r\nFPLATN_KARTA;200\r\n"
+                           "FPLATN_INNE;500\r\n"),
+            std::string::npos)
+      << stored[0];
+  EXPECT_NE(Appended(stored[0]).find("PMT;0;100;100;;;0;0;0;20261208101500000\n"
+                                     "PMT;3;200;100;;;0;1;0;20261208101500000\n"
+                                     "PMT;1;300;100;;;0;0;0;20261208101500000\n"
+                                     "PMT;2;400;100;;;0;1;0;20261208101500000\n"
+                                     "PMT;4;500;100;;;0;0;0;20261208101500000\n"
+                                     "PMT;8;0;100;;;1;0;0;20261208101500000\n"),
+            std::string::npos)
+      << stored[0];
+}
+
+TEST_F(Receipts, ALineNumberOneStartsANewReceiptUnlessACardLineCameBefore) {
+  WriteFile(dir.File("opsproz4.out"),
+            File({"$3\t10\t5\t1\t0042", "$1\t10\t5\t1\t0\t12\t1.000\t100\t26.12.08\t10:15",
+                  "$1\t10\t5\t2\t0\t13\t1.000\t200\t26.12.08\t10:15",
+                  "$1\t10\t5\t1\t0\t14\t1.000\t400\t26.12.08\t11:15", "$3\t11\t6\t1\t",
+                  "$1\t11\t6\t1\t0\t15\t1.000\t800\t26.12.08\t12:15"}));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string appended = Appended(stored[0]);
+  EXPECT_NE(appended.find("TRN;10;5;2;1;0;1;42;0;20261208101500000\n"), std::string::npos)
+      << appended;
+  EXPECT_NE(appended.find("TRN;10;5;1;1;0;1;;0;20261208111500000\n"), std::string::npos);
+  EXPECT_NE(appended.find("TRN;11;6;1;1;0;1;;0;20261208121500000\n"), std::string::npos);
+  EXPECT_NE(stored[0].find("GODZ;10;300;1;2\r\nGODZ;11;400;1;1\r\nGODZ;12;800;1;1\r\n"),
+            std::string::npos);
+  // An empty card number is no loyalty card transaction.
+  EXPECT_TRUE(
+      Has("- ilość transakcji kartą stałego klienta\x01"
+          "1"))
+      << host.Dump();
+}
+
+TEST_F(Receipts, WithoutTheReceiptsParameterNothingIsAppended) {
+  host.params["ElzabSTXReceipts"] = "0";
+  WriteFile(dir.File("opsproz4.out"), File(kDay4));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_EQ(stored[0].find("[PARAGON"), std::string::npos);
+  EXPECT_EQ(stored[0].find("[INNA_OPER]"), std::string::npos);
+  EXPECT_NE(stored[0].find("GODZ;10;650;1;2\r\n"), std::string::npos);
+}
+
+// ----- Method 5 ---------------------------------------------------------------------------------
+
+TEST_F(Receipts, Method5WithInvoicesReadsEveryDocument) {
+  host.params["ElzabSTXSaleBufferFV"] = "1";
+  WriteFile(dir.File("opsproz5.out"), File(kDay5));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string receipt5 =
+      "\n[PARAGON nr 5]\n"
+      "TRN;10;5;2;3;3;1;123;0;20261208101500000\n"
+      "ZAW;12;;2000;700;50;5;20261208101500000\n"
+      "ZAW;40;;-1000;-50;0;5;20261208101500000\n"
+      "NIP;5260250274\n"
+      "PMT;0;1000;100;;;0;0;0;20261208101500000\n"
+      "PMT;3;200;100;;;0;0;0;20261208101500000\n"
+      "PMT;0;-550;100;;;1;0;0;20261208101500000\n"
+      "\r\n";
+  // Method 5 keeps the line voided within the cancelled receipt as a void of its own.
+  const std::string cancelled7 =
+      "\n[INNA_OPER]\n"
+      "OP_ANUL;;;1;1;3;1;;0;20261208120000000\n"
+      "ZAW;12;;1000;350;0;7;20261208120000000\n"
+      "PMT;-1;350;100;;;;1;0;\n"
+      "\r\n"
+      "\n[INNA_OPER]\n"
+      "OP_STORNO;13;7;1;1;3;1;;0;20261208120000000\n"
+      "ZAW;13;;1000;300;0;7;20261208120000000\n"
+      "PMT;-1;300;100;;;;1;0;\n"
+      "\r\n";
+  EXPECT_EQ(Appended(stored[0]), receipt5 + kVoid5 + cancelled7 + kInvoice8);
+  const std::string& f = stored[0];
+  EXPECT_NE(f.find("[RAPORT_GODZINOWY]\r\nGODZ;10;650;1;2\r\n\r\n"), std::string::npos) << f;
+  // The invoice's payment is no payment-form total.
+  EXPECT_NE(f.find("WPLATY;5000\r\nWYPLATY;2000\r\nRABATY;0\r\nZWROT_OPAKOWAN;0\r\n"
+                   "SPRZEDAZ_OPAKOWAN;0\r\nFPLATN_BON;0\r\nFPLATN_CZEK;0\r\nFPLATN_KARTA;200\r\n"),
+            std::string::npos)
+      << f;
+  EXPECT_NE(f.find("OP_WPL;;;0;1;3;1;;0;20261208110000000;;-1\r\n"), std::string::npos);
+  // Both card lines count, the invoice's empty one not.
+  EXPECT_TRUE(
+      Has("- ilość transakcji kartą stałego klienta\x01"
+          "1"))
+      << host.Dump();
+}
+
+TEST_F(Receipts, Method5WithoutInvoicesLeavesNoInvoice) {
+  host.params["ElzabSTXSaleSource"] = "1";
+  WriteFile(dir.File("opsproz5.out"), File(kDay5));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_EQ(stored[0].find("[FAKTURA"), std::string::npos);
+  EXPECT_EQ(stored[0].find("KTH;"), std::string::npos);
+  EXPECT_EQ(stored[0].find("\n[PARAGON nr 8]"), std::string::npos);
+  // Only the receipt's lines are sales.
+  EXPECT_NE(stored[0].find("[TOWAROWE]\r\nPLU;12;;2000;700\r\nPLU;40;;-1000;-50\r\n\r\n"),
+            std::string::npos)
+      << stored[0];
+  EXPECT_NE(stored[0].find("RABATY;50\r\nZWROT_OPAKOWAN;50\r\n"), std::string::npos);
+}
+
+TEST_F(Receipts, Method5RecordsWithoutAPrintoutJoinTheCurrentDocument) {
+  WriteFile(dir.File("opsproz5.out"),
+            File({"$1\t10\t5\t1\t0\t12\t1,000\t1,00\t261208\t101500\t1\t3\t0\t1\tX\t1\t23\t9",
+                  "$3\t10\t5\t1\t77\t-1", "$4\t10\t5\t3\t0\t0\tBON\t1,00\t-1",
+                  "$1\t11\t6\t1\t0\t12\t1,000\t2,00\t261208\t111500\t1\t3\t0\t2\tX\t1\t23\t10"}));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string appended = Appended(stored[0]);
+  EXPECT_NE(appended.find("TRN;10;5;1;1;3;1;77;0;20261208101500000\n"), std::string::npos)
+      << appended;
+  EXPECT_NE(appended.find("PMT;1;100;100;;;1;0;0;20261208101500000\n"), std::string::npos);
+  EXPECT_NE(appended.find("[PARAGON nr 6]"), std::string::npos);
+}
+
+// ----- Bad input --------------------------------------------------------------------------------
+
+TEST_F(Receipts, AThreeFieldLineIsAnotherRegistersFormatAndEndsTheImport) {
+  WriteFile(dir.File("opsproz4.out"), File({"$1\t12\t700"}));
+  try {
+    Run();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Niewłaściwa konfiguracja sterownika. To NIE jest kasa Delta!");
+  }
+  EXPECT_TRUE(stored.empty());
+  EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
+}
+
+TEST_F(Receipts, AMethod5DecimalThatIsNoNumberEndsTheImport) {
+  WriteFile(dir.File("opsproz5.out"),
+            File({"$1\t10\t5\t1\t0\t12\t1,000\tEE,00\t261208\t101500\t1\t3\t0\t1\tX\t1\t23\t9"}));
+  EXPECT_THROW(Run(), EConvertError);
+  EXPECT_TRUE(stored.empty());
+  EXPECT_TRUE(Exists(dir.File("opsproz5.out")));
+}
+
+TEST_F(Receipts, ADateThatIsNoDateEndsTheImport) {
+  WriteFile(dir.File("opsproz4.out"),
+            File({"$1\t10\t5\t1\t0\t12\t1.000\t100\tCG.BC.AI\t10:15\t1\t3\t0\t100"}));
+  EXPECT_THROW(Run(), EConvertError);
+  WriteFile(dir.File("opsproz4.out"), File({"$5\t3\t11\t6\t1\t1\t5000\t26.12\t11:00"}));
+  EXPECT_THROW(Run(), EConvertError);
+  EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
+}
+
+TEST_F(Receipts, UnknownRecordsEmptyLinesAndATruncatedFileAreNoCrash) {
+  // The last line breaks off inside the value, as a half-written file does.
+  WriteFile(dir.File("opsproz4.out"),
+            std::string(kHeader) + "$\r\n$\t\r\n$99\t1\t2\r\n$abc\r\n$2\t1\r\n$18\t1\t2\r\n" +
+                "$1\t10\t5\t1\t0\t12\t1.000\t100\t26.12.08\t10:15\t1\t3\t0\t100\r\n" +
+                "$4\t10\t5\t1\t0\t0\t0\t100\r\n$4\t10\t5\t2");
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_NE(Appended(stored[0]).find("TRN;10;5;1;2;3;1;;0;20261208101500000\n"), std::string::npos)
+      << stored[0];
+}
+
+TEST_F(Receipts, AnEmptyBufferStillReportsItsAnalysis) {
+  WriteFile(dir.File("opsproz5.out"), kHeader);
+  Run();
+  EXPECT_TRUE(Has("- analiza pozycji sprzedaży\x01OK")) << host.Dump();
+  EXPECT_TRUE(
+      Has("- ilość transakcji kartą stałego klienta\x01"
+          "0"));
+  EXPECT_TRUE(stored.empty());
+}
+
+}  // namespace
