@@ -422,6 +422,14 @@ void TrelvaxAction::SendUnitTable() {
 void TrelvaxAction::SendEuro() {
   if (ParamAsInt("ElzabSTXPrgEuro") == 0) return;
   const long double rate = ExpBuf()->FKursEURO;
+  if (rate <= 0) {
+    // The export file carries no rate: a rate of 0 would be refused by the register (and the
+    // goods never sent) or, worse, taken. The register keeps the rate it has.
+    MsgAdd(Tr("KSElzabSSendEuroMsgAdd_00001",
+              "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
+           LPV_Warning, 100);
+    return;
+  }
   std::string line;
   switch (cfgType) {
     case t_K10_Online:

@@ -289,6 +289,15 @@ TEST_F(Export, EuroRateAndPaymentFormsFollowTheModel) {
             "$2\tKARTA        \t2\t0\t0\r\n$3\tBON          \t2\t0\t0\r\n");
 }
 
+TEST_F(Export, WithoutAEuroRateInTheFileTheRegistersRateStays) {
+  host.params["ElzabSTXPrgEuro"] = "1";
+  Run(Goods(1, "DOD"));
+  EXPECT_EQ(inputs.count("ZWaluta.exe"), 0u);
+  EXPECT_NE(host.Dump().find("Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
+            std::string::npos);
+  EXPECT_TRUE(testutil::Exists(dir.File("wynik.exp")));
+}
+
 TEST_F(Export, ATableProgramFailureEndsTheExportBeforeTheGoods) {
   failures["ZGrupa.exe"] = {7, "ZGrupa.exe\r\n#7;Brak pliku konfiguracyjnego\r\n"};
   EXPECT_THROW(Run(Goods(1, "DOD")), Exception);
