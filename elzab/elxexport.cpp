@@ -195,6 +195,8 @@ void TrelvaxAction::SendItems() {
     if (batch.text.empty()) continue;
     MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
     WriteInFile(FNameFile(batch.function, 1, false), batch.text);
+    // The list of refused goods must be this run's: an earlier failed export may have left one.
+    platform::CurrentEnv()->RemoveFile(FNameFile(batch.function, 2, false));
     try {
       Execute(batch.function);
     } catch (...) {
@@ -308,7 +310,8 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
   if (afterError && pluRejected != nullptr) {
     for (int row = 0; row < count; ++row) {
       buf->CzytajRec(row, &rec);
-      if (rec.koldod == 0 && pluRejected->count(TxTools::IntToStr(rec.plu)) != 0) {
+      if (rec.koldod == 0 && (rec.status == stDod || rec.status == stAkt) &&
+          pluRejected->count(TxTools::IntToStr(rec.plu)) != 0) {
         buf->SetTrOk(row, false);
       }
     }
@@ -334,6 +337,7 @@ void TrelvaxAction::LoadPackages() {
     file.Open();
     std::string line;
     while (file.ReadLine(line)) {
+      // A number with a blank around it is still that package's PLU.
       packages->insert(TxTools::IntToStr(TxTools::StrToIntDef(TxTools::Trim(line), 0)));
     }
     file.Close();

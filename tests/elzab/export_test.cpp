@@ -232,6 +232,15 @@ TEST_F(Export, MarkingAfterAFailureLeavesOutTheRefusedAndTheStoppingGoods) {
   action->exp_buf = nullptr;
 }
 
+TEST_F(Export, ARefusalListLeftByAnEarlierRunNamesNoGoods) {
+  WriteFile(dir.File("zbptowar.out"), "#1\r\n#\r\n#\r\n$1\t120\r\n");
+  failures["ZBPTowar.exe"] = {
+      20, "ZBPTowar.exe\r\n#20;Timeout nadawania\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n#\t0\tP2\t20\r\n"};
+  EXPECT_THROW(Run(Goods(1, "DOD") + Goods(2, "DOD")), Exception);
+  EXPECT_EQ(ReadFile(dir.File("errors.txt")),
+            "PLU: 2; KOD: 2 Towar spowodował zatrzymanie transmisji\r\n");
+}
+
 TEST_F(Export, PackagesAreListedOnceAndAFullTransmissionStartsAnewAndClearsTheRegister) {
   const std::string file = "PLU;10;0;10;Butelka;50;0;0;0;23;0;F;0;F;T;F;0;;5;DOD\r\n";
   Run(file);
