@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "hostlib/Exceptions.h"
+#include "testutil/DecimalComma.h"
 #include "testutil/DriverFixture.h"
 
 namespace {
@@ -415,6 +416,22 @@ TEST_F(Receipts, AnEmptyBufferStillReportsItsAnalysis) {
       Has("- ilość transakcji kartą stałego klienta\x01"
           "0"));
   EXPECT_TRUE(stored.empty());
+}
+
+// ----- The host's locale ------------------------------------------------------------------------
+
+TEST_F(Receipts, AHostInADecimalCommaLocaleGetsTheSameImport) {
+  testutil::CLocaleAfterwards restore;
+  host.params["ElzabSTXSaleBufferFV"] = "1";
+  host.params["ElzabSTXSaleSource"] = "1";
+  WriteFile(dir.File("opsproz5.out"), File(kDay5));
+  Run();
+  ASSERT_NO_FATAL_FAILURE(testutil::SwitchToDecimalComma());
+  WriteFile(dir.File("opsproz5.out"), File(kDay5));
+  Run();
+  ASSERT_EQ(stored.size(), 2u) << host.Dump();
+  EXPECT_EQ(stored[1], stored[0]);
+  EXPECT_NE(stored[1].find("PLU;12;;2000;700\r\n"), std::string::npos) << stored[1];
 }
 
 }  // namespace
