@@ -91,7 +91,9 @@ class TrelvaxAction : public KSAction {
   // The sales import.
   void Import();
   void ImportFromECR();
-  void ImportFromFile();
+  // Converts the programs' outputs into buffers; without `cashierReports` the cashier's
+  // section is left out.
+  void ImportFromFile(bool cashierReports = true);
   // Makes the buffer of `date`'s day current, creating it when there is none.
   void ImpBufsSubstitute(double date);
   void ImpBufSetStandardFlags();

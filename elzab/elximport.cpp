@@ -103,7 +103,10 @@ void TrelvaxAction::Import() {
       MsgAdd(Tr("KSElzabSImportMsgAdd",
                 "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
              LPV_Warning, 100);
-      ImportFromFile();
+      // The cashier's section is the register's state at the moment it is read, and the
+      // read that follows gives it anew; a damaged one left by the failed run must not stop
+      // every later import from taking in the sales it left behind.
+      ImportFromFile(false);
       ImportSaveImpBufs();
       AfterImport();
       DeleteImpBufs();
@@ -142,12 +145,12 @@ void TrelvaxAction::ImportFromECR() {
   }
 }
 
-void TrelvaxAction::ImportFromFile() {
+void TrelvaxAction::ImportFromFile(bool cashierReports) {
   imp_buf = nullptr;
   imp_bufs.clear();
   ImpBufsSubstitute(ParamAsDate("DataImportu"));
   ImportFromFileSale();
-  ImportFromFileCashierReports();
+  if (cashierReports) ImportFromFileCashierReports();
   ImportFromFilePaymentTypes();
   ImportFromFileReceipts();
 }

@@ -8,6 +8,10 @@
 
 namespace tvkhost {
 
+namespace {
+constexpr char kImportDateParameter[] = "DataImportu";
+}  // namespace
+
 std::string OperationName(int code) {
   switch (code) {
     case TVKDLL_OP_TEST_POLACZENIA:
@@ -230,6 +234,39 @@ int App::Export() {
   }
   for (const std::string& line : ExportSummary(facts)) Say(line);
   return code;
+}
+
+int App::Import() {
+  lastImports_.clear();
+  if (!host_ && !Prepare(true)) return kExitSetup;
+  // The driver reads the day to import from "DataImportu"; a technician means today unless
+  // told otherwise, whatever the configuration keeps.
+  const std::string date =
+      options_.importDate.empty() ? DateText(platform::Env::Default()->Now()) : options_.importDate;
+  host_->SetOverride(kImportDateParameter, date);
+  Say("tvkhost: sales of " + date + " (" + kImportDateParameter + ")");
+  const int code = Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0);
+  for (const std::string& path : last_.stored) {
+    std::string bytes;
+    if (platform::FileNameOf(path).rfind("kasa", 0) == 0 && ReadFileBytes(path, bytes)) {
+      lastImports_.push_back(StoredImport{path, ReadImportFile(bytes)});
+    }
+  }
+  for (const std::string& line : ImportSummary(lastImports_, last_)) Say(line);
+  return code;
+}
+
+bool IsIsoDate(const std::string& text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  int y = std::stoi(text.substr(0, 4));
+  int m = std::stoi(text.substr(5, 2));
+  int d = std::stoi(text.substr(8, 2));
+  static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 1900 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return false;
+  return !(m == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)));
 }
 
 }  // namespace tvkhost

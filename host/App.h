@@ -9,6 +9,7 @@
 #include "host/ExportReport.h"
 #include "host/Host.h"
 #include "host/HostConfig.h"
+#include "host/ImportReport.h"
 #include "host/MessageRenderer.h"
 
 namespace tvkhost {
@@ -21,6 +22,7 @@ struct AppOptions {
   std::string langFile;
   std::string simDir;      // demo: the simulator's programs; empty: <bin>/elzab
   std::string exportFile;  // export: copied into the exchange directory as kasa.exp
+  std::string importDate;  // import: "DataImportu" for the run, "2026-12-08"; empty: today
 };
 
 // Exit codes.
@@ -39,6 +41,9 @@ class App {
   // The export (operation -2) of the export file named in the options (copied into the
   // exchange directory first) or of the one already there, ended by a summary.
   int Export();
+  // The sales import (operation -3) of the day in the options (today when none), ended by a
+  // summary of every import file the host stored.
+  int Import();
   // The outcome of the last Operation.
   const OperationOutcome& LastOutcome() const { return last_; }
   const Host* CurrentHost() const { return host_.get(); }
@@ -47,6 +52,8 @@ class App {
   const std::string& LastResultPath() const { return lastResultPath_; }
   const std::vector<ResultLine>& LastResult() const { return lastResult_; }
   const ExportFile& LastExportFile() const { return lastExportFile_; }
+  // The import files stored by the last Import, and what they hold.
+  const std::vector<StoredImport>& LastImports() const { return lastImports_; }
 
   // Loads the library and registers it (and, with `needConfig`, the configuration and the
   // device first). False after a one-line message.
@@ -69,7 +76,11 @@ class App {
   std::string lastResultPath_;
   std::vector<ResultLine> lastResult_;
   ExportFile lastExportFile_;
+  std::vector<StoredImport> lastImports_;
 };
+
+// True for a date "YYYY-MM-DD" of a real calendar day.
+bool IsIsoDate(const std::string& text);
 
 // A person's name for an operation code.
 std::string OperationName(int code);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/ExportReport.h"
+#include "host/ImportReport.h"
 #include "host/Text.h"
 #include "platform/Env.h"
 
@@ -101,6 +102,7 @@ class DemoRun {
   MessageRenderer& renderer_;
   std::string simDir_, ecrsim_, work_, exchange_, state_, out_, config_;
   std::string verdict_;
+  std::string importVerdict_;
 };
 
 bool DemoRun::Sim(const std::vector<std::string>& args) {
@@ -267,6 +269,7 @@ int DemoRun::Run() {
 
   Step exportStep = Step::Skipped;
   Step importStep = Step::Skipped;
+  bool rungUp = false;
   std::string importFile;
   if (test == Step::Ok) {
     Say("");
@@ -286,11 +289,34 @@ int DemoRun::Run() {
       Say("tvkhost: the simulator could not ring up the day's sales; the import reads what "
           "the register has");
     } else {
-      Sim({"show", "--port", kPort, "counters"});
+      rungUp = true;
     }
-    importStep = Judge(app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0), app.LastOutcome());
+    // What the register counted, read before the import (reading never clears it).
+    const std::string counters = work_ + "register-counters.txt";
+    std::vector<RegisterCounter> rung;
+    std::string listing;
+    bool haveCounters = Sim({"--output", counters, "show", "--port", kPort, "counters"}) &&
+                        ReadFileBytes(counters, listing) && ReadRegisterCounters(listing, rung);
+    importStep = Judge(app.Import(), app.LastOutcome());
     if (importStep == Step::NotAvailable) {
       Say("tvkhost: the sales import is not yet available in this driver; the step is left out");
+    } else if (importStep == Step::Ok && rungUp) {
+      if (!haveCounters) {
+        importVerdict_ = "the register's counters could not be read from the simulator";
+        Say("tvkhost: " + importVerdict_);
+        importStep = Step::Failed;
+      } else {
+        std::vector<std::string> differences = CompareCountersWithImports(rung, app.LastImports());
+        if (differences.empty()) {
+          importVerdict_ = "the imported sales equal what was rung up";
+          Say("tvkhost: " + importVerdict_ + " (" + counters + ")");
+        } else {
+          importVerdict_ = "the imported sales differ from what was rung up";
+          Say("tvkhost: " + importVerdict_ + " (" + counters + "):");
+          for (const std::string& d : differences) Say("    " + d);
+          importStep = Step::Failed;
+        }
+      }
     }
     for (const std::string& path : app.LastOutcome().stored) importFile = path;
   }
@@ -302,6 +328,7 @@ int DemoRun::Run() {
   Say(std::string("  export:          ") + StepText(exportStep) +
       (verdict_.empty() ? std::string() : " - " + verdict_));
   Say(std::string("  sales import:    ") + StepText(importStep) +
+      (importVerdict_.empty() ? std::string() : " - " + importVerdict_) +
       (importFile.empty() ? "" : " - " + importFile));
   Say("Left behind in " + work_ + ":");
   Say("  configuration       " + config_);

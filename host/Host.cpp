@@ -326,7 +326,13 @@ bool Host::ReceiptSearch(int& reportNo, int& second, int& receiptNo) {
   return answer != 0;
 }
 
+void Host::SetOverride(const std::string& name, const std::string& value) {
+  overrides_[Upper(name)] = value;
+}
+
 std::string Host::ParameterValue(const std::string& name, int code) const {
+  auto overridden = overrides_.find(Upper(name));
+  if (overridden != overrides_.end()) return overridden->second;
   const ParameterInfo* info = params_.Find(name, code);
   std::string value;
   if (config_.Parameter(name, value)) {

@@ -67,6 +67,9 @@ class Host {
   bool ReceiptSearch(int& reportNo, int& second, int& receiptNo);
 
   const ParameterTable& Parameters() const { return params_; }
+  // Sets parameter `name` (any case) for the operations that follow, over the configuration,
+  // given to the driver as it stands (for example "DataImportu" = "2026-12-08").
+  void SetOverride(const std::string& name, const std::string& value);
   MessageRenderer& Renderer() { return renderer_; }
 
   // Asks the running operation to stop at the driver's next check (Ctrl+C).
@@ -121,6 +124,7 @@ class Host {
   std::map<std::string, std::unique_ptr<platform::InterProcessLock>> locks_;
   std::map<std::string, bool> waitingNoted_;
   std::vector<std::string> stored_;
+  std::map<std::string, std::string> overrides_;  // upper-case name -> value
 };
 
 // The local date and time of a host day count, as "2026-12-08" and "2026-12-08 10:00:00".

@@ -24,7 +24,7 @@ constexpr char kUsage[] =
     "  test              connection test (operation -1)\n"
     "  export            export of goods and tables to the register (operation -2) of\n"
     "                    kasa.exp in the exchange directory, with a summary\n"
-    "  import            import of the day's sales (operation -3)\n"
+    "  import            import of the day's sales (operation -3), with a summary\n"
     "  op CODE [PARAM]   any operation by its code\n"
     "  demo              everything against a simulated register, with no set-up\n"
     "options:\n"
@@ -38,6 +38,7 @@ constexpr char kUsage[] =
     "  --sim DIR         demo: the simulator's programs (default: elzab beside tvkhost)\n"
     "  --file PATH       export: the export file to send (copied into the exchange\n"
     "                    directory as kasa.exp; default: the kasa.exp already there)\n"
+    "  --date YYYY-MM-DD import: the day whose sales to import (default: today)\n"
     "Ctrl+C asks the driver to stop at its next check; a second Ctrl+C ends tvkhost.\n"
     "Exit status: 0 without error lines, 1 when the operation reported errors, 2 when\n"
     "tvkhost could not start it (command line, configuration, library).\n";
@@ -91,6 +92,11 @@ int main(int argc, char** argv) {
       ok = value(options.simDir);
     } else if (arg == "--file") {
       ok = value(options.exportFile);
+    } else if (arg == "--date") {
+      ok = value(options.importDate);
+      if (ok && !tvkhost::IsIsoDate(options.importDate)) {
+        return Usage("--date takes a day as YYYY-MM-DD, for example 2026-12-08");
+      }
     } else if (arg == "-h" || arg == "--help" || arg == "help") {
       std::fputs(kUsage, stdout);
       return tvkhost::kExitOk;
@@ -104,6 +110,9 @@ int main(int argc, char** argv) {
   if (words.empty()) return Usage("no command");
   if (!options.exportFile.empty() && words[0] != "export") {
     return Usage("--file goes with the command export");
+  }
+  if (!options.importDate.empty() && words[0] != "import") {
+    return Usage("--date goes with the command import");
   }
 
   std::FILE* log = nullptr;
@@ -138,7 +147,7 @@ int main(int argc, char** argv) {
   } else if (command == "export" && words.size() == 1) {
     code = app.Export();
   } else if (command == "import" && words.size() == 1) {
-    code = app.Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0);
+    code = app.Import();
   } else if (command == "op" && (words.size() == 2 || words.size() == 3)) {
     int op = 0;
     int parameter = 0;

@@ -138,6 +138,43 @@ TEST_F(TvkhostWithSimulator, ExportSummarisesTheBatchesAndNamesTheGoodsNotTaken)
       << accepted.log;
 }
 
+// A day rung up on the Sigma after an export of two goods, imported for the day named with
+// --date: the summary shows the file's sale date, goods, money and cashier section.
+TEST_F(TvkhostWithSimulator, ImportSummarisesTheStoredFileOfTheDayAsked) {
+  std::string file = dir_.File("towary.exp");
+  testutil::WriteFile(file, "VAT;23\r\nVAT;8\r\nJM;0;0;szt.\r\n" + Goods(1, "Chleb żytni", 23) +
+                                Goods(2, "Bułka", 8));
+  std::string config = Config("Kasa1");
+  HostRun exported = RunHost({"--config", config, "--lib", DriverLibrary(), "--out",
+                              dir_.File("out"), "export", "--file", file},
+                             dir_.Path(), dir_.File("export.log"));
+  ASSERT_EQ(exported.exitCode, 0) << exported.log;
+  testutil::WriteFile(dir_.File("day.txt"),
+                      "date 2026-11-20\ntime 09:00\ncashier 3 Ewa\nreceipt\nsell 1 2\nsell 2 1\n"
+                      "end\ndeposit 10\n");
+  ASSERT_TRUE(Ecrsim({"sell", "--port", "COM1", dir_.File("day.txt")}));
+
+  HostRun run = RunHost({"--config", config, "--lib", DriverLibrary(), "--out", dir_.File("out"),
+                         "import", "--date", "2026-11-20"},
+                        dir_.Path(), dir_.File("import.log"));
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "tvkhost: sales of 2026-11-20 (DataImportu)")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "tvkhost: import summary")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "sale date          2026-11-20")) << run.log;
+  // Bread 2 x 1,49 and a roll 2,49.
+  EXPECT_TRUE(HasLine(run.log, "goods              2 lines, 5.47 zł")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "deposits           10.00 zł")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "withdrawals        0.00 zł")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "packaging          returned 0.00 zł, sold 0.00 zł")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "KAS_NUMER                 3")) << run.log;
+  EXPECT_TRUE(HasLine(run.log, "KAS_NAZWISKO              Ewa")) << run.log;
+  EXPECT_NE(run.log.find("stored as          " + dir_.File("out")), std::string::npos) << run.log;
+
+  HostRun bad = RunHost({"--config", config, "import", "--date", "2026-02-30"}, dir_.Path(),
+                        dir_.File("bad.log"));
+  EXPECT_EQ(bad.exitCode, 2);
+}
+
 TEST(TvkhostDemo, ShowsThatTheRegisterHoldsExactlyTheGoodsTheResultLists) {
   if (!kHaveDriver || !kHaveSim) GTEST_SKIP() << "the driver or the simulator is not built";
   testutil::TempDir dir("tvkdemo");
@@ -159,6 +196,11 @@ TEST(TvkhostDemo, ShowsThatTheRegisterHoldsExactlyTheGoodsTheResultLists) {
                       "result lists"))
       << run.log;
   EXPECT_EQ(run.log.find("tvkhost: the register differs"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("tvkhost: the imported sales equal what was rung up ("), std::string::npos)
+      << run.log;
+  EXPECT_NE(run.log.find("sales import:    done - the imported sales equal what was rung up"),
+            std::string::npos)
+      << run.log;
 }
 
 // Two tvkhost processes on one register: while this test holds the driver's resource both
