@@ -63,8 +63,8 @@ double DecimalColumn(TLJWords& columns, int index) {
 
 // The register's date ("YY.MM.DD") and time ("HH:MM") as a day count.
 double RegisterDateTime(const std::string& date, const std::string& time) {
-  const std::string digits = TxTools::DeleteChars(
-      TxTools::TrimSpaces(date) + TxTools::TrimSpaces(time), ".:");
+  const std::string digits =
+      TxTools::DeleteChars(TxTools::TrimSpaces(date) + TxTools::TrimSpaces(time), ".:");
   const std::string compressed = "20" + digits + "00000";
   double value = 0;
   if (!TdtTools::ParseCompressed(compressed, value)) {
@@ -195,8 +195,7 @@ void TrelvaxAction::ImportSaveImpBufs() {
     ShowTotalValue(buf);
     if (content) {
       MsgAdd(Tr("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
-                 TdtTools::FormatDate(buf->data) + " (" + TdtTools::PolishWeekday(buf->data) +
-                 "):",
+                 TdtTools::FormatDate(buf->data) + " (" + TdtTools::PolishWeekday(buf->data) + "):",
              LPV_None, 0);
       try {
         ZapiszKasaImp();
