@@ -615,25 +615,24 @@ std::string KSExpBuf::NazwaJedn(int id) {
   return name;
 }
 
-int KSExpBuf::IdxJednId(int i) {
+// Word `word` of the i-th unit entry; an index past the list raises the message of `key`.
+std::string KSExpBuf::JednWord(int i, int word, const char* key) {
   if (i < 0 || i >= static_cast<int>(jmiary.size())) {
-    throw Exception(Tr("KSExpBufIdxJednIExceptio", "Indeks jednostki miary poza zakresem"));
+    throw Exception(Tr(key, "Indeks jednostki miary poza zakresem"));
   }
-  return TxTools::StrToIntDef(TxTools::SelectWord(jmiary[static_cast<size_t>(i)], 0, ';'), 0);
+  return TxTools::SelectWord(jmiary[static_cast<size_t>(i)], word, ';');
+}
+
+int KSExpBuf::IdxJednId(int i) {
+  return TxTools::StrToIntDef(JednWord(i, 0, "KSExpBufIdxJednIExceptio"), 0);
 }
 
 int KSExpBuf::IdxJednPrec(int i) {
-  if (i < 0 || i >= static_cast<int>(jmiary.size())) {
-    throw Exception(Tr("KSExpBufIdxJednPExceptio", "Indeks jednostki miary poza zakresem"));
-  }
-  return TxTools::StrToIntDef(TxTools::SelectWord(jmiary[static_cast<size_t>(i)], 1, ';'), 0);
+  return TxTools::StrToIntDef(JednWord(i, 1, "KSExpBufIdxJednPExceptio"), 0);
 }
 
 std::string KSExpBuf::IdxJednNazwa(int i) {
-  if (i < 0 || i >= static_cast<int>(jmiary.size())) {
-    throw Exception(Tr("KSExpBufIdxJednNExceptio", "Indeks jednostki miary poza zakresem"));
-  }
-  return TxTools::SelectWord(jmiary[static_cast<size_t>(i)], 2, ';');
+  return JednWord(i, 2, "KSExpBufIdxJednNExceptio");
 }
 
 namespace {

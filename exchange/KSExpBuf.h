@@ -112,6 +112,7 @@ class KSExpBuf : public TLQuickSort {
   void HandleLine(const std::string& line, TLJWords& words);
   void CompareWithRegister(bool numericCodes, bool allowDelete, bool reportProgress);
   int* StatusCounter(int status);
+  std::string JednWord(int i, int word, const char* key);
   std::string Tr(const char* key, const char* text) const;
 
   // Answers of the last lookups. They belong to this buffer: the next export file may name

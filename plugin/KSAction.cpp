@@ -267,15 +267,15 @@ void KSAction::ShowTotalValue(KSImpBuf* buffer) {
   // A translation comes from the host; it is used as a format only when it asks for the same
   // values in the same order.
   auto conversions = [](const std::string& text) {
-    std::string specs;
+    std::string wanted;
     for (size_t i = 0; i < text.size(); ++i) {
       if (text[i] != '%') continue;
       const size_t end = text.find_first_of("%diouxXeEfFgGcsp", i + 1);
       if (end == std::string::npos) return std::string("?");
-      if (text[end] != '%' || end != i + 1) specs += text.substr(i, end - i + 1);
+      if (text[end] != '%' || end != i + 1) wanted += text.substr(i, end - i + 1);
       i = end;
     }
-    return specs;
+    return wanted;
   };
   if (conversions(format) != conversions(fallback)) format = fallback;
   MsgAdd(TxTools::Format(format.c_str(), static_cast<long double>(buffer->GetTotalValue() / 100),
