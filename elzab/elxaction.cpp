@@ -348,6 +348,36 @@ void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
   out.Close();
 }
 
+bool TrelvaxAction::OutputComplete(const std::string& path) {
+  std::string bytes;
+  try {
+    TMFile file(path);
+    file.SetReadOnly(true);
+    file.Open();
+    file.ReadLine(bytes, "");
+    file.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
+  }
+  return bytes.empty() || (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0);
+}
+
+std::string TrelvaxAction::OutputError(const std::string& path, const std::string& detail) {
+  return Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path + ": " + detail;
+}
+
+void TrelvaxAction::CheckOutputComplete(const std::string& path) {
+  if (!OutputComplete(path)) {
+    throw Exception(OutputError(
+        path, Tr("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny")));
+  }
+}
+
+void TrelvaxAction::ThrowDamagedOutput(const std::string& path, int line) {
+  throw Exception(OutputError(
+      path, Tr("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + std::to_string(line)));
+}
+
 void TrelvaxAction::ThrowPrzerwac() {
   if (CzyPrzerwac()) {
     throw Exception(Tr("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
@@ -372,20 +402,31 @@ void TrelvaxAction::CheckType(bool print) {
   };
   try {
     std::string fourth;
+    bool hasFourth = false;
     {
+      if (!OutputComplete(outPath)) {
+        throw Exception(Tr("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny"));
+      }
       TMFile out(outPath);
       out.SetReadOnly(true);
       out.Open();
       std::string line;
       for (int i = 0; i < 4; ++i) {
         line.clear();
-        if (!out.ReadLine(line)) line.clear();
+        hasFourth = out.ReadLine(line);
+        if (!hasFourth) line.clear();
       }
       fourth = line;
       out.Close();
     }
     TLJWords fields("\t");
     fields.Init(fourth.empty() ? fourth : fourth.substr(1));
+    // The register always writes its own number: an identification line without one is
+    // damaged, and a model or capacity read from it would only be guessed.
+    int deviceNumber = 0;
+    if (hasFourth && !TxTools::TryStrToInt(TxTools::Trim(fields[1]), deviceNumber)) {
+      throw Exception(Tr("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + "4");
+    }
     const std::string model = fields[3];
     const std::string upper = TxTools::UpperCase(model);
     auto has = [&](const char* part) { return upper.find(part) != std::string::npos; };
@@ -457,13 +498,17 @@ void TrelvaxAction::GetVatFromECR() {
   Execute(55);
   MsgS(LPV_Ok);
   const std::string path = FNameFile(55, 2, false);
+  int damaged = 0;
   try {
+    const bool complete = OutputComplete(path);
     TMFile out(path);
     out.SetReadOnly(true);
     out.Open();
     std::string line;
     TLJWords fields("\t");
+    int number = 0;
     while (out.ReadLine(line)) {
+      ++number;
       if (line.empty() || line[0] != '$') continue;
       fields.Init(line.substr(1));
       for (int i = 0; i < 7; ++i) {
@@ -473,14 +518,22 @@ void TrelvaxAction::GetVatFromECR() {
         } else if (field == "REZERWA") {
           vatRates[i] = 999;
         } else {
+          // A rate is digits with a comma (or a point); anything else is a damaged table, and
+          // reading it as 0 would give goods the wrong rate on a fiscal register.
+          if (field.find_first_not_of("0123456789,.+- ") != std::string::npos && damaged == 0) {
+            damaged = number;
+          }
           vatRates[i] = TxTools::LeadingInt(TxTools::DeleteChars(field, ","));
         }
       }
     }
     out.Close();
+    if (!complete && damaged == 0) damaged = -1;
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSGetVatFrExceptio", "Błąd odczytu pliku :") + path);
   }
+  if (damaged == -1) CheckOutputComplete(path);
+  if (damaged > 0) ThrowDamagedOutput(path, damaged);
 }
 
 int TrelvaxAction::VatLetter(int rate) const {

@@ -61,6 +61,18 @@ class TrelvaxAction : public KSAction {
   void ThrowPrzerwac();
   void DodFuncExecute(int parameter);
 
+  // A program's output is read only as the register wrote it: every line of these files ends
+  // with CR LF, so a last line without one is a file cut short. False for such a file; the
+  // file's read error when it cannot be read.
+  bool OutputComplete(const std::string& path);
+  // Raises the read error of a file cut short.
+  void CheckOutputComplete(const std::string& path);
+  // The read error of an output, naming the file, followed by `detail`.
+  std::string OutputError(const std::string& path, const std::string& detail);
+  // Raises the read error of an output whose line `line` (counted from 1) cannot be what the
+  // register wrote, so that a damaged file is never taken in as data.
+  [[noreturn]] void ThrowDamagedOutput(const std::string& path, int line);
+
   // The text of an ELZAB error code.
   std::string GetErrMsg(int code);
 

@@ -77,6 +77,27 @@ TEST_F(Identification, AShortOutputMeansAnUnknownModel) {
   EXPECT_FALSE(testutil::Exists(dir.File("otypurz.out")));
 }
 
+// An identification cut short, or whose register number is no number (a garbled digit), is
+// not what the register wrote: a model and capacity guessed from it would decide what the
+// export sends and which programs the import runs.
+TEST_F(Identification, ACutShortOrGarbledIdentificationIsAnError) {
+  const std::string out = dir.File("otypurz.out");
+  const std::pair<std::string, std::string> cases[] = {
+      {"#1\r\n#\r\n#\r\n$1\t1\tX\tSig", "plik urwany, ostatni wiersz niepełny"},
+      {"#B\r\n#\r\n#\r\n$B\tB\tX\tKBA\tCAAA\tD\tA.AB\r\n", "nieczytelny wiersz 4"},
+  };
+  for (const auto& [text, detail] : cases) {
+    ProgramWritesOutput(text);
+    try {
+      action->CheckType(true);
+      ADD_FAILURE() << text;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Błąd odczytu pliku raportu " + out + " " + detail);
+    }
+    EXPECT_FALSE(testutil::Exists(out));
+  }
+}
+
 TEST_F(Identification, AMissingOutputIsAnErrorAndTheWorkingFilesGo) {
   env.onRun = [](const platform::FakeEnv::Run&) {
     platform::RunResult r;

@@ -26,7 +26,7 @@ TEST_F(Vat, RatesExemptAndReservedSlots) {
 }
 
 TEST_F(Vat, TheLastRateLineDecidesAndAPointIsNoDecimalSeparator) {
-  ProgramWritesOutput("$23,00\t8,00\r\n\r\nkomentarz\r\n$22,00\t23.00\t\tx\r\n");
+  ProgramWritesOutput("$23,00\t8,00\r\n\r\nkomentarz\r\n$22,00\t23.00\t\t\r\n");
   action->GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>{2200, 23, 0, 0, 0, 0, 0}));
   EXPECT_EQ(action->VatLetter(0), 3);
@@ -57,4 +57,24 @@ TEST_F(Vat, TwoSlotsWithOneRateResolveToTheLower) {
   ProgramWritesOutput("$23,00\t8,00\t23,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
   action->GetVatFromECR();
   EXPECT_EQ(action->VatLetter(2300), 1);
+}
+
+// A table cut short, or with a rate that is no number (a garbled digit), would give goods the
+// wrong rate on the register or withdraw them: the export ends naming the file.
+TEST_F(Vat, ACutShortOrGarbledTableIsAReadErrorNamingTheFile) {
+  const std::string path = dir.File("opodatek.out");
+  const std::pair<std::string, std::string> cases[] = {
+      {"#1\r\n#\r\n#\r\n$23,00\t8,0", path + ": plik urwany, ostatni wiersz niepełny"},
+      {"#B\r\n#\r\n#\r\n$CD,AA\tI,AA\tF,AA\tA,AA\tZWOLNIONA\tREZERWA\tREZERWA\r\n",
+       path + ": nieczytelny wiersz 4"},
+  };
+  for (const auto& [text, message] : cases) {
+    ProgramWritesOutput(text);
+    try {
+      action->GetVatFromECR();
+      ADD_FAILURE() << text;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Błąd odczytu pliku " + message);
+    }
+  }
 }
