@@ -28,9 +28,11 @@ constexpr int kFnPayments = 10;
 constexpr char kStatus = '\x01';
 
 // Reads the data lines ("$" first) of a program's output, one at a time, cut into columns.
+// A file cut short is refused before anything of it is read.
 class DataLines {
  public:
-  explicit DataLines(const std::string& path) : file_(path) {
+  DataLines(TrelvaxAction& action, const std::string& path) : file_(path) {
+    action.CheckOutputComplete(path);
     file_.SetReadOnly(true);
     file_.Open();
   }
@@ -38,6 +40,7 @@ class DataLines {
   bool Next(TLJWords& columns) {
     std::string line;
     while (file_.ReadLine(line)) {
+      ++line_;
       if (!line.empty() && line[0] == '$') {
         columns.Init(line.substr(1));
         return true;
@@ -45,10 +48,13 @@ class DataLines {
     }
     return false;
   }
+  // The number of the line Next gave last, counted from 1.
+  int Line() const { return line_; }
   void Close() { file_.Close(); }
 
  private:
   TMFile file_;
+  int line_ = 0;
 };
 
 // A column that must hold an integer: anything else (an empty column too) is the
@@ -71,6 +77,25 @@ double RegisterDateTime(const std::string& date, const std::string& time) {
     throw EConvertError("'" + date + " " + time + "' nie jest poprawną datą");
   }
   return value;
+}
+
+// A counters line as the register writes it: a quantity and a value that are numbers. One
+// that is not (a garbled digit, a line cut short) would otherwise read as no sale at all.
+bool CounterLine(TLJWords& columns) {
+  double number = 0;
+  return TxfTools::TryStrToDecimal(columns[1], number) &&
+         TxfTools::TryStrToDecimal(columns[2], number);
+}
+
+// Runs `read` over the output `path`: a number or date in it that does not convert is a
+// damaged file, and the error says which.
+template <typename Read>
+void ReadingOutput(TrelvaxAction& action, const std::string& path, Read read) {
+  try {
+    read();
+  } catch (const EConvertError& e) {
+    throw EConvertError(action.OutputError(path, e.Message()));
+  }
 }
 
 bool IsTrueWord(const std::string& word) {
@@ -237,12 +262,13 @@ void TrelvaxAction::ImportFromFileSale() {
   TLJWords columns("\t");
   const std::string returns = FNameFile(kFnPackagingReturns, 2, false);
   if (env->FileExists(returns) && cfgSaleSource == 0) {
-    DataLines lines(returns);
+    DataLines lines(*this, returns);
     MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
     double sum = 0;
     int counter = 0;
     while (lines.Next(columns)) {
       const std::string code = columns[0];
+      if (!CounterLine(columns)) ThrowDamagedOutput(returns, lines.Line());
       const double quantity = FormatujIlosc(columns[1]);
       const double value = TxfTools::ParseLeading(columns[2]);
       if (quantity == 0 && value == 0) continue;
@@ -255,12 +281,13 @@ void TrelvaxAction::ImportFromFileSale() {
   }
   const std::string sales = FNameFile(kFnSalesSorted, 2, false);
   if (env->FileExists(sales) && cfgSaleSource == 0) {
-    DataLines lines(sales);
+    DataLines lines(*this, sales);
     MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"), LPV_Value,
            100);
     int counter = 0;
     while (lines.Next(columns)) {
       const std::string code = columns[0];
+      if (!CounterLine(columns)) ThrowDamagedOutput(sales, lines.Line());
       const double quantity = FormatujIlosc(columns[1]);
       const double value = TxfTools::ParseLeading(columns[2]);
       MsgP(++counter);
@@ -282,13 +309,14 @@ void TrelvaxAction::ImportFromFileCashierReports() {
   if (!env->FileExists(stats)) return;
   TLJWords columns("\t");
   int cashier = 0;
-  {
-    DataLines lines(stats);
+  bool found = false;
+  ReadingOutput(*this, stats, [&] {
+    DataLines lines(*this, stats);
     MsgAdd(" - analiza statystyk kasjera", LPV_None, 100);
     imp_buf->Kas_ActiveKasjerSection();
-    if (!lines.Next(columns)) {
+    found = lines.Next(columns);
+    if (!found) {
       lines.Close();
-      MsgS(LPV_Ok);
       return;
     }
     cashier = IntColumn(columns, 0);
@@ -303,25 +331,33 @@ void TrelvaxAction::ImportFromFileCashierReports() {
     imp_buf->Kas_SetIlStorno(IntColumn(columns, 19));
     imp_buf->Kas_SetWartStorno(IntColumn(columns, 26));
     lines.Close();
+  });
+  if (!found) {
+    MsgS(LPV_Ok);
+    return;
   }
   imp_buf->Kas_SetNazwisko("<nieznany kasjer>");
   const std::string names = FNameFile(kFnCashier, 2, false);
   if (env->FileExists(names)) {
-    DataLines lines(names);
-    while (lines.Next(columns)) {
-      if (IntColumn(columns, 0) != cashier) continue;
-      std::string name = TxTools::Trim(columns[1]);
-      imp_buf->Kas_SetNazwisko(tools.plstring(name));
-      break;
-    }
-    lines.Close();
+    ReadingOutput(*this, names, [&] {
+      DataLines lines(*this, names);
+      while (lines.Next(columns)) {
+        if (IntColumn(columns, 0) != cashier) continue;
+        std::string name = TxTools::Trim(columns[1]);
+        imp_buf->Kas_SetNazwisko(tools.plstring(name));
+        break;
+      }
+      lines.Close();
+    });
   }
   imp_buf->Kas_SetBiez(TdtTools::Now());
   const std::string clock = FNameFile(kFnClock, 2, false);
   if (env->FileExists(clock)) {
-    DataLines lines(clock);
-    if (lines.Next(columns)) imp_buf->Kas_SetBiez(RegisterDateTime(columns[0], columns[1]));
-    lines.Close();
+    ReadingOutput(*this, clock, [&] {
+      DataLines lines(*this, clock);
+      if (lines.Next(columns)) imp_buf->Kas_SetBiez(RegisterDateTime(columns[0], columns[1]));
+      lines.Close();
+    });
   }
   MsgS(LPV_Ok);
 }
@@ -332,10 +368,16 @@ void TrelvaxAction::ImportFromFilePaymentTypes() {
     for (int32_t& dated : paymentHasDate) dated = 0;
     return;
   }
-  DataLines lines(path);
+  DataLines lines(*this, path);
   MsgAdd(" - analiza form płatności", LPV_None, 100);
   TLJWords columns("\t");
   for (int form = 0; form < 7 && lines.Next(columns); ++form) {
+    // The register numbers its forms; a line without a number is not one it wrote, and its
+    // date flag cannot be trusted either.
+    int number = 0;
+    if (!TxTools::TryStrToInt(TxTools::Trim(columns[0]), number)) {
+      ThrowDamagedOutput(path, lines.Line());
+    }
     paymentHasDate[form] = IsTrueWord(columns[6]) ? 1 : 0;
   }
   lines.Close();

@@ -59,16 +59,25 @@ class ReceiptBufferReader {
   ReceiptBufferReader(TrelvaxAction& action, bool method5) : a_(action), m5_(method5) {}
 
   void Read(const std::string& path) {
+    a_.CheckOutputComplete(path);
     TMFile file(path);
     file.SetReadOnly(true);
     file.Open();
     std::string line;
+    int number = 0;
     while (file.ReadLine(line)) {
+      ++number;
       if (line.empty() || line[0] != '$') continue;
       std::string data = line.substr(1);
       // Method 5 writes the register's own code page.
       if (m5_) a_.tools.plstring(data);
-      Record(data);
+      try {
+        // Every record the register writes starts with its type: a line without one is
+        // damaged, and skipping it would lose a sale or a payment without a word.
+        if (!Record(data)) a_.ThrowDamagedOutput(path, number);
+      } catch (const EConvertError& e) {
+        throw EConvertError(a_.OutputError(path, e.Message()));
+      }
     }
     file.Close();
     Finish();
@@ -79,13 +88,17 @@ class ReceiptBufferReader {
  private:
   bool SalesFromReceipts() const { return a_.cfgSaleSource != 0; }
 
-  void Record(const std::string& data) {
+  // Groups and handles one record; false when its record type is no number.
+  bool Record(const std::string& data) {
     f_.Init(data);
     int type = 0;
-    if (!TxTools::TryStrToInt(TxTools::TrimSpaces(f_[0]), type)) return;  // no record type
+    const std::string typeText = TxTools::TrimSpaces(f_[0]);
+    if (typeText.empty()) return true;  // an empty record carries nothing
+    if (!TxTools::TryStrToInt(typeText, type)) return false;
     const bool handled = m5_ ? Group5(type) : Group4(type);
     if (handled) Handle(type, data);
     prevType_ = type;
+    return true;
   }
 
   // Method 4: documents are told apart by field 2; a new receipt also starts at a line 1

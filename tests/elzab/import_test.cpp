@@ -56,9 +56,8 @@ std::string CashierStats(const std::string& first = "1") {
 class Import : public testutil::DriverFixture {
  protected:
   void SetUp() override {
-    host.params = {{"ElzabSTXPort", "PLIK"},
-                   {"ElzabSTXExePath", "/elzab"},
-                   {"DataImportu", "2026-12-08"}};
+    host.params = {
+        {"ElzabSTXPort", "PLIK"}, {"ElzabSTXExePath", "/elzab"}, {"DataImportu", "2026-12-08"}};
     Register();
     host.onStore = [this](int code) {
       if (code == 17) stored.push_back(ReadFile(dir.File("kasa.imp")));
@@ -106,9 +105,10 @@ TEST_F(Import, CountersBecomeGoodsLinesWithReturnsMergedAndPackagingTotals) {
             "$99\t0.000\t0\r\n#\t4\t1250\r\n");
   Run();
   ASSERT_EQ(stored.size(), 1u) << host.Dump();
-  EXPECT_EQ(stored[0], "[TOWAROWE]\r\nPLU;12;;-2000;-450\r\nPLU;12;;2000;700\r\n"
-                       "PLU;10;;4000;200\r\nPLU;12;;1000;350\r\n" +
-                           EmptyMiddle("450", "200") + kFlags);
+  EXPECT_EQ(stored[0],
+            "[TOWAROWE]\r\nPLU;12;;-2000;-450\r\nPLU;12;;2000;700\r\n"
+            "PLU;10;;4000;200\r\nPLU;12;;1000;350\r\n" +
+                EmptyMiddle("450", "200") + kFlags);
   const std::vector<std::string> texts = host.Texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Brak pliku danych bufora paragonów"),
             texts.end());
@@ -129,19 +129,21 @@ TEST_F(Import, SalesFromReceiptsLeaveTheCountersUnread) {
   Run();
   // Nothing read: the buffer is saved and archived but not handed to the host.
   EXPECT_TRUE(stored.empty());
-  EXPECT_NE(ReadFile(dir.File("kasa.imp")).find("[TOWAROWE]\r\n\r\n[OPERACJE]"),
-            std::string::npos);
+  EXPECT_NE(ReadFile(dir.File("kasa.imp")).find("[TOWAROWE]\r\n\r\n[OPERACJE]"), std::string::npos);
 }
 
 TEST_F(Import, TheCashierSectionComesFromStatisticsNameAndClock) {
   WriteFile(dir.File("ospopmax_sort.out"), "#1\r\n#\r\n#\r\n");
   WriteFile(dir.File("oikaswla.out"), CashierStats());
   // The cashier file is in code page 852: "Anna Żak; x" with Ż as 0xBD.
-  WriteFile(dir.File("okasjer.out"), "#1\r\n#\r\n#\r\n$2\tJan\t0\r\n$1\t Anna \xBD" "ak\t1\r\n");
+  WriteFile(dir.File("okasjer.out"),
+            "#1\r\n#\r\n#\r\n$2\tJan\t0\r\n$1\t Anna \xBD"
+            "ak\t1\r\n");
   WriteFile(dir.File("ozegar.out"), "#1\r\n#\r\n#\r\n$26.12.08\t10:15\r\n");
-  WriteFile(dir.File("oplat.out"), "#1\r\n#\r\n#\r\n$1\tGOT\t0\t0\t0\t0\t0\r\n"
-                                   "$2\tKARTA\t2\t0\t0\t0\tTAK\r\n$3\tBON\t2\t0\t0\t0\tT\r\n"
-                                   "$4\tCZEK\t2\t0\t0\t0\tt\r\n");
+  WriteFile(dir.File("oplat.out"),
+            "#1\r\n#\r\n#\r\n$1\tGOT\t0\t0\t0\t0\t0\r\n"
+            "$2\tKARTA\t2\t0\t0\t0\tTAK\r\n$3\tBON\t2\t0\t0\t0\tT\r\n"
+            "$4\tCZEK\t2\t0\t0\t0\tt\r\n");
   Run();
   ASSERT_EQ(stored.size(), 1u) << host.Dump();
   EXPECT_NE(stored[0].find("\r\n[STAN_KASY]\r\nKAS_NUMER;1\r\nKAS_NAZWISKO;Anna Żak\r\n"
@@ -160,9 +162,10 @@ TEST_F(Import, PaymentFormsCarryADateOnlyForAYesWord) {
   auto action = Action();
   action->ReadParams();
   action->paymentHasDate[5] = 1;
-  WriteFile(dir.File("oplat.out"), "$1\tGOT\t0\t0\t0\t0\t0\r\n$2\tKARTA\t2\t0\t0\t0\tTAK\r\n"
-                                   "$3\tBON\t2\t0\t0\t0\tT\r\n$4\tCZEK\t2\t0\t0\t0\tt\r\n"
-                                   "$5\tINNA\t2\t0\t0\t0\ty\r\n");
+  WriteFile(dir.File("oplat.out"),
+            "$1\tGOT\t0\t0\t0\t0\t0\r\n$2\tKARTA\t2\t0\t0\t0\tTAK\r\n"
+            "$3\tBON\t2\t0\t0\t0\tT\r\n$4\tCZEK\t2\t0\t0\t0\tt\r\n"
+            "$5\tINNA\t2\t0\t0\t0\ty\r\n");
   action->ImportFromFilePaymentTypes();
   EXPECT_EQ(std::vector<int>(action->paymentHasDate, action->paymentHasDate + 7),
             (std::vector<int>{0, 0, 1, 1, 1, 1, 0}));
@@ -187,10 +190,70 @@ TEST_F(Import, AGarbledStatisticsFileEndsTheImportAndKeepsTheOutputs) {
   WriteFile(dir.File("oikaswla.out"), CashierStats("A"));
   auto action = Action();
   HTVKDLLSRODOWISKO environment;
-  EXPECT_THROW(action->Operacja(&environment, -3, 0), EConvertError);
+  try {
+    action->Operacja(&environment, -3, 0);
+    FAIL();
+  } catch (const EConvertError& e) {
+    // The conversion's message names the file it came from.
+    EXPECT_EQ(e.Message().rfind("Błąd odczytu pliku " + dir.File("oikaswla.out") + ": ", 0), 0u)
+        << e.Message();
+  }
   EXPECT_TRUE(stored.empty());
   EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
 }
+
+// ----- Outputs the register did not write as they are ---------------------------------------
+
+struct DamagedOutput {
+  const char* name;
+  const char* file;
+  std::string text;
+  const char* detail;  // what the message says after the file's name
+};
+
+class ImportDamagedOutput : public Import, public ::testing::WithParamInterface<DamagedOutput> {};
+
+// A counters file with a quantity or value that is no number, any output whose last line
+// breaks off without its line end, a payment-form line without its number: the import ends
+// with an error naming the file, nothing is handed to the host, and the outputs stay.
+TEST_P(ImportDamagedOutput, EndsTheImportNamingTheFileAndStoresNothing) {
+  const DamagedOutput& d = GetParam();
+  WriteFile(dir.File("ospopmax_sort.out"), "#1\r\n#\r\n#\r\n$12\t2.000\t700\r\n");
+  WriteFile(dir.File("oikaswla.out"), CashierStats());
+  WriteFile(dir.File(d.file), d.text);
+  try {
+    Run();
+    FAIL() << host.Dump();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Błąd odczytu pliku " + dir.File(d.file) + ": " + d.detail);
+  }
+  EXPECT_TRUE(stored.empty());
+  EXPECT_TRUE(Exists(dir.File(d.file)));
+  EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
+  EXPECT_FALSE(Exists(dir.File("ospopmax_sort.arc")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ImportDamagedOutput,
+    ::testing::Values(
+        DamagedOutput{"GarbledQuantity", "ospopmax_sort.out", "#B\r\n#\r\n#\r\n$BC\tC.AAA\tHAA\r\n",
+                      "nieczytelny wiersz 4"},
+        DamagedOutput{"GarbledValue", "ospopmax_sort.out",
+                      "#1\r\n#\r\n#\r\n$13\t1.000\t300\r\n$12\t2.000\tHAA\r\n",
+                      "nieczytelny wiersz 5"},
+        DamagedOutput{"MissingValue", "ospopmax_opak.out", "#1\r\n#\r\n#\r\n$40\t1.000\r\n",
+                      "nieczytelny wiersz 4"},
+        DamagedOutput{"CountersCutShort", "ospopmax_sort.out",
+                      "#1\r\n#\r\n#\r\n$12\t2.000\t700\r\n$13\t1.0",
+                      "plik urwany, ostatni wiersz niepełny"},
+        DamagedOutput{"CashierListCutShort", "okasjer.out", "#1\r\n#\r\n#\r\n$1\tAn",
+                      "plik urwany, ostatni wiersz niepełny"},
+        DamagedOutput{"ClockCutShort", "ozegar.out", "#1\r\n#\r\n#\r\n$26.12.08\t10:1",
+                      "plik urwany, ostatni wiersz niepełny"},
+        DamagedOutput{"PaymentFormWithoutNumber", "oplat.out",
+                      "#1\r\n#\r\n#\r\n$1\tGOT\t0\t0\t0\t0\t0\r\n$C\tKARTA\tC\tA\tA\tA\tA\r\n",
+                      "nieczytelny wiersz 5"}),
+    [](const ::testing::TestParamInfo<DamagedOutput>& info) { return info.param.name; });
 
 TEST_F(Import, FileModeWithoutOutputsIsAnError) {
   try {
@@ -212,9 +275,9 @@ TEST_F(Import, AK10RunsOnlyTheCountersAndASigmaEveryReader) {
   model = "Sigma";
   host.params["ElzabSTXSaleBufferType"] = "1";
   Run();
-  EXPECT_EQ(order, (std::vector<std::string>{"OTypUrz.exe", "OSpOpMax.exe", "OZegar.exe",
-                                             "OKasjer.exe", "OIKasWla.exe", "OPlat.exe",
-                                             "OPSpRoz5.exe"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"OTypUrz.exe", "OSpOpMax.exe", "OZegar.exe", "OKasjer.exe",
+                                      "OIKasWla.exe", "OPlat.exe", "OPSpRoz5.exe"}));
   // Outputs of the counters and the receipt buffer go; the cashier, clock and payment-form
   // outputs stay.
   for (const char* gone : {"ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out",
@@ -252,7 +315,9 @@ TEST_F(Import, ARefusedStoreMarksTheLineAndKeepsNothingBack) {
     EXPECT_EQ(e.Message(), "Błąd zapisu importu sprzedaży do bazy danych");
   }
   EXPECT_EQ(host.messages.back().significance, 2);
-  EXPECT_EQ(host.messages.back().text, "Zapis importu do bazy:2026-12-08 (wtorek):\x01" "Błąd!");
+  EXPECT_EQ(host.messages.back().text,
+            "Zapis importu do bazy:2026-12-08 (wtorek):\x01"
+            "Błąd!");
   // The output stays: the next import takes it in again.
   EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "hostlib/Exceptions.h"
 #include "testutil/DecimalComma.h"
@@ -396,16 +397,44 @@ TEST_F(Receipts, ADateThatIsNoDateEndsTheImport) {
   EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
 }
 
-TEST_F(Receipts, UnknownRecordsEmptyLinesAndATruncatedFileAreNoCrash) {
-  // The last line breaks off inside the value, as a half-written file does.
+TEST_F(Receipts, UnknownRecordsAndEmptyLinesAreSkipped) {
   WriteFile(dir.File("opsproz4.out"),
-            std::string(kHeader) + "$\r\n$\t\r\n$99\t1\t2\r\n$abc\r\n$2\t1\r\n$18\t1\t2\r\n" +
+            std::string(kHeader) + "$\r\n$\t\r\n$99\t1\t2\r\n$2\t1\r\n$18\t1\t2\r\n" +
                 "$1\t10\t5\t1\t0\t12\t1.000\t100\t26.12.08\t10:15\t1\t3\t0\t100\r\n" +
-                "$4\t10\t5\t1\t0\t0\t0\t100\r\n$4\t10\t5\t2");
+                "$4\t10\t5\t1\t0\t0\t0\t100\r\n");
   Run();
   ASSERT_EQ(stored.size(), 1u) << host.Dump();
-  EXPECT_NE(Appended(stored[0]).find("TRN;10;5;1;2;3;1;;0;20261208101500000\n"), std::string::npos)
+  EXPECT_NE(Appended(stored[0]).find("TRN;10;5;1;1;3;1;;0;20261208101500000\n"), std::string::npos)
       << stored[0];
+}
+
+// A buffer whose last line breaks off (a payment cut in half), or whose record has a type that
+// is no number (a garbled digit), is not the buffer the register wrote: taking the rest in
+// would lose that payment or sale without a word. The import ends naming the file.
+TEST_F(Receipts, ACutShortOrGarbledBufferEndsTheImportNamingTheFile) {
+  const std::string day =
+      std::string(kHeader) + "$1\t10\t5\t1\t0\t12\t1.000\t100\t26.12.08\t10:15\t1\t3\t0\t100\r\n";
+  const struct {
+    const char* file;
+    std::string text;
+    const char* detail;
+  } cases[] = {
+      {"opsproz4.out", day + "$4\t10\t5\t2", "plik urwany, ostatni wiersz niepełny"},
+      {"opsproz4.out", day + "$E\tBA\tF\tC\tA\tA\tA\tBAA\r\n", "nieczytelny wiersz 5"},
+      {"opsproz5.out", std::string(kHeader) + "$CE\tBA\r\n", "nieczytelny wiersz 4"},
+  };
+  for (const auto& c : cases) {
+    std::remove(dir.File("opsproz4.out").c_str());
+    WriteFile(dir.File(c.file), c.text);
+    try {
+      Run();
+      ADD_FAILURE() << c.text;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Błąd odczytu pliku " + dir.File(c.file) + ": " + c.detail);
+    }
+    EXPECT_TRUE(stored.empty());
+    EXPECT_TRUE(Exists(dir.File(c.file)));
+  }
 }
 
 TEST_F(Receipts, AnEmptyBufferStillReportsItsAnalysis) {
