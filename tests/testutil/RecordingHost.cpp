@@ -18,6 +18,7 @@ struct Services {
     RecordingHost* h = RecordingHost::Self(a1);
     ++h->abortChecks;
     if (h->abortAfterCalls >= 0 && h->abortChecks > h->abortAfterCalls) return 1;
+    if (h->abortWhen && h->abortWhen()) return 1;
     return h->abortAnswer ? 1 : 0;
   }
   static void TVKAPI WartoscParametru(HTVKCBARG1 a1, HTVKCBARG2, const char* name, char* value) {

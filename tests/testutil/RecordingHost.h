@@ -42,6 +42,8 @@ class RecordingHost {
   std::map<std::string, std::string> params;
   bool abortAnswer = false;
   int abortAfterCalls = -1;  // >= 0: answer "stop" from this many abort checks on
+  // When set, answers "stop" whenever it returns true (for example once a program runs).
+  std::function<bool()> abortWhen;
   bool grantResource = true;
   bool storeAnswer = true;  // services 16, 17, 18, 21
   std::vector<int> vatRates;
