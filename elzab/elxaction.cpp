@@ -252,8 +252,22 @@ void TrelvaxAction::ExecuteOperation(int function) {
     throw Exception(Tr("KSElzabSExecuteExceptio_00004", "Nie można usunąć starego pliku raportu ") +
                     FNameRaport());
   }
-  const platform::RunResult run = env->RunProgram(path, args, FKatalogWymiany);
+  // A program that never ends must not hold the back office's thread for good: while it
+  // runs, the host is asked about once a second whether the person wants to stop.
+  const platform::RunResult run =
+      env->RunProgram(path, args, FKatalogWymiany, [this] { return CzyPrzerwac(); });
   if (!run.started) throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
+  if (run.stopped) {
+    // What the ended program had written is only part of its answer; read later as whole it
+    // would be wrong data. The register still holds everything, so the next run reads it anew;
+    // the outputs of programs that finished stay for the next import.
+    if (program->hasOutput) env->RemoveFile(FNameFile(function, 2, false));
+    // The counters program writes the three files its input names.
+    if (function == 4) {
+      for (int part : {1, 2, 3}) env->RemoveFile(FNameFile(part, 2, false));
+    }
+    ThrowPrzerwac(true);
+  }
   if (run.exitCode == 0) return;
   if (!CheckReportFile()) {
     // A program that failed without saying why has still failed: for a goods run the host
@@ -378,8 +392,8 @@ void TrelvaxAction::ThrowDamagedOutput(const std::string& path, int line) {
       path, Tr("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + std::to_string(line)));
 }
 
-void TrelvaxAction::ThrowPrzerwac() {
-  if (CzyPrzerwac()) {
+void TrelvaxAction::ThrowPrzerwac(bool asked) {
+  if (asked || CzyPrzerwac()) {
     throw Exception(Tr("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
   }
 }

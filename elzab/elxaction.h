@@ -58,7 +58,8 @@ class TrelvaxAction : public KSAction {
   bool CheckReportFile();
   int CheckReportFileErrorPLU();
   void CheckZBPTOWARFileErrorPLU();
-  void ThrowPrzerwac();
+  // Throws the abort error when the host asks to stop (or `asked` says it already has).
+  void ThrowPrzerwac(bool asked = false);
   void DodFuncExecute(int parameter);
 
   // A program's output is read only as the register wrote it: every line of these files ends
@@ -110,6 +111,15 @@ class TrelvaxAction : public KSAction {
   void ImpBufsSubstitute(double date);
   void ImpBufSetStandardFlags();
   void ImportSaveImpBufs();
+  // The record, kept beside the outputs, of the days the host has taken in from them: an
+  // import that stopped after some stores and is repeated over the same outputs must not
+  // hand the host those days again. It goes away with the outputs.
+  std::string FNameStoredDays();
+  // Reads the record: the import date the outputs were first read with, and the days taken
+  // in. False when there is none.
+  bool ReadStoredDays(double& importDate, std::vector<double>& days);
+  // Adds `day` to the record (creating it with the import date); an error when it cannot.
+  void AddStoredDay(double day);
   void AfterImport();
   void DeleteImpBufs();
   void ImportFromFileSale();
@@ -131,6 +141,8 @@ class TrelvaxAction : public KSAction {
   int32_t cfgProductFlag = 0;
   int32_t cfgReceipts = 0;
   int32_t cfgSaleSource = 0;
+  double importDate = 0;           // the import date the current outputs are read with
+  std::vector<double> storedDays;  // days of the current outputs the host already took in
   bool cfgProtectExecution = false;
   int32_t cfgSaleBufferType = 0;
   bool cfgSaleBufferFV = false;

@@ -1,6 +1,7 @@
 // The sales import: ELZAB's reading programs are run (or their outputs taken as they lie, in
 // file mode), their outputs become one import buffer per sale date, and each buffer is
 // stored as the host's import file and handed to the host.
+#include <algorithm>
 #include <memory>
 
 #include "elzab/elxaction.h"
@@ -124,6 +125,9 @@ void TrelvaxAction::Import() {
                          "Ustawione złącze PLIK, a nie ma żadnych plików importowych!"));
     }
   } else {
+    // A record of stored days without the outputs it describes is from an import whose
+    // outputs were taken away by hand; it must not make the next one skip fresh sales.
+    if (!leftovers()) env->RemoveFile(FNameStoredDays());
     if (leftovers()) {
       MsgAdd(Tr("KSElzabSImportMsgAdd",
                 "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
@@ -173,7 +177,12 @@ void TrelvaxAction::ImportFromECR() {
 void TrelvaxAction::ImportFromFile(bool cashierReports) {
   imp_buf = nullptr;
   imp_bufs.clear();
-  ImpBufsSubstitute(ParamAsDate("DataImportu"));
+  // Outputs that the host has partly taken in are read again with the date they were first
+  // read with, so that each day comes out as it did then.
+  importDate = ParamAsDate("DataImportu");
+  storedDays.clear();
+  ReadStoredDays(importDate, storedDays);
+  ImpBufsSubstitute(importDate);
   ImportFromFileSale();
   if (cashierReports) ImportFromFileCashierReports();
   ImportFromFilePaymentTypes();
@@ -208,6 +217,15 @@ void TrelvaxAction::ImportSaveImpBufs() {
   for (size_t i = 0; i < imp_bufs.size(); ++i) {
     KSImpBuf* buf = imp_bufs[i].get();
     if (buf == nullptr) continue;
+    const double day = TdtTools::DatePart(buf->data);
+    if (std::find(storedDays.begin(), storedDays.end(), day) != storedDays.end()) {
+      MsgAdd(Tr("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
+                 TdtTools::FormatDate(buf->data) + " (" + TdtTools::PolishWeekday(buf->data) +
+                 Tr("KSElzabSImportFrMsgAdd_Stored1",
+                    "): pominięty, baza przyjęła te dane przy poprzednim imporcie"),
+             LPV_Warning, 0);
+      continue;
+    }
     imp_buf = buf;
     buf->Save(FNameKIMP(), false);
     bool receiptsSaved = false;
@@ -228,9 +246,54 @@ void TrelvaxAction::ImportSaveImpBufs() {
         ZmienOstatniKomunikat(2, PodajOstatniKomunikat(true) + kStatus + "Błąd!");
         throw;
       }
+      AddStoredDay(day);
     }
     imp_buf = nullptr;
   }
+}
+
+std::string TrelvaxAction::FNameStoredDays() {
+  return WorkDir() + "zapisane.txt";
+}
+
+bool TrelvaxAction::ReadStoredDays(double& date, std::vector<double>& days) {
+  const std::string path = FNameStoredDays();
+  if (!platform::CurrentEnv()->FileExists(path)) return false;
+  TMFile file(path);
+  file.SetReadOnly(true);
+  file.Open();
+  std::string line;
+  while (file.ReadLine(line)) {
+    const size_t eq = line.find('=');
+    double value = 0;
+    if (eq == std::string::npos || !TdtTools::ParseHostDate(line.substr(eq + 1), value)) {
+      line.clear();
+      continue;
+    }
+    if (line.compare(0, eq, "DataImportu") == 0) date = value;
+    if (line.compare(0, eq, "zapisano") == 0) days.push_back(TdtTools::DatePart(value));
+    line.clear();
+  }
+  file.Close();
+  return true;
+}
+
+void TrelvaxAction::AddStoredDay(double day) {
+  const std::string path = FNameStoredDays();
+  try {
+    const bool fresh = !platform::CurrentEnv()->FileExists(path);
+    TMFile file(path);
+    file.Open();
+    file.GotoEnd();
+    if (fresh) file.WriteLine("DataImportu=" + TdtTools::FormatDate(importDate));
+    file.WriteLine("zapisano=" + TdtTools::FormatDate(day));
+    file.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSImportStoredExceptio",
+                       "Baza przyjęła import, ale nie można tego zapisać w pliku ") +
+                    path);
+  }
+  storedDays.push_back(day);
 }
 
 void TrelvaxAction::AfterImport() {
@@ -244,6 +307,8 @@ void TrelvaxAction::AfterImport() {
     const std::string in = FNameFile(function, 1, false);
     if (env->FileExists(in)) env->RemoveFile(in);
   }
+  env->RemoveFile(FNameStoredDays());
+  storedDays.clear();
 }
 
 void TrelvaxAction::DeleteImpBufs() {

@@ -44,6 +44,11 @@ class App {
   // The sales import (operation -3) of the day in the options (today when none), ended by a
   // summary of every import file the host stored.
   int Import();
+  // Gives the driver `value` for parameter `name` in the operations that follow, whatever
+  // the configuration keeps (after Prepare).
+  void SetParameter(const std::string& name, const std::string& value) {
+    if (host_) host_->SetOverride(name, value);
+  }
   // The outcome of the last Operation.
   const OperationOutcome& LastOutcome() const { return last_; }
   const Host* CurrentHost() const { return host_.get(); }

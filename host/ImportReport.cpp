@@ -81,9 +81,18 @@ ImportFile ReadImportFile(const std::string& bytes) {
   enum class Where { kNone, kGoods, kFinance, kCashier, kFlags, kKnown, kRecords };
   Where where = Where::kNone;
   bool flagsSeen = false;
+  bool otherOperationKind = false;  // the next line says what kind of operation it is
   for (const std::string& line : SplitLines(bytes)) {
     std::string t = Trim(line);
     if (t.empty()) continue;
+    if (otherOperationKind) {
+      otherOperationKind = false;
+      const std::string kind = t.substr(0, t.find(';'));
+      if (kind == "OP_STORNO") ++f.voids;
+      if (kind == "OP_ANUL") ++f.cancelled;
+      if (kind == "OP_WPL") ++f.deposits;
+      if (kind == "OP_WYPL") ++f.withdrawals;
+    }
     if (t[0] == '[') {
       // Receipts and other operations follow the flags; their lines belong to them.
       if (StartsWith(Upper(t), kReceiptRecord)) {
@@ -94,6 +103,7 @@ ImportFile ReadImportFile(const std::string& bytes) {
         where = Where::kRecords;
       } else if (t == kOtherOperation) {
         ++f.otherOperations;
+        otherOperationKind = true;
         where = Where::kRecords;
       } else if (flagsSeen) {
         ++f.otherRecords;
@@ -217,6 +227,16 @@ std::vector<std::string> ImportSummary(const std::vector<StoredImport>& imports,
                           " other operation" + (f.otherOperations == 1 ? "" : "s");
     if (f.otherRecords > 0) records += ", " + std::to_string(f.otherRecords) + " other records";
     out.push_back("  records            " + records);
+    if (f.otherOperations > 0) {
+      const int rest = f.otherOperations - f.voids - f.cancelled - f.deposits - f.withdrawals;
+      std::string kinds =
+          std::to_string(f.voids) + " voided line" + (f.voids == 1 ? "" : "s") + ", " +
+          std::to_string(f.cancelled) + " cancelled receipt" + (f.cancelled == 1 ? "" : "s") +
+          ", " + std::to_string(f.deposits) + " deposit" + (f.deposits == 1 ? "" : "s") + ", " +
+          std::to_string(f.withdrawals) + " withdrawal" + (f.withdrawals == 1 ? "" : "s");
+      if (rest > 0) kinds += ", " + std::to_string(rest) + " of another kind";
+      out.push_back("  other operations   " + kinds);
+    }
     out.push_back("  stored as          " + s.path);
   }
   return out;

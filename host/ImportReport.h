@@ -38,7 +38,11 @@ struct ImportFile {
   bool hasCashierSection = false;
   int receipts = 0;         // "[PARAGON nr" records (any case)
   int invoices = 0;         // "[FAKTURA nr" records
-  int otherOperations = 0;  // "[INNA_OPER]" records
+  int otherOperations = 0;  // "[INNA_OPER]" records, of which by their first line:
+  int voids = 0;            //   "OP_STORNO;" voided lines
+  int cancelled = 0;        //   "OP_ANUL;" cancelled receipts
+  int deposits = 0;         //   "OP_WPL;" deposits
+  int withdrawals = 0;      //   "OP_WYPL;" withdrawals
   int otherRecords = 0;     // any other section after [FLAGI]
 
   // The amount of a [FINANSOWE] line in grosze; false when the file has no such line or it

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ inline constexpr char kPathSeparator = '/';
 // Outcome of one program run.
 struct RunResult {
   bool started = false;   // false: the program could not be started; exitCode means nothing
+  bool stopped = false;   // true: `stop` asked for it and the program was ended before it finished
   uint32_t exitCode = 0;  // the program's exit code when it was started
   std::string error;      // the system's reason when it could not be started
 };
@@ -41,8 +43,12 @@ class Env {
   // JoinCommandLine gives, handles inherited, the host's environment, window minimised.
   // POSIX: posix_spawn with argv = program, args... (no shell, every argument one word).
   // Failure to start gives started == false and the reason in `error`.
+  // While it waits it asks `stop` (when given) about once a second; when `stop` answers true
+  // the program is ended at once (TerminateProcess, SIGKILL), reaped, and the result says
+  // stopped. Without `stop` nothing can end the wait but the program.
   virtual RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                               const std::string& directory) = 0;
+                               const std::string& directory,
+                               const std::function<bool()>& stop = nullptr) = 0;
 
   // The system's short (8.3) form of an existing path, at most 260 characters.
   // A path without a short form (missing, or POSIX) comes back unchanged.

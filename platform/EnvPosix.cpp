@@ -1,19 +1,23 @@
 // The seam on a POSIX system, standing in for Windows in the native build.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "platform/Env.h"
 
@@ -23,10 +27,54 @@ namespace platform {
 
 namespace {
 
+// Waits until child `pid` has ended (without reaping it) or `stop` answers true, asking
+// `stop` about once a second. True when stopped. A pidfd lets poll() wake the moment the
+// child ends; where the kernel has none, short naps keep a quick program quick.
+bool WaitOrStop(pid_t pid, const std::function<bool()>& stop) {
+  auto ended = [pid] {
+    siginfo_t info;
+    std::memset(&info, 0, sizeof(info));
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) < 0) {
+      if (errno != EINTR) return true;  // nothing left to wait for
+    }
+    return info.si_pid == pid;
+  };
+#ifdef SYS_pidfd_open
+  const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  if (fd >= 0) {
+    bool stopped = false;
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      const int rc = poll(&p, 1, 1000);
+      if (rc > 0 || ended()) break;
+      if (rc < 0 && errno != EINTR) break;
+      if (rc == 0 && stop()) {
+        stopped = true;
+        break;
+      }
+    }
+    close(fd);
+    return stopped;
+  }
+#endif
+  int napMs = 1;
+  int sinceAskedMs = 0;
+  while (!ended()) {
+    if (sinceAskedMs >= 1000) {
+      if (stop()) return true;
+      sinceAskedMs = 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(napMs));
+    sinceAskedMs += napMs;
+    napMs = napMs < 50 ? napMs * 2 : 50;
+  }
+  return false;
+}
+
 class PosixEnv : public Env {
  public:
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& directory) override {
+                       const std::string& directory, const std::function<bool()>& stop) override {
     RunResult result;
     std::vector<std::string> words;
     words.push_back(program);
@@ -44,6 +92,10 @@ class PosixEnv : public Env {
     if (rc != 0) {
       result.error = std::strerror(rc);
       return result;
+    }
+    if (stop && WaitOrStop(pid, stop)) {
+      kill(pid, SIGKILL);
+      result.stopped = true;
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {

@@ -26,7 +26,7 @@ std::string LastErrorText() {
 class Win32Env : public Env {
  public:
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& directory) override {
+                       const std::string& directory, const std::function<bool()>& stop) override {
     RunResult result;
     std::string commandLine = JoinCommandLine(program, args);
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
@@ -43,7 +43,14 @@ class Win32Env : public Env {
       result.error = LastErrorText();
       return result;
     }
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    while (WaitForSingleObject(pi.hProcess, stop ? 1000 : INFINITE) == WAIT_TIMEOUT) {
+      if (stop()) {
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        result.stopped = true;
+        break;
+      }
+    }
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);

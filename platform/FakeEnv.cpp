@@ -5,8 +5,8 @@ namespace platform {
 FakeEnv::FakeEnv() : real_(Env::Default()) {}
 
 RunResult FakeEnv::RunProgram(const std::string& program, const std::vector<std::string>& args,
-                              const std::string& directory) {
-  runs.push_back(Run{program, args, directory});
+                              const std::string& directory, const std::function<bool()>& stop) {
+  runs.push_back(Run{program, args, directory, stop});
   if (onRun) return onRun(runs.back());
   RunResult result;
   result.started = true;

@@ -18,6 +18,7 @@ class FakeEnv : public Env {
     std::string program;
     std::vector<std::string> args;
     std::string directory;
+    std::function<bool()> stop;  // what the runner asks while it waits (may be empty)
   };
   struct Message {
     std::string text;
@@ -53,7 +54,8 @@ class FakeEnv : public Env {
   std::vector<void*> ratesDialogOwners;
 
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& directory) override;
+                       const std::string& directory,
+                       const std::function<bool()>& stop = nullptr) override;
   std::string ShortPath(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;

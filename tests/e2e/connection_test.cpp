@@ -63,6 +63,27 @@ TEST_F(Connection, TwoDevicesOnOnePortReachOneRegister) {
   EXPECT_TRUE(Has(host.Texts(), "Model kasy: Sigma")) << host.Dump();
 }
 
+TEST_F(Connection, AProgramThatNeverEndsIsEndedWhenTheHostAsksToStop) {
+  UseRegister("COM1");
+  RegisterLibrary();
+  Ecrsim({"create", "--port", "COM1", "--model", "Sigma"});
+  Ecrsim({"fault", "--port", "COM1", "--program", "OTypUrz.exe", "--hang", "600", "--once"});
+  host.abortAfterCalls = 1;  // the first check says go on: the wait goes on and asks again
+  EXPECT_EQ(Operation(-1), 0);
+  EXPECT_EQ(host.abortChecks, 2);
+  EXPECT_EQ(host.ErrorTexts(), (std::vector<std::string>{
+                                   "Podczas wykonywania operacji 'test połączenia' wystąpił błąd:",
+                                   "Operacja przerwana przez użytkownika"}))
+      << host.Dump();
+  // The register is free again: the ended program holds no lock on it. (The ended run never
+  // got as far as using up its one-shot fault.)
+  Ecrsim({"clear-faults", "--port", "COM1"});
+  host.abortAfterCalls = -1;
+  host.messages.clear();
+  EXPECT_EQ(Operation(-1), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+}
+
 TEST_F(Connection, AFailingProgramShowsTheRegistersErrorInTheHostsErrorLines) {
   UseRegister("COM1");
   RegisterLibrary();

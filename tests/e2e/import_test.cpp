@@ -323,6 +323,20 @@ TEST_F(Import, FileModeUnknownCashierKeepsTheFallbackName) {
 
 // ----- Port mode ---------------------------------------------------------------------------
 
+// A record of stored days left without its outputs (they were taken away by hand) describes
+// nothing the register now gives: the fresh day is stored whole.
+TEST_F(Import, ARecordOfStoredDaysWithoutItsOutputsSkipsNothing) {
+  ASSERT_NO_FATAL_FAILURE(Register("K10"));
+  Sell(kDay);
+  testutil::WriteFile(dir.File("zapisane.txt"),
+                      "DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n");
+  EXPECT_EQ(RunImport(), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_TRUE(Has(stored[0], "PLU;12;;2000;700\r\n")) << stored[0];
+  EXPECT_FALSE(Exists("zapisane.txt"));
+}
+
 // A K10 has no cashier programs and no receipt buffer: only the counters are read.
 TEST_F(Import, K10RunsOnlyTheCountersProgram) {
   ASSERT_NO_FATAL_FAILURE(Register("K10"));
@@ -411,6 +425,31 @@ TEST_F(Import, OutputsOfAFailedRunAreImportedFirstByTheNext) {
   // Reading never clears the register: both passes bring the same sales.
   for (const std::string& f : stored) EXPECT_TRUE(Has(f, "PLU;12;;2000;700\r\n")) << f;
   EXPECT_FALSE(Exists("ospopmax_sort.out"));
+}
+
+// A receipt-buffer program that never ends is ended when the person asks to stop: the import
+// fails as an abort, stores nothing, and leaves no part of the buffer to be taken as whole.
+// Once the register answers again the next import takes in the whole day.
+TEST_F(Import, AHungProgramIsEndedByTheHostsAbortAndTheNextImportTakesTheWholeDay) {
+  ASSERT_NO_FATAL_FAILURE(Register("Sigma"));
+  Sell(kDay);
+  Ecrsim({"fault", "--port", kPort, "--program", "OPSpRoz4.exe", "--hang", "600"});
+  // The runner asks only once a program has run for a second: every program before the hung
+  // one has ended by then on a quiet machine.
+  host.abortAnswer = true;
+  RunImport();
+  EXPECT_GT(host.abortChecks, 0);
+  EXPECT_TRUE(Listed("Operacja przerwana przez użytkownika")) << host.Dump();
+  EXPECT_TRUE(stored.empty()) << host.Dump();
+  EXPECT_FALSE(Exists("opsproz4.out"));
+
+  host.abortAnswer = false;
+  Ecrsim({"clear-faults", "--port", kPort});
+  EXPECT_EQ(RunImport(), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_FALSE(stored.empty()) << host.Dump();
+  EXPECT_TRUE(Has(stored.back(), "PLU;12;;2000;700\r\n")) << stored.back();
+  EXPECT_FALSE(Exists("opsproz4.out"));
 }
 
 // The host refusing the store fails the import, and the outputs stay for the next one.

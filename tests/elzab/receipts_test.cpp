@@ -235,6 +235,44 @@ TEST_F(Receipts, LinesOfTwoDatesFillTwoBuffersAndTheReceiptsGoWithTheLast) {
   EXPECT_EQ(host.Texts().back(), "Zapis importu do bazy:2026-12-09 (środa):");
 }
 
+// The host takes in the first day and refuses the second: the next import over the same
+// outputs stores only the second, even on a later day with another import date, and then
+// clears the record with the outputs.
+TEST_F(Receipts, AnImportRepeatedAfterAPartialStoreHandsTheHostNoDayTwice) {
+  host.params["ElzabSTXSaleSource"] = "1";
+  std::vector<std::string> day = kDay4;
+  day[11] = "$1\t14\t8\t1\t0\t12\t1.000\t350\t26.12.09\t13:40\t1\t3\t0\t350";
+  WriteFile(dir.File("opsproz4.out"), File(day));
+  std::vector<std::string> offered;
+  int refuseFrom = 2;
+  host.onStore = [&](int code) {
+    if (code != 17) return;
+    offered.push_back(ReadFile(dir.File("kasa.imp")));
+    host.storeAnswer = static_cast<int>(offered.size()) < refuseFrom;
+  };
+  EXPECT_THROW(Run(), Exception);
+  ASSERT_EQ(offered.size(), 2u) << host.Dump();
+  EXPECT_EQ(ReadFile(dir.File("zapisane.txt")),
+            "DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n");
+  EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
+
+  offered.clear();
+  refuseFrom = 99;
+  host.messages.clear();
+  host.params["DataImportu"] = "2026-12-10";
+  Run();
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_EQ(offered.size(), 1u) << host.Dump();
+  EXPECT_NE(offered[0].find("DATA_SPRZEDAZY;20261209000000000"), std::string::npos);
+  EXPECT_NE(offered[0].find("[PARAGON nr 8]"), std::string::npos);
+  EXPECT_TRUE(
+      Has("Zapis importu do bazy:2026-12-08 (wtorek): pominięty, baza przyjęła te "
+          "dane przy poprzednim imporcie"))
+      << host.Dump();
+  EXPECT_FALSE(Exists(dir.File("zapisane.txt")));
+  EXPECT_FALSE(Exists(dir.File("opsproz4.out")));
+}
+
 TEST_F(Receipts, RegisterPaymentFormsAreRenumberedAndDeferredOnesMarked) {
   // Forms 2 (card) and 4 (cheque) of the register carry a date.
   WriteFile(dir.File("oplat.out"), File({"$1\tGOT\t0\t0\t0\t0\t0", "$2\tKAR\t2\t0\t0\t0\t1",

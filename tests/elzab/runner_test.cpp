@@ -174,6 +174,30 @@ TEST_F(Runner, NoRejectionFileGivesAnEmptyList) {
   EXPECT_TRUE(action->pluRejected->empty());
 }
 
+TEST_F(Runner, WhileAProgramRunsTheHostIsAskedToStopAndAnAbortEndsItAndDropsItsPartOutput) {
+  int asked = 0;
+  env.onRun = [&](const platform::FakeEnv::Run& run) {
+    // The program has written part of its answer when the person asks to stop.
+    testutil::WriteFile(dir.File("opsproz4.out"), "#1\r\n#\r\n#\r\n1\t1\t1");
+    platform::RunResult r;
+    r.started = true;
+    EXPECT_TRUE(run.stop);
+    if (!run.stop) return r;
+    ++asked;
+    EXPECT_FALSE(run.stop());  // the host has not asked yet: the wait goes on
+    host.abortAnswer = true;
+    ++asked;
+    r.stopped = run.stop();
+    return r;
+  };
+  testutil::WriteFile(dir.File("ospopmax_sort.out"), "kept");
+  EXPECT_EQ(ErrorOf(5), "Operacja przerwana przez użytkownika");
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(env.FileExists(dir.File("opsproz4.out")));
+  // Outputs of programs that finished before stay for the next import.
+  EXPECT_EQ(testutil::ReadFile(dir.File("ospopmax_sort.out")), "kept");
+}
+
 TEST_F(Runner, TheAbortCheckBetweenExportSteps) {
   EXPECT_NO_THROW(action->ThrowPrzerwac());
   host.abortAnswer = true;

@@ -30,6 +30,9 @@ const std::string kFile =
     "\n[PARAGON nr 1]\nTRN;1;1;2;5;1;1;123;0;20261208101500000\nZAW;12;;2000;650;50;1;x\n\r\n"
     "\n[INNA_OPER]\nOP_WPL;;;0;1;1;1;;0;20261208110000000;;-1\r\nPMT;0;5000;100\n"
     "\n[INNA_OPER]\nOP_WYPL;;;0;1;1;1;;0;20261208110500000;;-1\r\n"
+    "\n[INNA_OPER]\nOP_STORNO;7;2;1;0;1;1;;0;20261208111000000\nZAW;13;;1000;300;0;1;x\n\r\n"
+    "\n[INNA_OPER]\nOP_STORNO;7;2;1;0;1;1;;0;20261208111000000\nZAW;12;;1000;350;0;1;x\n\r\n"
+    "\n[INNA_OPER]\nOP_ANUL;8;3;1;0;1;1;;0;20261208112000000\nZAW;12;;1000;350;0;1;x\n\r\n"
     "\n[FAKTURA nr 3]\nFV;5;3;1;1;1;1;;0;20261208134000000\n"
     "[STAN_KASY]\r\nKAS_NUMER;9\r\n";
 
@@ -79,7 +82,11 @@ TEST(ImportFileTest, CountsReceiptsInvoicesAndOtherOperationsAfterTheFlags) {
   ImportFile f = ReadImportFile(kFile);
   EXPECT_EQ(f.receipts, 1);
   EXPECT_EQ(f.invoices, 1);
-  EXPECT_EQ(f.otherOperations, 2);
+  EXPECT_EQ(f.otherOperations, 5);
+  EXPECT_EQ(f.deposits, 1);
+  EXPECT_EQ(f.withdrawals, 1);
+  EXPECT_EQ(f.voids, 2);
+  EXPECT_EQ(f.cancelled, 1);
   EXPECT_EQ(f.otherRecords, 1);
   EXPECT_EQ(f.cashier.size(), 5u);
 }
@@ -116,8 +123,12 @@ TEST(ImportSummaryTest, TellsEachStoredFile) {
   EXPECT_TRUE(Has(s, "    KAS_ZMSTART               2026-12-08 08:30:00")) << Dump(s);
   EXPECT_TRUE(Has(s, "    KAS_STANKASY              120.00 z\xB3")) << Dump(s);
   EXPECT_TRUE(Has(s,
-                  "  records            1 receipt, 1 invoice, 2 other operations, 1 other "
+                  "  records            1 receipt, 1 invoice, 5 other operations, 1 other "
                   "records"))
+      << Dump(s);
+  EXPECT_TRUE(Has(s,
+                  "  other operations   2 voided lines, 1 cancelled receipt, 1 deposit, "
+                  "1 withdrawal"))
       << Dump(s);
   EXPECT_TRUE(Has(s, "  stored as          /out/kasa-1.imp")) << Dump(s);
   EXPECT_FALSE(Has(s, "  import file 1 of 1")) << Dump(s);

@@ -50,6 +50,30 @@ TEST(RunProgram, RunsInTheGivenDirectoryWithSpacesAndReturnsTheExitCode) {
   EXPECT_NE(out.find("arg=7\narg=with space\narg=plain\n"), std::string::npos) << out;
 }
 
+TEST(RunProgram, AProgramThatEndsByItselfIsNotStoppedAndKeepsItsExitCode) {
+  TempDir tmp("run");
+  int asked = 0;
+  platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {"7"}, tmp.Path(), [&] {
+    ++asked;
+    return false;
+  });
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_FALSE(r.stopped);
+  EXPECT_EQ(r.exitCode, 7u);
+}
+
+TEST(RunProgram, AProgramThatNeverEndsIsEndedWhenStopAnswersTrue) {
+  TempDir tmp("run");
+  int asked = 0;
+  platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {"hang"}, tmp.Path(), [&] {
+    return ++asked == 2;  // the first question says go on: the wait must ask again
+  });
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(Env::Default()->FileExists(tmp.File("child.txt")));
+}
+
 TEST(RunProgram, AProgramThatDoesNotExistIsNotStarted) {
   TempDir tmp("run");
   platform::RunResult r =
