@@ -373,7 +373,8 @@ bool TrelvaxAction::OutputComplete(const std::string& path) {
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
   }
-  return bytes.empty() || (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0);
+  // A bare LF is taken as a line end too, as the line reader takes it.
+  return bytes.empty() || bytes.back() == '\n';
 }
 
 std::string TrelvaxAction::OutputError(const std::string& path, const std::string& detail) {

@@ -63,7 +63,7 @@ class TrelvaxAction : public KSAction {
   void DodFuncExecute(int parameter);
 
   // A program's output is read only as the register wrote it: every line of these files ends
-  // with CR LF, so a last line without one is a file cut short. False for such a file; the
+  // with CR LF, so a last line without its line end is a file cut short. False for such a file; the
   // file's read error when it cannot be read.
   bool OutputComplete(const std::string& path);
   // Raises the read error of a file cut short.
