@@ -19,3 +19,12 @@ function(trelvax_options target)
     target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   endif()
 endfunction()
+
+# GCC 12 at -O3 inlines std::string's copy routines far enough to warn about overlaps and
+# uninitialised bytes that cannot happen (-Wrestrict, -Wmaybe-uninitialized inside
+# <bits/char_traits.h>), which -Werror turns into a failed build. The optimised build uses -O2,
+# as the Windows build (RelWithDebInfo) does.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  string(REPLACE "-O3" "-O2" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
+  string(REPLACE "-O3" "-O2" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
+endif()

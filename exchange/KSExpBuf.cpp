@@ -226,7 +226,8 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
     file.SetReadOnly(true);
     file.Open();
     std::string line;
-    while (file.ReadLine(line)) lines.push_back(std::move(line));
+    while (file.ReadLine(line))
+      lines.push_back(line);  // a copy: `line` keeps its room for the next
     file.Close();
   }
   const int count = static_cast<int>(lines.size());
@@ -235,6 +236,9 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
     ksaction->MsgAdd(Tr("ufReadFromksactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent,
                      count);
   }
+  // Most lines of an export file are goods: room for all of them at once, instead of the
+  // goods table growing (and moving) step by step.
+  ds_plu.Reserve(ds_plu.RecordCount() + count);
   platform::Env* env = platform::CurrentEnv();
   double lastReport = env->Now();
   TLJWords words(";");
