@@ -284,8 +284,16 @@ void KSExpBuf::HandleLine(const std::string& raw, TLJWords& words) {
       // A rate given in whole percent; "8.5" is taken as 850 rather than dropped.
       double value = 0;
       if (!TxfTools::TryStrToDecimal(rate, value)) value = 0;
-      const long long hundredths = static_cast<long long>(TxfTools::Round(value * 100, 0));
-      stawkiPrec.push_back(hundredths < 0 ? "-1" : TxTools::IntToStr(hundredths));
+      const double hundredths = TxfTools::Round(value * 100, 0);
+      if (hundredths < 0) {
+        stawkiPrec.push_back("-1");
+      } else if (hundredths < 2147483648.0) {
+        stawkiPrec.push_back(TxTools::IntToStr(static_cast<long long>(hundredths)));
+      } else {
+        // No rate is that large (nor is it a number at all): kept as written, it matches
+        // none instead of turning into whatever an out-of-range conversion makes of it.
+        stawkiPrec.push_back(rate);
+      }
     }
   } else if (kind == "JM") {
     jmiary.push_back(words[1] + ";" + words[2] + ";" + words[3]);
