@@ -1,5 +1,6 @@
 // The register's receipt buffer read into receipts, other operations and, when sales come
 // from receipts, goods lines of the buffer of each line's date.
+#include <cmath>
 #include <memory>
 
 #include "elzab/elxaction.h"
@@ -333,6 +334,11 @@ class ReceiptBufferReader {
     const bool deposit = kind != 0;
     const double amount = m5_ ? TxfTools::Round(ElPosition::DecimalOfMethod5(f_[6]) * 100, 0)
                               : TxTools::StrToInt(TxTools::TrimSpaces(f_[6]));
+    // The payment holds whole hundredths in 64 bits. An amount beyond them is no amount a
+    // register writes: it is refused as an unreadable one is, not converted out of range.
+    if (!(std::fabs(amount) < 9.0e18)) {
+      throw EConvertError("'" + f_[6] + "' nie jest poprawną liczbą");
+    }
     const double when = CashDateTime();
     auto other = std::make_unique<TVKOther>(deposit ? op_wpl : op_wypl);
     other->nrKasjera = IntOrZero(f_[1]);

@@ -226,7 +226,8 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
     file.SetReadOnly(true);
     file.Open();
     std::string line;
-    while (file.ReadLine(line)) lines.push_back(std::move(line));
+    while (file.ReadLine(line))
+      lines.push_back(line);  // a copy: `line` keeps its room for the next
     file.Close();
   }
   const int count = static_cast<int>(lines.size());
@@ -235,6 +236,9 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
     ksaction->MsgAdd(Tr("ufReadFromksactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent,
                      count);
   }
+  // Most lines of an export file are goods: room for all of them at once, instead of the
+  // goods table growing (and moving) step by step.
+  ds_plu.Reserve(ds_plu.RecordCount() + count);
   platform::Env* env = platform::CurrentEnv();
   double lastReport = env->Now();
   TLJWords words(";");
@@ -280,8 +284,16 @@ void KSExpBuf::HandleLine(const std::string& raw, TLJWords& words) {
       // A rate given in whole percent; "8.5" is taken as 850 rather than dropped.
       double value = 0;
       if (!TxfTools::TryStrToDecimal(rate, value)) value = 0;
-      const long long hundredths = static_cast<long long>(TxfTools::Round(value * 100, 0));
-      stawkiPrec.push_back(hundredths < 0 ? "-1" : TxTools::IntToStr(hundredths));
+      const double hundredths = TxfTools::Round(value * 100, 0);
+      if (hundredths < 0) {
+        stawkiPrec.push_back("-1");
+      } else if (hundredths < 2147483648.0) {
+        stawkiPrec.push_back(TxTools::IntToStr(static_cast<long long>(hundredths)));
+      } else {
+        // No rate is that large (nor is it a number at all): kept as written, it matches
+        // none instead of turning into whatever an out-of-range conversion makes of it.
+        stawkiPrec.push_back(rate);
+      }
     }
   } else if (kind == "JM") {
     jmiary.push_back(words[1] + ";" + words[2] + ";" + words[3]);

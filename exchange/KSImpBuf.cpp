@@ -23,6 +23,11 @@ constexpr const char* kBadIdentPar = "KSExpBuf::AddLiniaParEx() - nieprawidłowy
 
 // A number written whole, without a decimal point ("%.0Lf").
 std::string Whole(double value) {
+  // Amounts and quantities are whole already: their digits as they are, without the general
+  // formatter (a million-line import writes one for each line). Anything else, -0 included,
+  // is rounded and written by the formatter.
+  if (value == std::trunc(value) && std::fabs(value) < 9e15 && !(value == 0 && std::signbit(value)))
+    return TxTools::IntToStr(static_cast<long long>(value));
   return TxTools::Format("%.0Lf", static_cast<long double>(value));
 }
 

@@ -14,6 +14,36 @@ namespace {
 // Set from the Ctrl+C handler, read by the abort service.
 volatile std::sig_atomic_t g_abort = 0;
 
+// A back office can die at any moment of an operation (a crash, a power cut). To rehearse
+// that, TVKHOST_DIE_AT="message:N" ends this process at once when the driver adds its Nth
+// message, and "store:N" inside the Nth store before the host takes the file in.
+struct DiePoint {
+  std::string what;  // "message" or "store"; empty: never
+  int at = 0;
+  int seen = 0;
+};
+
+DiePoint& Die() {
+  static DiePoint point = [] {
+    DiePoint p;
+    const std::string value = platform::GetEnvironmentValue("TVKHOST_DIE_AT");
+    const size_t colon = value.find(':');
+    if (colon != std::string::npos) {
+      p.what = value.substr(0, colon);
+      p.at = std::atoi(value.c_str() + colon + 1);
+    }
+    return p;
+  }();
+  return point;
+}
+
+// Ends the process without a word when this is the chosen moment.
+void MaybeDie(const char* what) {
+  DiePoint& p = Die();
+  if (p.what != what) return;
+  if (++p.seen == p.at) std::_Exit(kDiedOnPurpose);
+}
+
 constexpr char kWynikExp[] = "wynik.exp";
 constexpr char kKasaImp[] = "kasa.imp";
 constexpr char kParagonImp[] = "paragon.imp";
@@ -367,6 +397,7 @@ void Host::DaneUrzadzenia(int* id, int* number, char* deviceName, char* stationN
 }
 
 void Host::DodajKomunikat(int significance, const char* text) {
+  MaybeDie("message");
   renderer_.Add(significance, Str(text));
 }
 
@@ -403,6 +434,7 @@ bool Host::StawkaVATPrec(int index, int* rate) {
 }
 
 bool Host::StoreFromExchange(const std::string& fileName, const std::string& what) {
+  MaybeDie("store");
   const std::string source = config_.Device().exchangeDir + fileName;
   std::string bytes;
   if (!platform::Env::Default()->FileExists(source) || !ReadFileBytes(source, bytes)) {

@@ -17,6 +17,9 @@
 
 namespace tvkhost {
 
+// The exit code of a tvkhost that ended itself at the moment TVKHOST_DIE_AT names.
+inline constexpr int kDiedOnPurpose = 86;
+
 struct HostOptions {
   std::string outDir;    // where stored exports and imports are copied
   std::string langFile;  // translations, optional

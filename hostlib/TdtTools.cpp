@@ -141,8 +141,24 @@ int TdtTools::DayOfWeek(double dateTime) {
 
 std::string TdtTools::FormatCompressed(double dateTime) {
   DateParts p = Decode(dateTime);
-  return TxTools::Format("%04d%02d%02d%02d%02d%02d%03d", p.year, p.month, p.day, p.hour, p.minute,
-                         p.second, p.millisecond);
+  // Written digit by digit: an import writes this for every receipt line, and the general
+  // formatter took a large share of it. Parts outside their usual widths go the general way.
+  const int parts[] = {p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond};
+  const int widths[] = {4, 2, 2, 2, 2, 2, 3};
+  const int limits[] = {10000, 100, 100, 100, 100, 100, 1000};
+  std::string text(17, '0');
+  size_t end = 0;
+  for (size_t i = 0; i < 7; ++i) {
+    if (parts[i] < 0 || parts[i] >= limits[i]) {
+      return TxTools::Format("%04d%02d%02d%02d%02d%02d%03d", p.year, p.month, p.day, p.hour,
+                             p.minute, p.second, p.millisecond);
+    }
+    end += static_cast<size_t>(widths[i]);
+    for (int n = parts[i], k = 1; k <= widths[i]; ++k, n /= 10) {
+      text[end - static_cast<size_t>(k)] = static_cast<char>('0' + n % 10);
+    }
+  }
+  return text;
 }
 
 bool TdtTools::ParseCompressed(const std::string& text, double& dateTime) {

@@ -4,6 +4,15 @@
 #include <string>
 #include <vector>
 
+// The arguments are checked against the standard printf whatever the C runtime's own is
+// (MinGW's "printf" means Microsoft's, which GCC would check instead); clang names the
+// standard one "printf".
+#if defined(__clang__)
+#define TXTOOLS_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#else
+#define TXTOOLS_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#endif
+
 class TxTools {
  public:
   // Word `index` (from 0) of `text` cut at `separator`; empty when there is no such word.
@@ -41,7 +50,7 @@ class TxTools {
   // Decimals are written with "." and rounded exactly from the binary value, halves to
   // even, as printf does. A null %s writes "(null)". Any other conversion raises Exception
   // naming the format (its argument cannot be skipped safely).
-  static std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+  static std::string Format(const char* format, ...) TXTOOLS_PRINTF_FORMAT(1, 2);
 
   // The lines of a text split at CR, LF or CR LF; an empty text gives no line.
   static std::vector<std::string> SplitLines(const std::string& text);

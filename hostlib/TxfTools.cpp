@@ -88,5 +88,8 @@ std::string TxfTools::Format(double value, int places) {
   if (places < 0) places = 0;
   double r = Round(value, places);
   if (r == 0) r = 0;  // no "-0.00"
+  // A whole number (the import writes one for every amount and quantity) is its integer's
+  // digits, without the general formatter.
+  if (places == 0 && std::fabs(r) < 9e15) return TxTools::IntToStr(static_cast<long long>(r));
   return TxTools::Format("%.*f", places, r);
 }

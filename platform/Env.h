@@ -162,8 +162,9 @@ class InterProcessLock {
 
  private:
   std::string name_;
-  void* handle_ = nullptr;
-  int fd_ = -1;
+  // The mutex on Windows, the lock file's descriptor on POSIX: each platform uses one.
+  [[maybe_unused]] void* handle_ = nullptr;
+  [[maybe_unused]] int fd_ = -1;
   bool held_ = false;
 };
 

@@ -1,26 +1,47 @@
 #include "support/TLJWords.h"
 
+#include <functional>
+
 int TLJWords::Init(const std::string& line) {
+  // A line that is one of our own words is split from a copy: the words are overwritten.
+  const std::less<const std::string*> before;
+  if (!FWords.empty() && !before(&line, FWords.data()) &&
+      before(&line, FWords.data() + FWords.size())) {
+    const std::string copy = line;
+    return Init(copy);
+  }
   Feof = false;
-  FWords.clear();
   FSizes.clear();
   // Only the first character of the separator counts: splitting removes one character after
   // each word. With no separator at all the whole line is one word.
   if (FSeparator.empty()) {
+    FWords.clear();
     if (!line.empty()) FWords.push_back(line);
     return GetCount();
   }
+  // The words of the previous line are overwritten in place, so that a file read line by line
+  // reuses their room instead of allocating every word of every line anew.
+  size_t count = 0;
+  auto put = [&](size_t from, size_t length) {
+    if (count < FWords.size()) {
+      FWords[count].assign(line, from, length);
+    } else {
+      FWords.emplace_back(line, from, length);
+    }
+    ++count;
+  };
   const char sep = FSeparator[0];
   size_t start = 0;
   while (start < line.size()) {
     size_t pos = line.find(sep, start);
     if (pos == std::string::npos) {
-      FWords.push_back(line.substr(start));
+      put(start, line.size() - start);
       break;
     }
-    FWords.push_back(line.substr(start, pos - start));
+    put(start, pos - start);
     start = pos + 1;
   }
+  FWords.resize(count);
   return GetCount();
 }
 

@@ -426,6 +426,16 @@ TEST_F(Receipts, AMethod5DecimalThatIsNoNumberEndsTheImport) {
   EXPECT_TRUE(Exists(dir.File("opsproz5.out")));
 }
 
+// Found by fuzzing: a deposit's amount beyond what the payment's 64-bit hundredths hold was
+// converted out of range (undefined behaviour) and handed to the host.
+TEST_F(Receipts, AMethod5DepositTooLargeForThePaymentEndsTheImport) {
+  WriteFile(dir.File("opsproz5.out"),
+            File({"$5\t1\t2\t2\t1\t1\t99999999999999999999999,00\t261208\t1015"}));
+  EXPECT_THROW(Run(), EConvertError);
+  EXPECT_TRUE(stored.empty());
+  EXPECT_TRUE(Exists(dir.File("opsproz5.out")));
+}
+
 TEST_F(Receipts, ADateThatIsNoDateEndsTheImport) {
   WriteFile(dir.File("opsproz4.out"),
             File({"$1\t10\t5\t1\t0\t12\t1.000\t100\tCG.BC.AI\t10:15\t1\t3\t0\t100"}));

@@ -59,6 +59,16 @@ TEST_F(ExpBufTest, SkipsCommentsHeadersAndBlankLinesAndReadsVatRatesInBothUnits)
   EXPECT_EQ(buf.NumerStawki(7), 0);
 }
 
+// Found by fuzzing: the hundredths of a rate too large for an integer were converted out of
+// range (undefined; in practice a negative number, so the line read as an exempt rate).
+TEST_F(ExpBufTest, AWholePercentRateTooLargeForAnIntegerIsKeptAsWrittenAndMatchesNoRate) {
+  const std::string huge = "1" + std::string(80, '0');
+  Read("VAT;" + huge + "\r\nVAT;23\r\nVAT;21474836.48\r\n");
+  EXPECT_EQ(buf.stawkiPrec, (std::vector<std::string>{huge, "2300", "21474836.48"}));
+  EXPECT_EQ(buf.NumerStawkiPrec(-1), 0);
+  EXPECT_EQ(buf.NumerStawkiPrec(2300), 2);
+}
+
 TEST_F(ExpBufTest, ReadsEveryLineKindIntoItsTableOrList) {
   Read("  " + Goods(1, "5901234123457", "DOD") + "  \r\n" + Goods(2, "2", "AKT") + "\r\n" +
        Goods(3, "3", "CEN", "Butelka", "T") + "\r\n" + Goods(4, "4", "USU") + "\r\n" +

@@ -1,7 +1,10 @@
 // tvkhost run as a process against the real driver and the register simulator's programs.
+#include <filesystem>
 #include <thread>
 
 #include "HostProcess.h"
+#include "host/Host.h"
+#include "host/ImportReport.h"
 
 namespace tvkhost {
 namespace {
@@ -173,6 +176,118 @@ TEST_F(TvkhostWithSimulator, ImportSummarisesTheStoredFileOfTheDayAsked) {
   HostRun bad = RunHost({"--config", config, "import", "--date", "2026-02-30"}, dir_.Path(),
                         dir_.File("bad.log"));
   EXPECT_EQ(bad.exitCode, 2);
+}
+
+// What a back office holds after imports: the goods value and the receipts of every import
+// file stored in `outDir`.
+struct StoredTotals {
+  int files = 0;
+  long long value = 0;
+  int receipts = 0;
+};
+
+StoredTotals StoredIn(const std::string& outDir) {
+  StoredTotals t;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(outDir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("kasa", 0) != 0) continue;
+    const ImportFile f = ReadImportFile(testutil::ReadFile(entry.path().string()));
+    ++t.files;
+    t.value += f.goodsValue;
+    t.receipts += f.receipts;
+  }
+  return t;
+}
+
+// A back office that dies at any step of an import of two sale dates (sales from the receipt
+// buffer), and is started again until the import is done, ends up with exactly the day's
+// sales and receipts: none lost, none stored twice.
+TEST_F(TvkhostWithSimulator, AHostThatDiesAtAnyStepOfAnImportNeverStoresASaleTwice) {
+  std::string goods = dir_.File("towary.exp");
+  testutil::WriteFile(
+      goods, "VAT;23\r\nVAT;8\r\nJM;0;0;szt.\r\n" + Goods(1, "Chleb", 23) + Goods(2, "Bułka", 8));
+  HostRun exported = RunHost({"--config", Config("Kasa1"), "--lib", DriverLibrary(), "--out",
+                              dir_.File("out-export"), "export", "--file", goods},
+                             dir_.Path(), dir_.File("export.log"));
+  ASSERT_EQ(exported.exitCode, 0) << exported.log;
+  testutil::WriteFile(dir_.File("day.txt"),
+                      "date 2026-11-20\ntime 09:00\ncashier 3 Ewa\nreceipt\nsell 1 2\nend\n"
+                      "receipt\nsell 2 1\nend\ndate 2026-11-21\ntime 08:00\nreceipt\nsell 1 1\n"
+                      "sell 2 3\nend\n");
+  ASSERT_TRUE(Ecrsim({"sell", "--port", "COM1", dir_.File("day.txt")}));
+
+  // The receipt buffer as the register gives it, read once by the simulator's program.
+  testutil::TempDir read("buffer");
+  testutil::WriteFile(read.File("KONFIG.TXT"), "$1\tCOM1:115200:STX0:1\t3\r\n");
+  testutil::WriteFile(read.File("opsproz4.in"), "#1\r\n#\r\n#\r\n");
+  platform::RunResult r = platform::Env::Default()->RunProgram(
+      testutil::Join(SimDir(), "OPSpRoz4.exe"),
+      {read.File("opsproz4.in"), read.File("opsproz4.out")}, read.Path());
+  ASSERT_TRUE(r.started && r.exitCode == 0) << testutil::ReadFile(read.File("RAPORT.TXT"));
+  const std::string buffer = testutil::ReadFile(read.File("opsproz4.out"));
+
+  // Each attempt imports the buffer from a fresh exchange directory of its own (file mode).
+  auto attempt = [&](const std::string& name) {
+    const std::string ex = dir_.File("ex-" + name);
+    EXPECT_TRUE(platform::Env::Default()->MakeDirectories(ex));
+    testutil::WriteFile(testutil::Join(ex, "opsproz4.out"), buffer);
+    const std::string config = dir_.File(name + ".ini");
+    testutil::WriteFile(config, "[" + name + "]\r\nId = 1\r\nNumber = 1\r\nExchangeDir = ex-" +
+                                    name +
+                                    "\r\nElzabSTXPort = PLIK\r\nElzabSTXSaleSource = 1\r\n"
+                                    "ElzabSTXReceipts = 1\r\nElzabSTXSaleBufferType = 0\r\n");
+    return config;
+  };
+  auto import = [&](const std::string& config, const std::string& name, const std::string& log) {
+    return RunHost({"--config", config, "--lib", DriverLibrary(), "--out", dir_.File("out-" + name),
+                    "import", "--date", "2026-11-21"},
+                   dir_.Path(), dir_.File(log));
+  };
+
+  const std::string refConfig = attempt("ref");
+  HostRun ref = import(refConfig, "ref", "ref.log");
+  ASSERT_EQ(ref.exitCode, 0) << ref.log;
+  const StoredTotals day = StoredIn(dir_.File("out-ref"));
+  ASSERT_EQ(day.files, 2) << ref.log;
+  ASSERT_EQ(day.receipts, 3) << ref.log;
+  // Bread 2 x 1,49 and a roll 2,49; bread 1,49 and three rolls 7,47.
+  ASSERT_EQ(day.value, 298 + 249 + 149 + 747) << ref.log;
+
+  std::vector<std::string> points = {"store:1", "store:2"};
+  for (int n = 1; n <= 40; ++n) points.push_back("message:" + std::to_string(n));
+  int died = 0;
+  bool pastTheEnd = false;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const std::string& point = points[i];
+    SCOPED_TRACE(point);
+    const std::string name = "k" + std::to_string(i);
+    const std::string config = attempt(name);
+    platform::SetEnvironmentValue("TVKHOST_DIE_AT", point);
+    HostRun first = import(config, name, name + "-1.log");
+    platform::SetEnvironmentValue("TVKHOST_DIE_AT", "");
+    if (first.exitCode != kDiedOnPurpose) {
+      // The import ended before the chosen moment came: every later one would too.
+      EXPECT_EQ(first.exitCode, 0) << first.log;
+      if (point.rfind("message:", 0) == 0) {
+        pastTheEnd = true;
+        break;
+      }
+      continue;
+    }
+    ++died;
+    if (testutil::Exists(testutil::Join(dir_.File("ex-" + name), "opsproz4.out"))) {
+      HostRun again = import(config, name, name + "-2.log");
+      EXPECT_EQ(again.exitCode, 0) << again.log;
+    }
+    const StoredTotals got = StoredIn(dir_.File("out-" + name));
+    EXPECT_EQ(got.value, day.value);
+    EXPECT_EQ(got.receipts, day.receipts);
+    EXPECT_LE(got.files, day.files);
+  }
+  // Both stores and every message of the import were a moment to die at.
+  EXPECT_TRUE(pastTheEnd);
+  EXPECT_GE(died, 6);
 }
 
 TEST(TvkhostDemo, ShowsThatTheRegisterHoldsExactlyTheGoodsTheResultLists) {

@@ -65,3 +65,25 @@ TEST_F(Goods, AccessOutsideTheTableOrOfAnotherTypeIsRefused) {
   EXPECT_THROW(ds.Insert(5), Exception);
   EXPECT_THROW(ds.AddField("x", TMFieldType::Integer), Exception);
 }
+
+TEST_F(Goods, ReservedRoomKeepsEveryCellAndMixedColumnsStaySeparate) {
+  ds.Reserve(1000);
+  for (int i = 0; i < 1000; ++i) {
+    const int row = ds.Append();
+    ds.SetInt(row, plu, i);
+    ds.SetText(row, name, "towar " + std::to_string(i));
+    ds.SetDecimal(row, price, i * 0.5);
+  }
+  ds.Insert(500);
+  EXPECT_EQ(ds.RecordCount(), 1001);
+  EXPECT_EQ(ds.GetInt(499, plu), 499);
+  EXPECT_EQ(ds.GetInt(500, plu), plu);
+  EXPECT_EQ(ds.GetText(500, name), "");
+  EXPECT_EQ(ds.GetDecimal(500, price), 0.0);
+  EXPECT_EQ(ds.GetInt(1000, plu), 999);
+  EXPECT_EQ(ds.GetText(1000, name), "towar 999");
+  EXPECT_EQ(ds.GetDecimal(1000, price), 499.5);
+  ds.DeleteAll();
+  EXPECT_EQ(ds.RecordCount(), plu);
+  EXPECT_EQ(ds.GetText(ds.Append(), name), "");
+}

@@ -32,6 +32,38 @@ TEST(TMFile, ReadsLinesUpToCrLfAndTheLastLineWithoutOne) {
   EXPECT_EQ(line, "");
 }
 
+TEST(TMFile, KeepsNulBytesLongLinesAndALastLineOfNulBytes) {
+  TempDir tmp;
+  const std::string longLine(1500, 'x');
+  const std::string withNul("a\0b", 3);
+  const std::string lastNul("z\0", 2);
+  testutil::WriteFile(tmp.File("n.txt"), withNul + "\r\n" + longLine + "\n" +
+                                             std::string(510, 'y') + "\r\n" + lastNul);
+  TMFile f(tmp.File("n.txt"));
+  f.SetReadOnly(true);
+  f.Open();
+  std::vector<std::string> lines;
+  std::string line;
+  while (f.ReadLine(line)) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{withNul, longLine, std::string(510, 'y'), lastNul}));
+  EXPECT_TRUE(line.empty());
+}
+
+TEST(TMFile, ALineFillingTheReadBlockExactlyEndsTheFile) {
+  TempDir tmp;
+  for (size_t size : {510u, 511u, 512u, 1022u}) {
+    const std::string text(size, 'q');
+    testutil::WriteFile(tmp.File("b.txt"), text);
+    TMFile f(tmp.File("b.txt"));
+    f.SetReadOnly(true);
+    f.Open();
+    std::string line;
+    EXPECT_TRUE(f.ReadLine(line));
+    EXPECT_EQ(line, text) << size;
+    EXPECT_FALSE(f.ReadLine(line));
+  }
+}
+
 TEST(TMFile, ReadsUpToAnOtherLineEnd) {
   TempDir tmp;
   testutil::WriteFile(tmp.File("r.txt"), "a|b|c");

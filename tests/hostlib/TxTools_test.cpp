@@ -86,9 +86,18 @@ TEST(TxTools, FormatWritesIntegersWithFlagsWidthAndPrecision) {
   EXPECT_EQ(TxTools::Format("%i %u %u", -3, 3u, static_cast<unsigned>(-1)), "-3 3 4294967295");
   EXPECT_EQ(TxTools::Format("%ld %lld %lld", -123456L, LLONG_MAX, LLONG_MIN),
             "-123456 9223372036854775807 -9223372036854775808");
+  // The narrowing of "hh" and "h" is the formatter's own: it gets the promoted int, which
+  // clang's format check would rather see narrowed already.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wformat"
+#endif
   EXPECT_EQ(TxTools::Format("%hhd %hd %hhu %zu %llu", 200, 40000, 300, static_cast<size_t>(12),
                             ULLONG_MAX),
             "-56 -25536 44 12 18446744073709551615");
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
   EXPECT_EQ(TxTools::Format("%x %X %#x %#X %#x %o %#o %#o", 255u, 255u, 255u, 255u, 0u, 8u, 8u, 0u),
             "ff FF 0xff 0XFF 0 10 010 0");
   EXPECT_EQ(TxTools::Format("%08X", 0xBEEFu), "0000BEEF");

@@ -74,3 +74,10 @@ TEST(TxfTools, FormatsWithAPointAndFixedDecimals) {
   EXPECT_EQ(TxfTools::Format(0.5, 0), "1");
   EXPECT_EQ(TxfTools::Format(12.5, -1), "13");  // no decimals below none
 }
+
+TEST(TxfTools, WholeNumbersKeepTheirSignAndEveryDigit) {
+  EXPECT_EQ(TxfTools::Format(-1234.4, 0), "-1234");
+  EXPECT_EQ(TxfTools::Format(-0.4, 0), "0");
+  EXPECT_EQ(TxfTools::Format(123456789012.0, 0), "123456789012");
+  EXPECT_EQ(TxfTools::Format(1e17, 0), "100000000000000000");
+}

@@ -1,0 +1,37 @@
+// The receipt buffer of OPSpRoz4.exe or OPSpRoz5.exe read into receipts, other operations and
+// goods lines and saved into the host's import file: once with sales from the counters and
+// once with sales from receipts and invoices read, as the two set-ups a shop may have.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "fuzz/FuzzHarness.h"
+
+namespace fuzz {
+
+inline void ReadReceipts(const char* file, const uint8_t* data, size_t size) {
+  Driver& driver = Driver::Get();
+  for (int saleSource = 0; saleSource <= 1; ++saleSource) {
+    driver.Reset();
+    driver.Write(file, Text(data, size));
+    driver.host.params["ElzabSTXReceipts"] = "1";
+    driver.host.params["ElzabSTXSaleSource"] = std::to_string(saleSource);
+    driver.host.params["ElzabSTXSaleBufferFV"] = std::to_string(saleSource);
+    auto action = driver.Action();
+    action->tools.pltype_in = 0;
+    action->tools.pltype_out = 2;
+    action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"40"});
+    action->paymentHasDate[2] = 1;
+    Run([&] {
+      action->ImpBufsSubstitute(action->ParamAsDate("DataImportu"));
+      action->ImportFromFileReceipts();
+      action->ImportSaveImpBufs();
+    });
+    action->DeleteImpBufs();
+  }
+}
+
+}  // namespace fuzz

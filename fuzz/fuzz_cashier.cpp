@@ -1,0 +1,27 @@
+// The cashier's statistics (oikaswla.out), the cashier list (okasjer.out), the clock
+// (ozegar.out) and the payment forms (oplat.out), in that order separated by form feeds in
+// the input, read into the import buffer's cashier section and saved.
+#include <cstdint>
+#include <string>
+
+#include "fuzz/FuzzHarness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::Driver& driver = fuzz::Driver::Get();
+  driver.Reset();
+  const std::vector<std::string> parts = fuzz::Parts(fuzz::Text(data, size), 4);
+  static const char* const kFiles[] = {"oikaswla.out", "okasjer.out", "ozegar.out", "oplat.out"};
+  for (size_t i = 0; i < parts.size(); ++i) driver.Write(kFiles[i], parts[i]);
+  auto action = driver.Action();
+  // The program outputs are in code page 852, as Import sets up.
+  action->tools.pltype_in = 0;
+  action->tools.pltype_out = 2;
+  fuzz::Run([&] {
+    action->ImpBufsSubstitute(action->ParamAsDate("DataImportu"));
+    action->ImportFromFileCashierReports();
+    action->ImportFromFilePaymentTypes();
+    action->ImportSaveImpBufs();
+  });
+  action->DeleteImpBufs();
+  return 0;
+}

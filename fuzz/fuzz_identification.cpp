@@ -1,0 +1,21 @@
+// otypurz.out, OTypUrz.exe's identification of the register: the model, the PLU count and
+// the versions, shown to the user and deciding what the driver asks of the register.
+#include <cstdint>
+#include <string>
+
+#include "fuzz/FuzzHarness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::Driver& driver = fuzz::Driver::Get();
+  driver.Reset();
+  const std::string out = fuzz::Text(data, size);
+  driver.env.onRun = [&](const platform::FakeEnv::Run& run) {
+    if (run.args.size() > 1) testutil::WriteFile(run.args[1], out);
+    platform::RunResult r;
+    r.started = true;
+    return r;
+  };
+  auto action = driver.Action();
+  fuzz::Run([&] { action->CheckType(true); });
+  return 0;
+}
