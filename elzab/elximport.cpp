@@ -127,8 +127,9 @@ void TrelvaxAction::Import() {
   } else {
     // A record of stored days without the outputs it describes is from an import whose
     // outputs were taken away by hand; it must not make the next one skip fresh sales.
-    if (!leftovers()) env->RemoveFile(FNameStoredDays());
-    if (leftovers()) {
+    const bool left = leftovers();
+    if (!left) env->RemoveFile(FNameStoredDays());
+    if (left) {
       MsgAdd(Tr("KSElzabSImportMsgAdd",
                 "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
              LPV_Warning, 100);

@@ -31,6 +31,15 @@ void Driver::Write(const std::string& name, const std::string& bytes) {
   testutil::WriteFile(File(name), bytes);
 }
 
+void Driver::AnswerRunsWith(const std::string& output) {
+  env.onRun = [output](const platform::FakeEnv::Run& run) {
+    if (run.args.size() > 1) testutil::WriteFile(run.args[1], output);
+    platform::RunResult r;
+    r.started = true;
+    return r;
+  };
+}
+
 void Driver::Reset() {
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir_.Path(), ec)) {

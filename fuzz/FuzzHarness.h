@@ -31,6 +31,8 @@ class Driver {
   std::string File(const std::string& name) const { return dir_.File(name); }
   // Writes `bytes` to the exchange directory's file `name`.
   void Write(const std::string& name, const std::string& bytes);
+  // Makes every program run "write" `output` as its output file (its second argument).
+  void AnswerRunsWith(const std::string& output);
   // Empties the exchange directory and forgets what the host and the platform recorded, so
   // that one input cannot change the next one's run nor memory grow run after run.
   void Reset();

@@ -8,13 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Driver& driver = fuzz::Driver::Get();
   driver.Reset();
-  const std::string out = fuzz::Text(data, size);
-  driver.env.onRun = [&](const platform::FakeEnv::Run& run) {
-    if (run.args.size() > 1) testutil::WriteFile(run.args[1], out);
-    platform::RunResult r;
-    r.started = true;
-    return r;
-  };
+  driver.AnswerRunsWith(fuzz::Text(data, size));
   auto action = driver.Action();
   fuzz::Run([&] { action->CheckType(true); });
   return 0;

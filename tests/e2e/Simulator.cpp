@@ -40,6 +40,17 @@ std::string SimulatorTest::EcrsimShow(const std::string& port,
   return tvkhost::Utf8ToCp1250(testutil::ReadFile(listing));
 }
 
+void SimulatorTest::LoadGoods(const std::string& goods) {
+  testutil::TempDir work("goods");
+  testutil::WriteFile(work.File("KONFIG.TXT"), "$1\tCOM1:115200:STX0:1\t3\r\n");
+  testutil::WriteFile(work.File("zbptowar.in"), goods);
+  platform::RunResult r = platform::Env::Default()->RunProgram(
+      testutil::Join(SimulatorDir(), "ZBPTowar.exe"),
+      {work.File("zbptowar.in"), work.File("zbptowar.out")}, work.Path());
+  ASSERT_TRUE(r.started) << r.error;
+  ASSERT_EQ(r.exitCode, 0u) << testutil::ReadFile(work.File("RAPORT.TXT"));
+}
+
 void SimulatorTest::UseRegister(const std::string& port, const std::string& programs) {
   host.params["ElzabSTXPort"] = port;
   host.params["ElzabSTXExePath"] = programs;

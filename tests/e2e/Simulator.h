@@ -22,6 +22,9 @@ class SimulatorTest : public DriverTest {
   // What `ecrsim show` prints of the register on `port` (the sections named, for example
   // "goods", "units"), as Windows-1250 text so that it compares with the test's literals.
   std::string EcrsimShow(const std::string& port, const std::vector<std::string>& sections);
+  // Programs `goods` (ZBPTowar.exe's input: the header and 16-field records) straight into
+  // the register on COM1, as a shop's earlier export did; the test fails when it refuses any.
+  void LoadGoods(const std::string& goods);
   // The driver's parameters for a register on `port` with the programs in `programs`.
   void UseRegister(const std::string& port, const std::string& programs = SimulatorDir());
 

@@ -376,16 +376,7 @@ class FaultMatrix : public SimulatorTest, public ::testing::WithParamInterface<C
   }
 
   // Programs goods straight into the register, as a shop's earlier export did.
-  void Load(const char* goods) {
-    testutil::TempDir work("goods");
-    testutil::WriteFile(work.File("KONFIG.TXT"), "$1\tCOM1:115200:STX0:1\t3\r\n");
-    testutil::WriteFile(work.File("zbptowar.in"), goods);
-    platform::RunResult r = platform::Env::Default()->RunProgram(
-        testutil::Join(e2e::SimulatorDir(), "ZBPTowar.exe"),
-        {work.File("zbptowar.in"), work.File("zbptowar.out")}, work.Path());
-    ASSERT_TRUE(r.started) << r.error;
-    ASSERT_EQ(r.exitCode, 0u) << testutil::ReadFile(work.File("RAPORT.TXT"));
-  }
+  void Load(const char* goods) { LoadGoods(goods); }
 
   Outcome Run(const Cell& cell) {
     Outcome o;

@@ -109,14 +109,7 @@ class Import : public SimulatorTest {
   // A register `model` on COM1 with the goods above; port mode.
   void Register(const std::string& model) {
     Ecrsim({"create", "--port", kPort, "--model", model});
-    testutil::TempDir work("goods");
-    testutil::WriteFile(work.File("KONFIG.TXT"), "$1\tCOM1:115200:STX0:1\t3\r\n");
-    testutil::WriteFile(work.File("zbptowar.in"), kGoods);
-    platform::RunResult r = platform::Env::Default()->RunProgram(
-        testutil::Join(e2e::SimulatorDir(), "ZBPTowar.exe"),
-        {work.File("zbptowar.in"), work.File("zbptowar.out")}, work.Path());
-    ASSERT_TRUE(r.started) << r.error;
-    ASSERT_EQ(r.exitCode, 0u) << testutil::ReadFile(work.File("RAPORT.TXT"));
+    ASSERT_NO_FATAL_FAILURE(LoadGoods(kGoods));
     testutil::WriteFile(dir.File("packages.dat"), "40\r\n");
     UseRegister(kPort);
     RegisterLibrary();
