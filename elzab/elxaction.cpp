@@ -162,7 +162,7 @@ std::string TrelvaxAction::FNameFile(int function, int ext, bool createInFile) {
   return path;
 }
 
-void TrelvaxAction::WriteInFile(const std::string& path, const std::string& text) {
+void TrelvaxAction::WriteInFile(const std::string& path, std::string text) {
   try {
     TMFile file(path);
     file.Open();
@@ -172,8 +172,9 @@ void TrelvaxAction::WriteInFile(const std::string& path, const std::string& text
     file.WriteLine("#");
     file.WriteLine("#");
     if (!text.empty()) {
-      std::string converted = text;
-      file.WriteLine(tools.plstring(converted));
+      tools.PlConvert(text);
+      file.Write(text);
+      file.Write("\r\n");
     }
     file.Close();
   } catch (const Exception&) {
@@ -363,18 +364,18 @@ void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
 }
 
 bool TrelvaxAction::OutputComplete(const std::string& path) {
-  std::string bytes;
+  int last = -1;
   try {
     TMFile file(path);
     file.SetReadOnly(true);
     file.Open();
-    file.ReadLine(bytes, "");
+    last = file.LastByte();
     file.Close();
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
   }
   // A bare LF is taken as a line end too, as the line reader takes it.
-  return bytes.empty() || bytes.back() == '\n';
+  return last == -1 || last == '\n';
 }
 
 std::string TrelvaxAction::OutputError(const std::string& path, const std::string& detail) {

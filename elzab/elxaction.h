@@ -48,7 +48,7 @@ class TrelvaxAction : public KSAction {
   std::string FNameFile(int function, int ext, bool createInFile);
   // Writes a program input file: the three "#" header lines, then `text` converted by the
   // action's code-page converter.
-  void WriteInFile(const std::string& path, const std::string& text);
+  void WriteInFile(const std::string& path, std::string text);
 
   // Program runs.
   void Execute(int function);
@@ -148,8 +148,13 @@ class TrelvaxAction : public KSAction {
   bool cfgSaleBufferFV = false;
   // One buffer per sale date; DeleteImpBufs frees them and leaves empty slots.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs;
-  // The documents of the receipt buffer, from the receipt import until they are saved.
-  std::unique_ptr<std::vector<std::unique_ptr<ElParagon>>> receipts;
+  // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from
+  // the receipt import until they are saved. A document is kept as text as soon as no later
+  // record can change it, in pieces of about a megabyte, so that a day of a million lines
+  // costs its text and not its objects, nor a copy of itself each time a single string grows.
+  std::vector<std::string> receiptsText;
+  // Appends one document's text to `receiptsText`.
+  void AddReceiptText(const std::string& text);
   std::unique_ptr<std::set<std::string>> packages;
   std::unique_ptr<std::set<std::string>> pluRejected;
   int32_t vatRates[7] = {0, 0, 0, 0, 0, 0, 0};

@@ -2,6 +2,7 @@
 // then the goods in three batches (price changes, deletions, additions and updates), then
 // the export result that tells the host which goods the register took.
 #include <memory>
+#include <utility>
 
 #include "elzab/elxaction.h"
 #include "elzab/elxexpbuf.h"
@@ -180,9 +181,10 @@ void TrelvaxAction::SendItems() {
   }
 
   MsgAdd(Tr("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
-  const struct {
+  // Each batch's text goes to its program input file as it is, without a copy of megabytes.
+  struct {
     int function;
-    const std::string& text;
+    std::string& text;
     const char* key;
     const char* progress;
   } batches[] = {
@@ -191,10 +193,10 @@ void TrelvaxAction::SendItems() {
       {kFnAddUpdate, additions, "KSElzabSSendItemMsgAdd_00006",
        "- transmisja aktualizacji / dodawania ..."},
   };
-  for (const auto& batch : batches) {
+  for (auto& batch : batches) {
     if (batch.text.empty()) continue;
     MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
-    WriteInFile(FNameFile(batch.function, 1, false), batch.text);
+    WriteInFile(FNameFile(batch.function, 1, false), std::move(batch.text));
     // The list of refused goods must be this run's: an earlier failed export may have left one.
     platform::CurrentEnv()->RemoveFile(FNameFile(batch.function, 2, false));
     try {

@@ -1,6 +1,8 @@
 // The register's receipt buffer read into receipts, other operations and, when sales come
 // from receipts, goods lines of the buffer of each line's date.
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <memory>
 
 #include "elzab/elxaction.h"
@@ -82,11 +84,23 @@ class ReceiptBufferReader {
     }
     file.Close();
     Finish();
+    // No record follows: every document is final.
+    doc_ = void_ = anul_ = nullptr;
+    for (Slot& slot : docs_) {
+      if (slot.doc != nullptr) Render(slot);
+    }
+    Drain();
   }
 
   int Cards() const { return cards_; }
 
  private:
+  // A document read: the object while a record may still change it, then its text.
+  struct Slot {
+    std::unique_ptr<ElParagon> doc;
+    std::string text;
+  };
+
   bool SalesFromReceipts() const { return a_.cfgSaleSource != 0; }
 
   // Groups and handles one record; false when its record type is no number.
@@ -130,7 +144,7 @@ class ReceiptBufferReader {
       case 12: {
         const int nr = IntOrZero(f_[2]);
         if (anul_ == nullptr || nr != anulNr_) {
-          anul_ = Start(ElParagon::op_anul);
+          Replace(anul_, Start(ElParagon::op_anul));
           anulNr_ = nr;
         }
         return true;
@@ -361,23 +375,57 @@ class ReceiptBufferReader {
     }
   }
 
-  // A new document, appended to the action's receipts and counted in the last message.
+  // A new document, appended to the documents read and counted in the last message.
   ElParagon* Start(ElParagon::e_typ_oper kind) {
-    a_.receipts->push_back(std::make_unique<ElParagon>(a_.FNrUrzadzenia, kind));
+    docs_.push_back(Slot{std::make_unique<ElParagon>(a_.FNrUrzadzenia, kind), std::string()});
     ++count_;
     a_.ZmienOstatniKomunikat(0,
                              a_.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
-    return a_.receipts->back().get();
+    return docs_.back().doc.get();
+  }
+
+  // Points `ref` (the current receipt, void or cancelled receipt) at `now`; the document it
+  // pointed at becomes text when nothing else points at it.
+  void Replace(ElParagon*& ref, ElParagon* now) {
+    ElParagon* old = ref;
+    ref = now;
+    Release(old);
+    Drain();
+  }
+
+  // Renders `doc` once no record can reach it any more.
+  void Release(ElParagon* doc) {
+    if (doc == nullptr || doc == doc_ || doc == void_ || doc == anul_) return;
+    // The document let go of is nearly always one of the last few.
+    for (auto slot = docs_.rbegin(); slot != docs_.rend(); ++slot) {
+      if (slot->doc.get() == doc) {
+        Render(*slot);
+        return;
+      }
+    }
+  }
+
+  static void Render(Slot& slot) {
+    slot.text = slot.doc->ToString() + "\r\n";
+    slot.doc.reset();
+  }
+
+  // Hands the rendered documents at the front over to the action, in the order they began.
+  void Drain() {
+    while (!docs_.empty() && docs_.front().doc == nullptr) {
+      a_.AddReceiptText(docs_.front().text);
+      docs_.pop_front();
+    }
   }
 
   void StartDocument(ElParagon::e_typ_oper kind, int nr) {
-    doc_ = Start(kind);
+    Replace(doc_, Start(kind));
     docNr_ = nr;
     open_ = doc_;
   }
 
   void StartVoid(int nr) {
-    void_ = Start(ElParagon::op_storno);
+    Replace(void_, Start(ElParagon::op_storno));
     voidNr_ = nr;
   }
 
@@ -396,7 +444,7 @@ class ReceiptBufferReader {
   ElParagon& Cancelled() {
     if (m5_) return Document(ElParagon::op_anul);
     if (anul_ == nullptr) {
-      anul_ = Start(ElParagon::op_anul);
+      Replace(anul_, Start(ElParagon::op_anul));
       anulNr_ = -1;
     }
     return *anul_;
@@ -413,6 +461,7 @@ class ReceiptBufferReader {
   TrelvaxAction& a_;
   const bool m5_;
   TLJWords f_{"\t"};
+  std::deque<Slot> docs_;  // from the oldest document not yet handed over
   ElParagon* doc_ = nullptr;   // the current receipt, invoice or (method 5) cancelled receipt
   ElParagon* open_ = nullptr;  // the document whose hourly entry is still due
   ElParagon* void_ = nullptr;
@@ -444,27 +493,33 @@ void TrelvaxAction::ImportFromFileReceipts() {
     return;
   }
   DodajKomunikat(0, kAnalysis);
-  if (receipts == nullptr) receipts = std::make_unique<std::vector<std::unique_ptr<ElParagon>>>();
   ReceiptBufferReader reader(*this, m5);
   reader.Read(m5 ? method5 : method4);
   ZmienOstatniKomunikat(0, PodajOstatniKomunikat(true) + kStatus + "OK");
   DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
 }
 
+void TrelvaxAction::AddReceiptText(const std::string& text) {
+  constexpr size_t kPiece = 1 << 20;
+  if (receiptsText.empty() || receiptsText.back().size() + text.size() > kPiece) {
+    receiptsText.emplace_back();
+    receiptsText.back().reserve(std::max(kPiece, text.size()));
+  }
+  receiptsText.back() += text;
+}
+
 bool TrelvaxAction::ImportSaveReceipts() {
-  if (receipts == nullptr) return false;
-  bool written = false;
+  if (receiptsText.empty()) return false;
   {
     TMFile file(FNameKIMP());
     file.Open();
     file.GotoEnd();
-    for (std::unique_ptr<ElParagon>& receipt : *receipts) {
-      file.Write(receipt->ToString() + "\r\n");
-      receipt.reset();
-      written = true;
+    for (std::string& piece : receiptsText) {
+      file.Write(piece);
+      std::string().swap(piece);
     }
     file.Close();
   }
-  receipts.reset();
-  return written;
+  receiptsText.clear();
+  return true;
 }

@@ -147,6 +147,17 @@ int64_t TMFile::Size() {
   return size;
 }
 
+int TMFile::LastByte() {
+  RequireOpen("Odczyt");
+  lastOp_ = 0;
+  if (std::fseek(file_, 0, SEEK_END) != 0) Fail("Błąd odczytu pliku");
+  if (std::ftell(file_) <= 0) return -1;
+  if (std::fseek(file_, -1, SEEK_END) != 0) Fail("Błąd odczytu pliku");
+  const int c = std::getc(file_);
+  if (c == EOF) Fail("Błąd odczytu pliku");
+  return c;
+}
+
 bool TMFile::Eof() {
   RequireOpen("Odczyt");
   Switch(false);

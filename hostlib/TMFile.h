@@ -38,6 +38,8 @@ class TMFile {
   // Cuts the file at the current position.
   void Truncate();
   int64_t Size();
+  // The file's last byte (0..255), -1 for an empty file; the position is left at the end.
+  int LastByte();
   bool Eof();
 
  private:

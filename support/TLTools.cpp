@@ -99,22 +99,23 @@ void TLTools::BufToFile(const std::string& content, const std::string& path) {
 }
 
 std::string TLTools::plstring(std::string& text) const {
+  PlConvert(text);
+  return text;
+}
+
+void TLTools::PlConvert(std::string& text) const {
   if (pltype_in < 0 || pltype_in >= kPlRows || pltype_out < 0 || pltype_out >= kPlRows ||
       pltype_in == pltype_out) {
-    return text;
+    return;
   }
+  // One table for all bytes. Where a row lists a byte twice (letters without diacritics
+  // have Z for both Ż and Ź), its first place decides, so the table is filled from the end.
   const unsigned char* from = kPolishLetters[pltype_in];
   const unsigned char* to = kPolishLetters[pltype_out];
-  for (char& c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    for (int i = 0; i < kPlLetters; ++i) {
-      if (from[i] == u) {
-        c = static_cast<char>(to[i]);
-        break;
-      }
-    }
-  }
-  return text;
+  unsigned char map[256];
+  for (int b = 0; b < 256; ++b) map[b] = static_cast<unsigned char>(b);
+  for (int i = kPlLetters - 1; i >= 0; --i) map[from[i]] = to[i];
+  for (char& c : text) c = static_cast<char>(map[static_cast<unsigned char>(c)]);
 }
 
 std::string TLTools::StrMax(const std::string& text, int max, bool ellipsis) {

@@ -24,6 +24,8 @@ class TLTools {
   // Converts the Polish letters of `text` from row pltype_in to row pltype_out of the
   // code-page table, in place; returns the result.
   std::string plstring(std::string& text) const;
+  // The same conversion in place, without the copy (for the megabytes of a goods file).
+  void PlConvert(std::string& text) const;
   // A copy cut to `max` characters; with `ellipsis`, a cut copy longer than 3 ends in "...".
   static std::string StrMax(const std::string& text, int max, bool ellipsis);
   // Fits `text` to `size` characters in place: padding with `fill` on side `pad`, cutting

@@ -170,6 +170,36 @@ TEST_F(Receipts, Method4DayBecomesReceiptsVoidsAndCancelledReceipts) {
   EXPECT_NE(ReadFile(dir.File("opsproz4.arc")).find("$3\t10\t5\t1\t000123"), std::string::npos);
 }
 
+// Documents are written in the order they began, even when an early one (here a void of
+// receipt 5) still takes lines after later receipts are finished.
+TEST_F(Receipts, AVoidThatTakesLinesAfterLaterReceiptsKeepsItsPlaceAndAllItsLines) {
+  WriteFile(dir.File("opsproz4.out"),
+            File({
+                "$1\t10\t5\t1\t0\t12\t2.000\t700\t26.12.08\t10:15\t1\t3\t50\t750",
+                "$10\t10\t5\t2\t0\t13\t1.000\t300\t26.12.08\t10:15\t1\t3\t0\t300",
+                "$1\t14\t8\t1\t0\t12\t1.000\t350\t26.12.08\t13:40\t1\t3\t0\t350",
+                "$4\t14\t8\t3\t0\t0\t0\t350",
+                "$10\t10\t5\t3\t0\t14\t1.000\t200\t26.12.08\t10:16\t1\t3\t0\t200",
+                "$1\t15\t9\t1\t0\t12\t1.000\t350\t26.12.08\t14:00\t1\t3\t0\t350",
+            }));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string appended = Appended(stored[0]);
+  const size_t receipt5 = appended.find("[PARAGON nr 5]");
+  const size_t voided = appended.find("OP_STORNO;10;5;");
+  const size_t receipt8 = appended.find("[PARAGON nr 8]");
+  const size_t receipt9 = appended.find("[PARAGON nr 9]");
+  ASSERT_NE(receipt9, std::string::npos) << appended;
+  EXPECT_LT(receipt5, voided);
+  EXPECT_LT(voided, receipt8);
+  EXPECT_LT(receipt8, receipt9);
+  // Both voided lines are in the one void, before receipt 8, and its value is their sum.
+  const std::string voidText = appended.substr(voided, receipt8 - voided);
+  EXPECT_NE(voidText.find("ZAW;13;;1000;300;0;5;"), std::string::npos) << voidText;
+  EXPECT_NE(voidText.find("ZAW;14;;1000;200;0;5;"), std::string::npos) << voidText;
+  EXPECT_NE(voidText.find("PMT;-1;500;100;"), std::string::npos) << voidText;
+}
+
 TEST_F(Receipts, Method4GivesTheHourlyReportPaymentTotalsDepositsAndWithdrawals) {
   WriteFile(dir.File("opsproz4.out"), File(kDay4));
   Run();

@@ -128,3 +128,19 @@ TEST(TMFile, AReadOnlyFileRefusesWrites) {
   f.Close();
   EXPECT_EQ(testutil::ReadFile(tmp.File("ro.txt")), "x");
 }
+
+TEST(TMFile, LastByteIsTheFilesLastByteOrMinusOneWhenEmpty) {
+  TempDir tmp;
+  testutil::WriteFile(tmp.File("e.txt"), "");
+  testutil::WriteFile(tmp.File("lf.txt"), "a\r\nb\n");
+  testutil::WriteFile(tmp.File("high.txt"), std::string("x\xB9", 2));
+  auto last = [&](const char* name) {
+    TMFile f(tmp.File(name));
+    f.SetReadOnly(true);
+    f.Open();
+    return f.LastByte();
+  };
+  EXPECT_EQ(last("e.txt"), -1);
+  EXPECT_EQ(last("lf.txt"), '\n');
+  EXPECT_EQ(last("high.txt"), 0xB9);  // a byte, never a negative char
+}

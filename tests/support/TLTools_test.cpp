@@ -39,6 +39,17 @@ TEST(PlString, EachCharacterIsConvertedOnceAndTheDefaultChangesNothing) {
   EXPECT_EQ(t.plstring(plain), "Lodz");
 }
 
+// A row that lists a byte twice (letters without diacritics: Z for both Ż and Ź) converts
+// it by its first place; bytes that are no letter of the row pass unchanged.
+TEST(PlString, ABytePresentTwiceInTheSourceRowTakesItsFirstPlace) {
+  TLTools t;
+  t.pltype_in = 6;
+  t.pltype_out = 2;
+  std::string text = "Zz Q\x01";
+  t.PlConvert(text);
+  EXPECT_EQ(text, "Żż Q\x01");
+}
+
 TEST(StrMax, CutsAndMarksTheCutWithAnEllipsis) {
   EXPECT_EQ(TLTools::StrMax("0123456789", 8, true), "01234...");
   EXPECT_EQ(TLTools::StrMax("0123456789", 3, true), "012");
