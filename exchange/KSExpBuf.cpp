@@ -219,18 +219,16 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
   TLTools tools;
   tools.ArchiveFile(path, FolderOf(path) + "ARCH2.EXP", LgLink, true, archiveLimit, true, "");
 
-  std::vector<std::string> lines;
-  lines.reserve(10000);
-  {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    while (file.ReadLine(line))
-      lines.push_back(line);  // a copy: `line` keeps its room for the next
-    file.Close();
-  }
-  const int count = static_cast<int>(lines.size());
+  // The file is read twice: once to count its lines (the analysis reports progress against
+  // them and the goods table makes room for them at once), then line by line as it is
+  // analysed. Holding every line in memory in between cost more than reading the file again
+  // from the system's cache: a large file's lines are tens of megabytes of fresh memory.
+  TMFile file(path);
+  file.SetReadOnly(true);
+  file.Open();
+  std::string line;
+  int count = 0;
+  while (file.ReadLine(line)) ++count;
   if (ksaction != nullptr) {
     ksaction->MsgS(LPV_Ok);
     ksaction->MsgAdd(Tr("ufReadFromksactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent,
@@ -242,7 +240,8 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
   platform::Env* env = platform::CurrentEnv();
   double lastReport = env->Now();
   TLJWords words(";");
-  for (int i = 0; i < count; ++i) {
+  file.GotoStart();
+  for (int i = 0; i < count && file.ReadLine(line); ++i) {
     const double now = env->Now();
     if (now - lastReport > kReadYieldDays) {
       if (ksaction != nullptr) ksaction->MsgP(i);
@@ -250,8 +249,9 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
       env->SleepMs(kReadYieldMs);
       lastReport = now;
     }
-    HandleLine(lines[static_cast<size_t>(i)], words);
+    HandleLine(line, words);
   }
+  file.Close();
   if (ksaction != nullptr) ksaction->MsgP(count);
   if (sort && ds_plu.RecordCount() > 0 && !Sorted) {
     CreateIndex(ds_plu.RecordCount());
