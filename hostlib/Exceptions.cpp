@@ -1,3 +1,3 @@
 #include "hostlib/Exceptions.h"
 
-int EMException::Language = 0;
+std::atomic<int> EMException::Language{0};

@@ -2,6 +2,7 @@
 // carrying its message text (already localised where the text is the system's own).
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <string>
 #include <vector>
@@ -49,7 +50,8 @@ class EMException : public Exception {
   const std::vector<Topic>& Topics() const { return topics_; }
 
   // The language of the host library's own texts, as the host set it.
-  static int Language;
+  // Set by the host from any thread, read by every operation: atomic, so no read is torn.
+  static std::atomic<int> Language;
 
  private:
   std::vector<Topic> topics_;

@@ -159,7 +159,7 @@ int TxTools::LeadingInt(const std::string& text) {
   return static_cast<int>(v);
 }
 
-void* TxTools::ApplicationWindow = nullptr;
+std::atomic<void*> TxTools::ApplicationWindow{nullptr};
 
 std::string TxTools::IntToStr(long long value) {
   char buf[24];

@@ -1,6 +1,7 @@
 // Text tools of the host library. Texts are 8-bit Windows-1250 strings.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -58,5 +59,5 @@ class TxTools {
   // The host library's message box, owned by ApplicationWindow.
   static int MsgBox(const std::string& text, const std::string& title, unsigned flags);
   // The window that owns the library's windows (the host's main window once registered).
-  static void* ApplicationWindow;
+  static std::atomic<void*> ApplicationWindow;
 };

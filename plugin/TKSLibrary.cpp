@@ -1,14 +1,16 @@
 #include "plugin/TKSLibrary.h"
 
 #include <cstring>
+#include <limits>
 
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMacSetOfIntegers.h"
 #include "hostlib/TxTools.h"
 #include "plugin/TKSActionBase.h"
 
-TKSLibrary* ksLibrary = nullptr;
-TMLgExtTools* ksLgLink = nullptr;
+// Registration and release may come from any host thread while another runs an operation.
+std::atomic<TKSLibrary*> ksLibrary{nullptr};
+std::atomic<TMLgExtTools*> ksLgLink{nullptr};
 
 namespace {
 
@@ -30,6 +32,15 @@ class ServiceBuffer {
   std::vector<char> bytes_;
 };
 
+// The module-wide link must not outlive the link it names.
+void ForgetLink(TMLgExtTools* link) {
+  if (link != nullptr) ksLgLink.compare_exchange_strong(link, nullptr);
+}
+
+// A host lists a handful of VAT rates and weighed-goods formats. One whose list never ends
+// (it answers TRUE for every position) would hold the operation in a loop for good.
+constexpr int kMaxListEntries = 1000;
+
 template <typename T>
 T As(void* function) {
   return reinterpret_cast<T>(function);
@@ -41,8 +52,9 @@ TKSLibrary::TKSLibrary(HTVKCBARG1 arg1) : FArg1(arg1) {}
 
 TKSLibrary::~TKSLibrary() {
   // The module-wide pointer must not outlive the library it names.
-  if (ksLibrary == this) ksLibrary = nullptr;
-  if (ksLgLink != nullptr && ksLgLink == FLgLink.get()) ksLgLink = nullptr;
+  TKSLibrary* self = this;
+  ksLibrary.compare_exchange_strong(self, nullptr);
+  ForgetLink(FLgLink.get());
 }
 
 BOOL TKSLibrary::PokazOkno(TKSActionBase*, int, bool, int*, char*) {
@@ -124,7 +136,7 @@ void TKSLibrary::RejestrujCallback(void* function, int code) {
       FCBDodajTowarZKasy = As<TVKDLLCBDodajTowarZKasy>(function);
       break;
     case TVKDLL_CB_JEZYK: {
-      if (ksLgLink != nullptr && ksLgLink == FLgLink.get()) ksLgLink = nullptr;
+      ForgetLink(FLgLink.get());
       FLgLink.reset();
       const TVKDLLJezyk* language = static_cast<const TVKDLLJezyk*>(function);
       if (language != nullptr) {
@@ -189,7 +201,7 @@ void TKSLibrary::ZmienOstatniKomunikat(TKSActionBase* action, int significance,
 void TKSLibrary::WypelnijFormatyWazone(TKSActionBase* action, std::vector<std::string>& formats) {
   formats.clear();
   if (FCBFormatWazony == nullptr) return;
-  for (int index = 0;; ++index) {
+  for (int index = 0; index < kMaxListEntries; ++index) {
     ServiceBuffer text(kHostBuffer);
     if (FCBFormatWazony(FArg1, action->Arg2(), index, text.data()) == 0) break;
     std::string format = TxTools::Trim(text.Text(300));
@@ -201,7 +213,7 @@ void TKSLibrary::WypelnijFormatyWazone(TKSActionBase* action, std::vector<std::s
 void TKSLibrary::WypelnijStawkiVAT(TKSActionBase* action, TMacSetOfIntegers& rates) {
   rates.Clear();
   if (FCBStawkaVAT == nullptr) return;
-  for (int index = 0;; ++index) {
+  for (int index = 0; index < kMaxListEntries; ++index) {
     int rate = 0;
     if (FCBStawkaVAT(FArg1, action->Arg2(), index, &rate) == 0) break;
     rates.Add(rate);
@@ -213,10 +225,15 @@ void TKSLibrary::WypelnijStawkiVATPrec(TKSActionBase* action, TMacSetOfIntegers&
   TVKDLLCBStawkaVATPrec service = FCBStawkaVATPrec != nullptr ? FCBStawkaVATPrec : FCBStawkaVAT;
   if (service == nullptr) return;
   const bool wholePercent = FCBStawkaVATPrec == nullptr;
-  for (int index = 0;; ++index) {
+  for (int index = 0; index < kMaxListEntries; ++index) {
     int rate = 0;
     if (service(FArg1, action->Arg2(), index, &rate) == 0) break;
-    rates.Add(wholePercent && rate > 0 ? rate * 100 : rate);
+    if (wholePercent && rate > 0) {
+      // No whole-percent rate is that large: one that would not fit in hundredths is no rate.
+      if (rate > std::numeric_limits<int>::max() / 100) continue;
+      rate *= 100;
+    }
+    rates.Add(rate);
   }
 }
 

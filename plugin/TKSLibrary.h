@@ -4,6 +4,7 @@
 // register the service.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,5 +107,5 @@ class TKSLibrary {
 // The most recently registered library, and the language link of the driver's own texts,
 // copied from that library's link at registration (which has none yet, so the driver's own
 // texts come out as their Polish defaults).
-extern TKSLibrary* ksLibrary;
-extern TMLgExtTools* ksLgLink;
+extern std::atomic<TKSLibrary*> ksLibrary;
+extern std::atomic<TMLgExtTools*> ksLgLink;

@@ -31,6 +31,13 @@ bool Buffer::WellFormed() const {
   return true;
 }
 
+bool Buffer::GuardIntact() const {
+  for (size_t i = 301; i < bytes_.size(); ++i) {
+    if (bytes_[i] != '\xCD') return false;
+  }
+  return true;
+}
+
 void DriverTest::SetUp() {
   std::string error;
   ASSERT_TRUE(driver.Load(LibraryPath(), error)) << error;

@@ -28,6 +28,8 @@ class Buffer {
   std::string Text() const { return std::string(bytes_.data()); }
   // The driver wrote at most 300 characters, padded with NUL to byte 300, and nothing after.
   bool WellFormed() const;
+  // Nothing was written after the 301 bytes, whatever was written in them.
+  bool GuardIntact() const;
 
  private:
   std::vector<char> bytes_;

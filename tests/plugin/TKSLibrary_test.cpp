@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMacSetOfIntegers.h"
 #include "testutil/DriverFixture.h"
@@ -76,6 +78,25 @@ TEST_F(Library, WeighedFormatsStopAtTheFirstEmptyAnswer) {
   Register({14});
   auto action = Action();
   EXPECT_EQ(action->GetFormatyWazone(), (std::vector<std::string>{"21PPPPWWWWW", "22PPPPWWWWW"}));
+}
+
+// A host whose lists never end (it answers TRUE for every position) gets its lists read up
+// to a bound, not forever; a whole-percent rate too large for hundredths is left out rather
+// than multiplied past the integer range.
+TEST_F(Library, ListsThatNeverEndAreReadOnlyUpToABound) {
+  host.garbage = true;
+  Register({14, 15});
+  auto action = Action();
+  TMacSetOfIntegers rates;
+  // The garbage host answers INT_MAX, INT_MIN and the position in turn.
+  library->WypelnijStawkiVAT(action.get(), rates);
+  EXPECT_TRUE(rates.Contains(998));
+  EXPECT_FALSE(rates.Contains(1001));
+  library->WypelnijStawkiVATPrec(action.get(), rates);  // whole percent, times a hundred
+  EXPECT_FALSE(rates.Contains(INT_MAX));
+  EXPECT_TRUE(rates.Contains(INT_MIN));
+  EXPECT_TRUE(rates.Contains(200));
+  EXPECT_EQ(action->GetFormatyWazone().size(), 1000u);
 }
 
 TEST_F(Library, ParameterNamesMatchWithoutRegardToCaseAndBlanks) {

@@ -1,5 +1,6 @@
 #include "testutil/RecordingHost.h"
 
+#include <climits>
 #include <cstring>
 
 namespace testutil {
@@ -10,6 +11,14 @@ void Copy(char* buffer, size_t size, const std::string& text) {
   std::strncpy(buffer, text.c_str(), size - 1);
   buffer[size - 1] = '\0';
 }
+
+// What a hostile host writes: the text, then '~' up to the last byte, with no terminator.
+void Fill(char* buffer, size_t size, const std::string& text) {
+  std::memset(buffer, '~', size);
+  std::memcpy(buffer, text.data(), text.size() < size ? text.size() : size);
+}
+
+constexpr BOOL kOddTrue = 0x5A5A5A5A;
 
 }  // namespace
 
@@ -24,11 +33,24 @@ struct Services {
   static void TVKAPI WartoscParametru(HTVKCBARG1 a1, HTVKCBARG2, const char* name, char* value) {
     RecordingHost* h = RecordingHost::Self(a1);
     auto it = h->params.find(name);
-    Copy(value, TVKDLL_TEXT_SIZE, it != h->params.end() ? it->second : "");
+    const std::string text = it != h->params.end() ? it->second : "";
+    if (h->garbage) {
+      Fill(value, TVKDLL_TEXT_SIZE, text);
+    } else {
+      Copy(value, TVKDLL_TEXT_SIZE, text);
+    }
   }
   static void TVKAPI DaneUrzadzenia(HTVKCBARG1 a1, HTVKCBARG2, int* id, int* number, char* device,
                                     char* station, char* dir) {
     RecordingHost* h = RecordingHost::Self(a1);
+    if (h->garbage) {
+      *id = INT_MIN;
+      *number = INT_MAX;
+      Fill(device, TVKDLL_TEXT_SIZE, h->deviceName);
+      Fill(station, TVKDLL_TEXT_SIZE, h->stationName);
+      Fill(dir, TVKDLL_DIR_SIZE, h->exchangeDir);
+      return;
+    }
     *id = h->deviceId;
     *number = h->deviceNumber;
     Copy(device, TVKDLL_TEXT_SIZE, h->deviceName);
@@ -52,18 +74,30 @@ struct Services {
   }
   static BOOL TVKAPI FormatWazony(HTVKCBARG1 a1, HTVKCBARG2, int index, char* text) {
     RecordingHost* h = RecordingHost::Self(a1);
+    if (h->garbage) {
+      Fill(text, TVKDLL_TEXT_SIZE, "%" + std::to_string(index));
+      return kOddTrue;
+    }
     if (index < 0 || static_cast<size_t>(index) >= h->weighedFormats.size()) return 0;
     Copy(text, TVKDLL_TEXT_SIZE, h->weighedFormats[static_cast<size_t>(index)]);
     return 1;
   }
   static BOOL TVKAPI StawkaVAT(HTVKCBARG1 a1, HTVKCBARG2, int index, int* rate) {
     RecordingHost* h = RecordingHost::Self(a1);
+    if (h->garbage) {
+      *rate = index % 3 == 0 ? INT_MAX : index % 3 == 1 ? INT_MIN : index;
+      return kOddTrue;
+    }
     if (index < 0 || static_cast<size_t>(index) >= h->vatRates.size()) return 0;
     *rate = h->vatRates[static_cast<size_t>(index)];
     return 1;
   }
   static BOOL TVKAPI StawkaVATPrec(HTVKCBARG1 a1, HTVKCBARG2, int index, int* rate) {
     RecordingHost* h = RecordingHost::Self(a1);
+    if (h->garbage) {
+      *rate = index % 3 == 0 ? INT_MAX : index % 3 == 1 ? INT_MIN : index;
+      return kOddTrue;
+    }
     if (index < 0 || static_cast<size_t>(index) >= h->vatRatesPrec.size()) return 0;
     *rate = h->vatRatesPrec[static_cast<size_t>(index)];
     return 1;
@@ -72,13 +106,19 @@ struct Services {
     RecordingHost* h = RecordingHost::Self(a1);
     h->events.push_back(std::to_string(code));
     if (h->onStore) h->onStore(code);
+    if (h->garbage && h->storeAnswer) return kOddTrue;
     return h->storeAnswer ? 1 : 0;
   }
   static BOOL TVKAPI ZapiszWynikEksportu(HTVKCBARG1 a1, HTVKCBARG2) { return Store(a1, 16); }
   static BOOL TVKAPI ZapiszImport(HTVKCBARG1 a1, HTVKCBARG2) { return Store(a1, 17); }
   static BOOL TVKAPI ZapiszParagon(HTVKCBARG1 a1, HTVKCBARG2) { return Store(a1, 18); }
   static BOOL TVKAPI OdczytajTowar(HTVKCBARG1 a1, HTVKCBARG2, char* text, const char* key) {
-    RecordingHost::Self(a1)->events.push_back("19 " + std::string(key));
+    RecordingHost* h = RecordingHost::Self(a1);
+    h->events.push_back("19 " + std::string(key));
+    if (h->garbage) {
+      Fill(text, TVKDLL_GOODS_SIZE, std::string("towar ") + key);
+      return kOddTrue;
+    }
     Copy(text, TVKDLL_GOODS_SIZE, std::string("towar ") + key);
     return 1;
   }
@@ -91,12 +131,13 @@ struct Services {
     if (!h->storeAnswer) return 0;
     h->stored[name] = value;
     h->params[name] = value;
-    return 1;
+    return h->garbage ? kOddTrue : 1;
   }
   static BOOL TVKAPI ZajmijZasob(HTVKCBARG1 a1, HTVKCBARG2, const char* name) {
     RecordingHost* h = RecordingHost::Self(a1);
     ++h->resourceRequests;
     h->events.push_back("22 " + std::string(name));
+    if (h->garbage && h->grantResource) return kOddTrue;
     return h->grantResource ? 1 : 0;
   }
   static void TVKAPI ZwolnijZasob(HTVKCBARG1 a1, HTVKCBARG2, const char* name) {
@@ -106,8 +147,9 @@ struct Services {
     RecordingHost::Self(a1)->events.push_back("24");
   }
   static int TVKAPI WstrzymajOperacje(HTVKCBARG1 a1, HTVKCBARG2, const char* text, int value) {
-    RecordingHost::Self(a1)->events.push_back("25 " + std::string(text));
-    return value;
+    RecordingHost* h = RecordingHost::Self(a1);
+    h->events.push_back("25 " + std::string(text));
+    return h->garbage ? INT_MIN : value;
   }
   static BOOL TVKAPI ZapiszStanLicznika(HTVKCBARG1 a1, HTVKCBARG2, const int*, int count) {
     RecordingHost::Self(a1)->events.push_back("28 " + std::to_string(count));
@@ -121,13 +163,22 @@ struct Services {
   static int TVKAPI DodajTowarZKasy(HTVKCBARG1 a1, HTVKCBARG2, const char* t1, int, const char*,
                                     int, const char*, const char*, int, double, double, double,
                                     double, int, int, const char*) {
-    RecordingHost::Self(a1)->events.push_back("33 " + std::string(t1));
-    return 7;
+    RecordingHost* h = RecordingHost::Self(a1);
+    h->events.push_back("33 " + std::string(t1));
+    return h->garbage ? INT_MIN : 7;
   }
   static BOOL TVKAPI Translate(void* context, const char* module, const char* key, const char*,
                                char* buffer, int size) {
     RecordingHost* h = static_cast<RecordingHost*>(context);
     h->translationKeys.push_back(std::string(module) + "/" + key);
+    if (h->garbage) {
+      Fill(buffer, static_cast<size_t>(size), h->translateAll);
+      return kOddTrue;
+    }
+    if (!h->translateAll.empty()) {
+      Copy(buffer, static_cast<size_t>(size), h->translateAll);
+      return 1;
+    }
     auto it = h->translations.find(std::string(module) + "/" + key);
     if (it == h->translations.end()) return 0;
     Copy(buffer, static_cast<size_t>(size), it->second);

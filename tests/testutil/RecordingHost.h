@@ -50,6 +50,12 @@ class RecordingHost {
   std::vector<int> vatRatesPrec;
   std::vector<std::string> weighedFormats;
   std::map<std::string, std::string> translations;  // module + "/" + key -> text
+  std::string translateAll;  // when set, the answer to every lookup of the language object
+  // A hostile host: every text it writes fills the whole buffer with no terminator, every
+  // number it gives is extreme, every yes-or-no answer is an odd non-zero value, and the
+  // lists of VAT rates and weighed formats never end. The abort service still answers as
+  // set above, so that operations run.
+  bool garbage = false;
   // Called when the host stores an export result (16) or an import (17).
   std::function<void(int code)> onStore;
 
