@@ -5,6 +5,11 @@ if(TRELVAX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TRELVAX_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(TRELVAX_FUZZ)
   # Coverage feedback for libFuzzer in everything of ours; only the fuzz targets link its
   # main (-fsanitize=fuzzer), so the library and programs still build as usual.
