@@ -794,7 +794,7 @@ void KSExpBuf::UtworzTowaryZKontrahentow(int pluOffset, const std::string& cardP
     rec.tow_z_kontr = true;
     rec.jedn = IdxJednId(0);
     rec.stawka = rate;
-    rec.stawkaPrec = rate >= 0 ? rate * 100 : -1;
+    rec.stawkaPrec = RatePrec(rate);
     DodajRec(&rec);
   }
 }

@@ -50,14 +50,6 @@ int32_t Truncate(double value) {
   return static_cast<int32_t>(value);
 }
 
-// The rate in hundredths of a percent for a rate in whole percent; -1 (exempt) for a negative
-// rate. A rate too large for the hundredths is held at the largest value.
-int32_t RatePrec(int32_t stawka) {
-  if (stawka < 0) return -1;
-  if (stawka > INT32_MAX / 100) return INT32_MAX;
-  return stawka * 100;
-}
-
 // Runs one getter of a cashier or currency entry: whatever goes wrong while its word is read
 // is reported with the getter's own message.
 template <class F>
@@ -70,6 +62,12 @@ auto Guarded(const TMLgExtTools* lg, const char* key, const char* text, F read) 
 }
 
 }  // namespace
+
+int32_t RatePrec(int32_t stawka) {
+  if (stawka < 0) return -1;
+  if (stawka > INT32_MAX / 100) return INT32_MAX;
+  return stawka * 100;
+}
 
 // ---------------------------------------------------------------------------------------------
 // KSTowRec

@@ -18,6 +18,10 @@ enum stTow : int32_t {
   stNull = 4,  // nothing: not sent
 };
 
+// The rate in hundredths of a percent for a rate in whole percent; -1 (exempt) for a negative
+// rate. A rate too large for the hundredths is held at the largest value instead of overflowing.
+int32_t RatePrec(int32_t stawka);
+
 // A goods, one PLU of the register.
 class KSTowRec {
  public:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "hostlib/Exceptions.h"
 #include "platform/FakeEnv.h"
 #include "testutil/TempDir.h"
@@ -293,6 +295,7 @@ TEST_F(ExpBufTest, ContractorsBecomeLoyaltyCardGoods) {
   EXPECT_EQ(rec.cena, 4000);
   EXPECT_EQ(rec.cena_dod, 4000);
   EXPECT_EQ(rec.stawka, 23);
+  EXPECT_EQ(rec.stawkaPrec, 2300);
   EXPECT_EQ(rec.status, stDod);
   EXPECT_TRUE(rec.tow_z_kontr);
   EXPECT_EQ(debug.rfind("----------- [DEBUG KONWERSJI DANYCH KONTRAHENTA NA KOD KARTY RABATOWEJ] "
@@ -305,6 +308,18 @@ TEST_F(ExpBufTest, ContractorsBecomeLoyaltyCardGoods) {
   WriteFile(dir.File("k.exp"), "KON;1;A;A;;;;;;1;20310705000000000;T;0;0;1\r\n");
   noRates.ReadFromFile(dir.File("k.exp"), false, -1);
   EXPECT_THROW(noRates.UtworzTowaryZKontrahentow(0, "kkkk", debug), Exception);
+}
+
+// Found by fuzzing: a first VAT rate too large for hundredths of a percent overflowed.
+TEST_F(ExpBufTest, ContractorGoodsOfAHugeFirstRateHoldTheLargestHundredths) {
+  Read("VAT;24031000\r\nJM;0;0;szt.\r\nKON;13;Anna;AN;;;;;;1;20310705000000000;T;2.5;3;40\r\n");
+  std::string debug;
+  buf.UtworzTowaryZKontrahentow(0, "kkkk", debug);
+  ASSERT_EQ(buf.il_rec, 1);
+  KSTowRec rec;
+  buf.CzytajRec(0, &rec);
+  EXPECT_EQ(rec.stawka, 24031000);
+  EXPECT_EQ(rec.stawkaPrec, INT32_MAX);
 }
 
 }  // namespace
