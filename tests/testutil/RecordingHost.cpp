@@ -20,9 +20,19 @@ void Fill(char* buffer, size_t size, const std::string& text) {
 
 constexpr BOOL kOddTrue = 0x5A5A5A5A;
 
+// A rate of the hostile host's endless lists: the integer's ends and the position in turn.
+int GarbageRate(int index) {
+  return index % 3 == 0 ? INT_MAX : index % 3 == 1 ? INT_MIN : index;
+}
+
 }  // namespace
 
 struct Services {
+  // A yes-or-no answer of the host: a hostile host's "yes" is any non-zero value.
+  static BOOL Answer(const RecordingHost* h, bool yes) {
+    if (!yes) return 0;
+    return h->garbage ? kOddTrue : 1;
+  }
   static BOOL TVKAPI CzyPrzerwac(HTVKCBARG1 a1, HTVKCBARG2) {
     RecordingHost* h = RecordingHost::Self(a1);
     ++h->abortChecks;
@@ -85,7 +95,7 @@ struct Services {
   static BOOL TVKAPI StawkaVAT(HTVKCBARG1 a1, HTVKCBARG2, int index, int* rate) {
     RecordingHost* h = RecordingHost::Self(a1);
     if (h->garbage) {
-      *rate = index % 3 == 0 ? INT_MAX : index % 3 == 1 ? INT_MIN : index;
+      *rate = GarbageRate(index);
       return kOddTrue;
     }
     if (index < 0 || static_cast<size_t>(index) >= h->vatRates.size()) return 0;
@@ -95,7 +105,7 @@ struct Services {
   static BOOL TVKAPI StawkaVATPrec(HTVKCBARG1 a1, HTVKCBARG2, int index, int* rate) {
     RecordingHost* h = RecordingHost::Self(a1);
     if (h->garbage) {
-      *rate = index % 3 == 0 ? INT_MAX : index % 3 == 1 ? INT_MIN : index;
+      *rate = GarbageRate(index);
       return kOddTrue;
     }
     if (index < 0 || static_cast<size_t>(index) >= h->vatRatesPrec.size()) return 0;
@@ -106,8 +116,7 @@ struct Services {
     RecordingHost* h = RecordingHost::Self(a1);
     h->events.push_back(std::to_string(code));
     if (h->onStore) h->onStore(code);
-    if (h->garbage && h->storeAnswer) return kOddTrue;
-    return h->storeAnswer ? 1 : 0;
+    return Answer(h, h->storeAnswer);
   }
   static BOOL TVKAPI ZapiszWynikEksportu(HTVKCBARG1 a1, HTVKCBARG2) { return Store(a1, 16); }
   static BOOL TVKAPI ZapiszImport(HTVKCBARG1 a1, HTVKCBARG2) { return Store(a1, 17); }
@@ -131,14 +140,13 @@ struct Services {
     if (!h->storeAnswer) return 0;
     h->stored[name] = value;
     h->params[name] = value;
-    return h->garbage ? kOddTrue : 1;
+    return Answer(h, true);
   }
   static BOOL TVKAPI ZajmijZasob(HTVKCBARG1 a1, HTVKCBARG2, const char* name) {
     RecordingHost* h = RecordingHost::Self(a1);
     ++h->resourceRequests;
     h->events.push_back("22 " + std::string(name));
-    if (h->garbage && h->grantResource) return kOddTrue;
-    return h->grantResource ? 1 : 0;
+    return Answer(h, h->grantResource);
   }
   static void TVKAPI ZwolnijZasob(HTVKCBARG1 a1, HTVKCBARG2, const char* name) {
     RecordingHost::Self(a1)->events.push_back("23 " + std::string(name));
