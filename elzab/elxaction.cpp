@@ -1,5 +1,7 @@
 #include "elzab/elxaction.h"
 
+#include <functional>
+
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -254,9 +256,12 @@ void TrelvaxAction::ExecuteOperation(int function) {
                     FNameRaport());
   }
   // A program that never ends must not hold the back office's thread for good: while it
-  // runs, the host is asked about once a second whether the person wants to stop.
-  const platform::RunResult run =
-      env->RunProgram(path, args, FKatalogWymiany, [this] { return CzyPrzerwac(); });
+  // runs, the host is asked about once a second whether the person wants to stop. A host
+  // without the abort service cannot be asked; "stop" would then only mean "no service" and
+  // end every program that runs longer than a second, so the program is left to finish.
+  std::function<bool()> stop;
+  if (HostCanAbort()) stop = [this] { return CzyPrzerwac(); };
+  const platform::RunResult run = env->RunProgram(path, args, FKatalogWymiany, stop);
   if (!run.started) throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
   if (run.stopped) {
     // What the ended program had written is only part of its answer; read later as whole it

@@ -3,6 +3,7 @@
 // input files, runs them in the exchange directory and reads what they leave behind.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
@@ -113,13 +114,39 @@ class TrelvaxAction : public KSAction {
   void ImportSaveImpBufs();
   // The record, kept beside the outputs, of the days the host has taken in from them: an
   // import that stopped after some stores and is repeated over the same outputs must not
-  // hand the host those days again. It goes away with the outputs.
+  // hand the host those days again. It names the outputs it describes and holds only for
+  // them; it goes away with the outputs.
   std::string FNameStoredDays();
-  // Reads the record: the import date the outputs were first read with, and the days taken
-  // in. False when there is none.
-  bool ReadStoredDays(double& importDate, std::vector<double>& days);
-  // Adds `day` to the record (creating it with the import date); an error when it cannot.
+  // One output as the record names it: what tells that it is still the file that was read.
+  struct OutputStamp {
+    std::string name;
+    int64_t size = 0;
+    int64_t modified = 0;
+    uint64_t checksum = 0;
+  };
+  struct StoredDays {
+    double importDate = 0;            // the import date the outputs were first read with
+    std::vector<double> days;         // the days the host took in
+    bool namesOutputs = false;        // false for a record of an older driver
+    std::vector<OutputStamp> outputs;
+    bool damaged = false;             // a line that the driver does not write
+  };
+  // Reads the record; false when there is none.
+  bool ReadStoredDays(StoredDays& record);
+  // The outputs of functions 1 to 6 that lie in the exchange directory now.
+  std::vector<OutputStamp> StampOutputs();
+  // Settles the import date and the days already taken in for a pass over the outputs that
+  // lie there now: the record's when it describes them, else "DataImportu" and none (a record
+  // that no longer describes them is dropped with a warning naming the changed files).
+  void SettleStoredDays();
+  // Adds `day` to the record (writing it anew, whole, before anything else happens); an
+  // error when it cannot.
   void AddStoredDay(double day);
+  // Removes the record; an error when it stays.
+  void RemoveStoredDays();
+  // Deletes a working file, trying again for a moment while another program holds it open;
+  // false when it is still there.
+  bool RemoveWorkingFile(const std::string& path);
   void AfterImport();
   void DeleteImpBufs();
   void ImportFromFileSale();
@@ -141,8 +168,10 @@ class TrelvaxAction : public KSAction {
   int32_t cfgProductFlag = 0;
   int32_t cfgReceipts = 0;
   int32_t cfgSaleSource = 0;
+  double importDateParam = 0;      // "DataImportu", read once per operation
   double importDate = 0;           // the import date the current outputs are read with
   std::vector<double> storedDays;  // days of the current outputs the host already took in
+  std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
   bool cfgProtectExecution = false;
   int32_t cfgSaleBufferType = 0;
   bool cfgSaleBufferFV = false;

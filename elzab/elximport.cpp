@@ -2,6 +2,9 @@
 // file mode), their outputs become one import buffer per sale date, and each buffer is
 // stored as the host's import file and handed to the host.
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "elzab/elxaction.h"
@@ -112,6 +115,7 @@ void TrelvaxAction::Import() {
   tools.pltype_in = 0;
   tools.pltype_out = 2;
   LoadPackages();
+  importDateParam = ParamAsDate("DataImportu");
   platform::Env* env = platform::CurrentEnv();
   auto leftovers = [&] {
     for (int function : {kFnSalesSorted, kFnPackagingReturns, kFnReceipts4, kFnReceipts5}) {
@@ -128,7 +132,7 @@ void TrelvaxAction::Import() {
     // A record of stored days without the outputs it describes is from an import whose
     // outputs were taken away by hand; it must not make the next one skip fresh sales.
     const bool left = leftovers();
-    if (!left) env->RemoveFile(FNameStoredDays());
+    if (!left) RemoveStoredDays();
     if (left) {
       MsgAdd(Tr("KSElzabSImportMsgAdd",
                 "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
@@ -178,11 +182,9 @@ void TrelvaxAction::ImportFromECR() {
 void TrelvaxAction::ImportFromFile(bool cashierReports) {
   imp_buf = nullptr;
   imp_bufs.clear();
-  // Outputs that the host has partly taken in are read again with the date they were first
-  // read with, so that each day comes out as it did then.
-  importDate = ParamAsDate("DataImportu");
-  storedDays.clear();
-  ReadStoredDays(importDate, storedDays);
+  // A pass hands the host only what it read itself.
+  receiptsText.clear();
+  SettleStoredDays();
   ImpBufsSubstitute(importDate);
   ImportFromFileSale();
   if (cashierReports) ImportFromFileCashierReports();
@@ -247,17 +249,88 @@ void TrelvaxAction::ImportSaveImpBufs() {
         ZmienOstatniKomunikat(2, PodajOstatniKomunikat(true) + kStatus + "Błąd!");
         throw;
       }
+      // Before anything else reaches the host: a host that dies from here on has the day.
       AddStoredDay(day);
     }
     imp_buf = nullptr;
   }
+  // The receipts went with the last buffer, or that buffer was taken in before and they
+  // with it: either way none of them is to be handed over again.
+  receiptsText.clear();
 }
+
+// ----- The record of stored days ------------------------------------------------------------
+
+namespace {
+
+constexpr char kRecordDate[] = "DataImportu";
+constexpr char kRecordDay[] = "zapisano";
+constexpr char kRecordOutput[] = "plik";
+
+// A checksum of a file's bytes, eight at a time: it tells a file written anew from the one
+// that was read, which size and time alone may not.
+bool Checksum(const std::string& path, uint64_t& sum) {
+  platform::Env* env = platform::CurrentEnv();
+  std::FILE* file = env->OpenFile(path, "rb");
+  if (file == nullptr) return false;
+  uint64_t h = 0xcbf29ce484222325ull;
+  uint64_t length = 0;
+  std::vector<unsigned char> block(1 << 16);
+  size_t got = 0;
+  while ((got = std::fread(block.data(), 1, block.size(), file)) > 0) {
+    length += got;
+    size_t i = 0;
+    for (; i + 8 <= got; i += 8) {
+      uint64_t w = 0;
+      std::memcpy(&w, block.data() + i, 8);
+      h = (h ^ w) * 0x9e3779b97f4a7c15ull;
+      h ^= h >> 29;
+    }
+    for (; i < got; ++i) h = (h ^ block[i]) * 0x100000001b3ull;
+  }
+  const bool ok = !std::ferror(file);
+  env->CloseFile(file);
+  h = (h ^ length) * 0x9e3779b97f4a7c15ull;
+  sum = h ^ (h >> 32);
+  return ok;
+}
+
+std::string Hex(uint64_t value) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (int i = 15; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 15];
+  return text;
+}
+
+// A whole number of the record: digits, with a "-" before them for a time before 1970.
+bool RecordNumber(const std::string& text, int64_t& value) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const size_t first = negative ? 1 : 0;
+  if (text.size() <= first || text.find_first_not_of("0123456789", first) != std::string::npos) {
+    return false;
+  }
+  uint64_t v = 0;
+  for (size_t i = first; i < text.size(); ++i) {
+    const unsigned digit = static_cast<unsigned>(text[i] - '0');
+    if (v > (static_cast<uint64_t>(INT64_MAX) - digit) / 10) return false;
+    v = v * 10 + digit;
+  }
+  value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+  return true;
+}
+
+bool Same(const TrelvaxAction::OutputStamp& a, const TrelvaxAction::OutputStamp& b) {
+  return a.name == b.name && a.size == b.size && a.modified == b.modified &&
+         a.checksum == b.checksum;
+}
+
+}  // namespace
 
 std::string TrelvaxAction::FNameStoredDays() {
   return WorkDir() + "zapisane.txt";
 }
 
-bool TrelvaxAction::ReadStoredDays(double& date, std::vector<double>& days) {
+bool TrelvaxAction::ReadStoredDays(StoredDays& record) {
   const std::string path = FNameStoredDays();
   if (!platform::CurrentEnv()->FileExists(path)) return false;
   TMFile file(path);
@@ -266,55 +339,165 @@ bool TrelvaxAction::ReadStoredDays(double& date, std::vector<double>& days) {
   std::string line;
   while (file.ReadLine(line)) {
     const size_t eq = line.find('=');
-    double value = 0;
-    if (eq == std::string::npos || !TdtTools::ParseHostDate(line.substr(eq + 1), value)) {
-      line.clear();
-      continue;
+    const std::string key = eq == std::string::npos ? line : line.substr(0, eq);
+    const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+    double date = 0;
+    if (key == kRecordOutput) {
+      record.namesOutputs = true;
+      TLJWords parts(";");
+      parts.Init(value);
+      OutputStamp o;
+      o.name = parts[0];
+      const bool ok = !o.name.empty() && RecordNumber(parts[1], o.size) &&
+                      RecordNumber(parts[2], o.modified) && parts[3].size() == 16 &&
+                      parts[3].find_first_not_of("0123456789abcdef") == std::string::npos;
+      if (ok) o.checksum = std::stoull(parts[3], nullptr, 16);
+      if (ok) record.outputs.push_back(o);
+      if (!ok) record.damaged = true;
+    } else if (key == kRecordDate && TdtTools::ParseHostDate(value, date)) {
+      record.importDate = date;
+    } else if (key == kRecordDay && TdtTools::ParseHostDate(value, date)) {
+      record.days.push_back(TdtTools::DatePart(date));
+    } else if (!line.empty()) {
+      record.damaged = true;
     }
-    if (line.compare(0, eq, "DataImportu") == 0) date = value;
-    if (line.compare(0, eq, "zapisano") == 0) days.push_back(TdtTools::DatePart(value));
     line.clear();
   }
   file.Close();
   return true;
 }
 
+std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
+  platform::Env* env = platform::CurrentEnv();
+  std::vector<OutputStamp> stamps;
+  for (int function = kFnSales; function <= kFnReceipts5; ++function) {
+    const std::string path = FNameFile(function, 2, false);
+    OutputStamp o;
+    if (!env->FileStamp(path, o.size, o.modified)) continue;
+    if (!Checksum(path, o.checksum)) {
+      throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
+    }
+    o.name = platform::FileNameOf(path);
+    stamps.push_back(o);
+  }
+  return stamps;
+}
+
+void TrelvaxAction::SettleStoredDays() {
+  importDate = importDateParam;
+  storedDays.clear();
+  passOutputs = StampOutputs();
+  StoredDays record;
+  record.importDate = importDateParam;
+  if (!ReadStoredDays(record)) return;
+  // The record holds for the outputs it names: each still there must be the very file that
+  // was read (those gone were removed after the host took them in), and no other may have
+  // come since. An older driver's record names none and holds for what lies there.
+  std::string changed;
+  auto note = [&changed](const std::string& name) {
+    changed += (changed.empty() ? "" : ", ") + name;
+  };
+  if (record.damaged) note(platform::FileNameOf(FNameStoredDays()));
+  if (record.namesOutputs) {
+    for (const OutputStamp& now : passOutputs) {
+      auto was = std::find_if(record.outputs.begin(), record.outputs.end(),
+                              [&](const OutputStamp& o) { return o.name == now.name; });
+      if (was == record.outputs.end() || !Same(*was, now)) note(now.name);
+    }
+  }
+  if (!changed.empty()) {
+    MsgAdd(Tr("KSElzabSImportChangedMsgAdd",
+              "Pliki zmienione od poprzedniego, przerwanego importu: ") +
+               changed +
+               Tr("KSElzabSImportChangedMsgAdd_00001",
+                  ". Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz."),
+           LPV_Warning, 100);
+    RemoveStoredDays();
+    return;
+  }
+  importDate = record.importDate;
+  storedDays = record.days;
+}
+
 void TrelvaxAction::AddStoredDay(double day) {
+  storedDays.push_back(day);
   const std::string path = FNameStoredDays();
+  // Written whole beside the record, then put in its place: a record cut short by a full
+  // disk or a crash is never read.
+  const std::string fresh = WorkDir() + "zapisane.tmp";
   try {
-    const bool fresh = !platform::CurrentEnv()->FileExists(path);
-    TMFile file(path);
+    TMFile file(fresh);
     file.Open();
-    file.GotoEnd();
-    if (fresh) file.WriteLine("DataImportu=" + TdtTools::FormatDate(importDate));
-    file.WriteLine("zapisano=" + TdtTools::FormatDate(day));
+    file.GotoStart();
+    file.Truncate();
+    std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate) + "\r\n";
+    for (const OutputStamp& o : passOutputs) {
+      text += std::string(kRecordOutput) + "=" + o.name + ";" + std::to_string(o.size) + ";" +
+              std::to_string(o.modified) + ";" + Hex(o.checksum) + "\r\n";
+    }
+    for (double stored : storedDays) {
+      text += std::string(kRecordDay) + "=" + TdtTools::FormatDate(stored) + "\r\n";
+    }
+    file.Write(text);
     file.Close();
+    if (!platform::CurrentEnv()->RenameFile(fresh, path)) throw Exception(fresh);
   } catch (const Exception&) {
+    platform::CurrentEnv()->RemoveFile(fresh);
     throw Exception(Tr("KSElzabSImportStoredExceptio",
                        "Baza przyjęła import, ale nie można tego zapisać w pliku ") +
                     path);
   }
-  storedDays.push_back(day);
+}
+
+void TrelvaxAction::RemoveStoredDays() {
+  const std::string path = FNameStoredDays();
+  if (!platform::CurrentEnv()->FileExists(path)) return;
+  if (!RemoveWorkingFile(path)) {
+    throw Exception(Tr("KSElzabSImportStoredExceptio_00001", "Nie można usunąć pliku ") + path);
+  }
+}
+
+bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
+  platform::Env* env = platform::CurrentEnv();
+  // An antivirus, an indexer or a backup holds a file it has just seen for a moment.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (attempt > 0) env->SleepMs(100);
+    env->RemoveFile(path);
+    if (!env->FileExists(path)) return true;
+  }
+  return false;
 }
 
 void TrelvaxAction::AfterImport() {
   platform::Env* env = platform::CurrentEnv();
+  std::string stuck;
   for (int function = kFnSales; function <= kFnReceipts5; ++function) {
     const std::string out = FNameFile(function, 2, false);
     if (env->FileExists(out)) {
       tools.ArchiveFile(out, FNameFile(function, 3, false), GetLgLink(), false, -1, true, "");
-      env->RemoveFile(out);
+      if (!RemoveWorkingFile(out) && stuck.empty()) stuck = out;
     }
     const std::string in = FNameFile(function, 1, false);
-    if (env->FileExists(in)) env->RemoveFile(in);
+    if (env->FileExists(in)) RemoveWorkingFile(in);
   }
-  env->RemoveFile(FNameStoredDays());
+  if (!stuck.empty()) {
+    // The record stays while any output it describes is left, so that the next import skips
+    // what the host already has.
+    std::string text = Tr("KSElzabSAfterImpExceptio", "Nie można usunąć pliku ") + stuck;
+    if (!storedDays.empty()) {
+      text += Tr("KSElzabSAfterImpExceptio_00001",
+                 " (baza przyjęła już te dane; następny import ich nie powtórzy)");
+    }
+    throw Exception(text);
+  }
+  RemoveStoredDays();
   storedDays.clear();
 }
 
 void TrelvaxAction::DeleteImpBufs() {
   imp_buf = nullptr;
   for (std::unique_ptr<KSImpBuf>& buf : imp_bufs) buf.reset();
+  receiptsText.clear();
 }
 
 // ----- Sales counters -----------------------------------------------------------------------

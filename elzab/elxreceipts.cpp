@@ -479,7 +479,7 @@ class ReceiptBufferReader {
 // ----- Receipt buffer -----------------------------------------------------------------------
 
 void TrelvaxAction::ImportFromFileReceipts() {
-  ImpBufsSubstitute(ParamAsDate("DataImportu"));
+  ImpBufsSubstitute(importDate);
   platform::Env* env = platform::CurrentEnv();
   const std::string method4 = FNameFile(kFnReceipts4, 2, false);
   const std::string method5 = FNameFile(kFnReceipts5, 2, false);

@@ -6,11 +6,12 @@
 #include "platform/Env.h"
 
 TMFile::~TMFile() {
-  Close();
+  // A file still open here is left on the way out of an error, which is the one reported.
+  CloseQuietly();
 }
 
 void TMFile::SetPath(const std::string& path) {
-  Close();
+  CloseQuietly();
   path_ = path;
 }
 
@@ -24,22 +25,30 @@ void TMFile::RequireOpen(const char* what) const {
 }
 
 void TMFile::Open() {
-  Close();
+  CloseQuietly();
   if (path_.empty()) throw Exception("Nie podano nazwy pliku");
+  platform::Env* env = platform::CurrentEnv();
   if (readOnly_) {
-    file_ = std::fopen(path_.c_str(), "rb");
+    file_ = env->OpenFile(path_, "rb");
   } else {
-    file_ = std::fopen(path_.c_str(), "r+b");
-    if (file_ == nullptr && !platform::CurrentEnv()->FileExists(path_)) {
-      file_ = std::fopen(path_.c_str(), "w+b");
-    }
+    file_ = env->OpenFile(path_, "r+b");
+    if (file_ == nullptr && !env->FileExists(path_)) file_ = env->OpenFile(path_, "w+b");
   }
   if (file_ == nullptr) Fail("Nie można otworzyć pliku");
   lastOp_ = 0;
 }
 
 void TMFile::Close() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (file_ == nullptr) return;
+  std::FILE* file = file_;
+  file_ = nullptr;
+  // What stdio still buffers is written only now: a full disk shows here and nowhere else.
+  if (!platform::CurrentEnv()->CloseFile(file) && !readOnly_) Fail("Błąd zapisu pliku");
+}
+
+void TMFile::CloseQuietly() {
+  if (file_ == nullptr) return;
+  platform::CurrentEnv()->CloseFile(file_);
   file_ = nullptr;
 }
 

@@ -22,6 +22,9 @@ class TMFile {
 
   // Opens the file, positioned at its start.
   void Open();
+  // Closes the file. For a writable file, a failure to store what was written (a full disk)
+  // raises the write error: a file is complete only once Close returned. The destructor
+  // closes without a word, so a file written to must be closed explicitly.
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
 
@@ -43,6 +46,7 @@ class TMFile {
   bool Eof();
 
  private:
+  void CloseQuietly();
   void RequireOpen(const char* what) const;
   void Switch(bool toWrite);
   [[noreturn]] void Fail(const std::string& what) const;

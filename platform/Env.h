@@ -62,6 +62,18 @@ class Env {
   virtual bool RemoveFile(const std::string& path) = 0;
   // Creates a directory with every missing parent. True when the directory exists afterwards.
   virtual bool MakeDirectories(const std::string& path) = 0;
+  // Renames file `from` to `to`, replacing `to` when it exists, in one step: a reader sees
+  // either the old or the new file. False when it cannot.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // The size in bytes and the last-write time of an existing file (`modified` is a count
+  // that compares equal only when the file was not written since). False when it does not
+  // exist or cannot be examined.
+  virtual bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) = 0;
+  // Opens a file with stdio in `mode` ("rb", "r+b", "w+b"). Null when it cannot be opened.
+  virtual std::FILE* OpenFile(const std::string& path, const char* mode) = 0;
+  // Flushes and closes a file of OpenFile. False when what was written could not be stored
+  // (a full disk, a failed write that the buffer hid until now); the file is closed anyway.
+  virtual bool CloseFile(std::FILE* file) = 0;
   // Creates a file that must not exist yet, opened exclusively (not shared), writes `bytes`
   // and closes it. False when the file existed or could not be created or written.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;

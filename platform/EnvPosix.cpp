@@ -129,6 +129,27 @@ class PosixEnv : public Env {
     return FileExists(path) && unlink(path.c_str()) == 0;
   }
 
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    return FileExists(from) && rename(from.c_str(), to.c_str()) == 0;
+  }
+
+  bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override {
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    size = static_cast<int64_t>(st.st_size);
+    modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+  }
+
+  std::FILE* OpenFile(const std::string& path, const char* mode) override {
+    return std::fopen(path.c_str(), mode);
+  }
+
+  bool CloseFile(std::FILE* file) override {
+    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+    return std::fclose(file) == 0 && flushed;
+  }
+
   bool MakeDirectories(const std::string& path) override {
     if (path.empty()) return false;
     std::string part;

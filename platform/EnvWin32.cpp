@@ -83,6 +83,35 @@ class Win32Env : public Env {
     return FileExists(path) && DeleteFileA(path.c_str()) != 0;
   }
 
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    return FileExists(from) &&
+           MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return false;
+    }
+    size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                data.nFileSizeLow);
+    modified = static_cast<int64_t>(
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime);
+    return true;
+  }
+
+  std::FILE* OpenFile(const std::string& path, const char* mode) override {
+    return std::fopen(path.c_str(), mode);
+  }
+
+  bool CloseFile(std::FILE* file) override {
+    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+    return std::fclose(file) == 0 && flushed;
+  }
+
   bool MakeDirectories(const std::string& path) override {
     if (path.empty()) return false;
     std::string part;

@@ -25,7 +25,24 @@ bool FakeEnv::DirectoryExists(const std::string& path) {
   return real_->DirectoryExists(path);
 }
 bool FakeEnv::RemoveFile(const std::string& path) {
+  ++removeAttempts;
+  if (undeletable.count(FileNameOf(path)) != 0) return false;
   return real_->RemoveFile(path);
+}
+bool FakeEnv::RenameFile(const std::string& from, const std::string& to) {
+  return real_->RenameFile(from, to);
+}
+bool FakeEnv::FileStamp(const std::string& path, int64_t& size, int64_t& modified) {
+  return real_->FileStamp(path, size, modified);
+}
+std::FILE* FakeEnv::OpenFile(const std::string& path, const char* mode) {
+  std::FILE* file = real_->OpenFile(path, mode);
+  if (file != nullptr && failingCloses.count(FileNameOf(path)) != 0) failing_.insert(file);
+  return file;
+}
+bool FakeEnv::CloseFile(std::FILE* file) {
+  const bool fails = failing_.erase(file) != 0;
+  return real_->CloseFile(file) && !fails;
 }
 bool FakeEnv::MakeDirectories(const std::string& path) {
   return real_->MakeDirectories(path);

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,14 @@ class FakeEnv : public Env {
 
   std::vector<Message> messages;
 
+  // Files named here (by their file-name part) cannot be deleted, as on Windows while another
+  // program holds them open: RemoveFile leaves them and answers false. Every attempt counts.
+  std::set<std::string> undeletable;
+  int removeAttempts = 0;
+  // Files named here (by their file-name part) are written, but closing them reports that
+  // what was written could not be stored, as a full disk does.
+  std::set<std::string> failingCloses;
+
   // The rates window: every window shown is recorded with its owner; answered by
   // onRatesDialog when set (which may change the rows' choices as a person would), else
   // Cancelled.
@@ -62,6 +71,10 @@ class FakeEnv : public Env {
   bool RemoveFile(const std::string& path) override;
   bool MakeDirectories(const std::string& path) override;
   bool CreateNewFile(const std::string& path, const std::string& bytes) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override;
+  std::FILE* OpenFile(const std::string& path, const char* mode) override;
+  bool CloseFile(std::FILE* file) override;
   std::string ReadRegistryString(const std::string& key, const std::string& value) override;
   double Now() override;
   void SleepMs(int ms) override;
@@ -71,6 +84,7 @@ class FakeEnv : public Env {
 
  private:
   Env* real_;
+  std::set<std::FILE*> failing_;  // open files of `failingCloses`
 };
 
 // Installs an Env for the lifetime of a scope and restores the previous one after it.

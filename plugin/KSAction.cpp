@@ -48,7 +48,12 @@ TErrorLog::TErrorLog(const std::string& path) : file(std::make_unique<TMFile>(pa
 }
 
 TErrorLog::~TErrorLog() {
-  file->Close();
+  // The log is the export's own scratch list; a destructor must not throw, and what it held
+  // was already shown in the host's list.
+  try {
+    file->Close();
+  } catch (...) {
+  }
 }
 
 void TErrorLog::Add(const std::string& line) {

@@ -346,6 +346,10 @@ bool TKSActionBase::CzyPrzerwac() {
   return FLibrary->CzyPrzerwac(this);
 }
 
+bool TKSActionBase::HostCanAbort() const {
+  return FLibrary->HasAbortService();
+}
+
 void TKSActionBase::SprawdzCzyPrzerwac() {
   if (CzyPrzerwac()) throw EAbort();
 }

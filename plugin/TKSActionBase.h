@@ -89,6 +89,8 @@ class TKSActionBase : public MessageSink {
 
   // Abort.
   bool CzyPrzerwac();
+  // True when the host can be asked whether to stop (it registered its abort service).
+  bool HostCanAbort() const;
   void SprawdzCzyPrzerwac();
 
   // Results stored in the host; each raises when the host refuses or lacks the service.

@@ -50,6 +50,9 @@ class TKSLibrary {
 
   // Host-service wrappers. Each passes FArg1 and the action's FArg2 first.
   bool CzyPrzerwac(TKSActionBase* action);
+  // True when the host registered its abort service (code 5), so that CzyPrzerwac answers
+  // for the person at the back office and not for a missing service.
+  bool HasAbortService() const { return FCBCzyPrzerwac != nullptr; }
   std::string WartoscParametru(TKSActionBase* action, const std::string& name);
   void WypelnijDaneUrzadzenia(TKSActionBase* action);
   void DodajKomunikat(TKSActionBase* action, int significance, const std::string& text);
