@@ -16,9 +16,10 @@ volatile std::sig_atomic_t g_abort = 0;
 
 // A back office can die at any moment of an operation (a crash, a power cut). To rehearse
 // that, TVKHOST_DIE_AT="message:N" ends this process at once when the driver adds its Nth
-// message, and "store:N" inside the Nth store before the host takes the file in.
+// message, "change:N" when it changes the last message for the Nth time (a status set), and
+// "store:N" inside the Nth store before the host takes the file in.
 struct DiePoint {
-  std::string what;  // "message" or "store"; empty: never
+  std::string what;  // "message", "change" or "store"; empty: never
   int at = 0;
   int seen = 0;
 };
@@ -402,6 +403,7 @@ void Host::DodajKomunikat(int significance, const char* text) {
 }
 
 void Host::ZmienOstatniKomunikat(int significance, const char* text) {
+  MaybeDie("change");
   renderer_.ReplaceLast(significance, Str(text));
 }
 

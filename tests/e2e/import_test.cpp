@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 
 #include "e2e/Simulator.h"
+#include "testutil/ImportBooks.h"
 
 using e2e::SimulatorTest;
 
@@ -94,7 +97,7 @@ class Import : public SimulatorTest {
   void SetUp() override {
     SimulatorTest::SetUp();
     host.onStore = [this](int code) {
-      if (code == 17) stored.push_back(testutil::ReadFile(dir.File("kasa.imp")));
+      if (code == 17) stored.push_back(testutil::ReadFile(host.exchangeDir + "kasa.imp"));
     };
     host.params["DataImportu"] = "2026-12-08";
     host.params["ElzabSTXReceipts"] = "0";
@@ -460,3 +463,127 @@ TEST_F(Import, RefusedStoreLeavesTheOutputsForTheNextImport) {
   EXPECT_EQ(stored.size(), 2u) << host.Dump();
   EXPECT_FALSE(Exists("ospopmax_sort.out"));
 }
+
+// ----- Recovery -----------------------------------------------------------------------------
+
+// The next day at a shop with a Sigma: the day before was imported, its daily report done,
+// and new sales rung up.
+const char kNextDay[] =
+    "date 2026-12-09\n"
+    "time 09:05\n"
+    "cashier 1 Anna Żak\n"
+    "receipt\n"
+    "  sell 13 3\n"
+    "end\n"
+    "deposit 20\n";
+
+// The import of a day on a Sigma (sales from the counters, the receipt buffer imported too)
+// stores the day and then cannot archive the counters' output (here a folder of that name
+// stands in for a full disk or a file another program holds). After the daily report and the
+// next day's sales, the next import, on the same date or the next one, skips the day the host
+// has and takes in the new one: across both, every receipt, void, deposit and payment-form
+// total once, and the goods as two undisturbed imports give them.
+class ImportAfterAFailedCleanUp : public Import, public ::testing::WithParamInterface<const char*> {
+ protected:
+  // The two days imported as they should be, in an exchange directory of their own.
+  std::vector<std::string> Undisturbed() {
+    testutil::TempDir clean("clean");
+    host.exchangeDir = clean.Path();
+    testutil::WriteFile(clean.File("packages.dat"), "40\r\n");
+    Sell(kDay);
+    EXPECT_EQ(RunImport(), 0);
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    std::vector<std::string> files = stored;
+    Ecrsim({"zero", "--port", kPort});
+    Sell(kNextDay);
+    host.params["DataImportu"] = GetParam();
+    EXPECT_EQ(RunImport(), 0);
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    files.insert(files.end(), stored.begin(), stored.end());
+    host.params["DataImportu"] = "2026-12-08";
+    host.exchangeDir = dir.Path();
+    // The same register anew, numbering its receipts from the start again.
+    Ecrsim({"remove", "--port", kPort});
+    Ecrsim({"create", "--port", kPort, "--model", "Sigma"});
+    EXPECT_NO_FATAL_FAILURE(LoadGoods(kGoods));
+    return files;
+  }
+};
+
+TEST_P(ImportAfterAFailedCleanUp, TheNextImportOnAnyDateStoresNothingTwice) {
+  host.params["ElzabSTXReceipts"] = "1";
+  ASSERT_NO_FATAL_FAILURE(Register("Sigma"));
+  const std::vector<std::string> expected = Undisturbed();
+  ASSERT_EQ(expected.size(), 2u);
+
+  std::vector<std::string> all;
+  Sell(kDay);
+  ASSERT_TRUE(platform::Env::Default()->MakeDirectories(dir.File("ospopmax_sort.arc")));
+  RunImport();
+  EXPECT_TRUE(ErrorListed("ospopmax_sort.arc")) << host.Dump();
+  EXPECT_EQ(stored.size(), 1u) << host.Dump();
+  all = stored;
+  EXPECT_TRUE(Exists("zapisane.txt"));
+  std::filesystem::remove(dir.File("ospopmax_sort.arc"));
+
+  Ecrsim({"zero", "--port", kPort});
+  Sell(kNextDay);
+  host.params["DataImportu"] = GetParam();
+  EXPECT_EQ(RunImport(), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_EQ(ListedCount(kLeftovers), 1) << host.Dump();
+  EXPECT_TRUE(Listed("pominięty, baza przyjęła te dane przy poprzednim imporcie")) << host.Dump();
+  for (const std::string& f : stored) all.push_back(f);
+  EXPECT_EQ(testutil::Show(testutil::Book(all)), testutil::Show(testutil::Book(expected)));
+  EXPECT_FALSE(Exists("zapisane.txt"));
+  EXPECT_FALSE(Exists("ospopmax_sort.out"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dates, ImportAfterAFailedCleanUp,
+                         ::testing::Values("2026-12-08", "2026-12-09"), [](const auto& info) {
+                           return std::string(info.param) == "2026-12-08" ? "SameDate" : "NextDate";
+                         });
+
+// A host that has not registered its abort service cannot be asked whether to stop: a
+// program that takes a few seconds is waited for, and the import ends well.
+TEST_F(Import, WithoutTheHostsAbortServiceASlowProgramIsWaitedFor) {
+  Ecrsim({"create", "--port", kPort, "--model", "Mini ONLINE"});
+  ASSERT_NO_FATAL_FAILURE(LoadGoods(kGoods));
+  UseRegister(kPort);
+  std::set<int> codes = testutil::RecordingHost::AllServices();
+  codes.erase(5);
+  RegisterLibrary(codes);
+  Sell(kDay);
+  Ecrsim({"fault", "--port", kPort, "--program", "OSpOpMax.exe", "--hang", "2.5", "--once"});
+  EXPECT_EQ(RunImport(), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_TRUE(Has(stored[0], "PLU;12;;2000;700\r\n")) << stored[0];
+}
+
+#ifndef _WIN32
+// A disk that fills while the import file or its archive is written (natively: they are
+// the system's always-full device, which refuses what a close writes out): the import fails
+// naming the file, the host is not asked to take in a day that is not written whole, and the
+// outputs stay for the next import.
+TEST_F(Import, AnImportFileThatCannotBeWrittenWholeIsNeverHandedToTheHost) {
+  if (std::FILE* probe = std::fopen("/dev/full", "r+b")) {
+    std::fclose(probe);
+  } else {
+    GTEST_SKIP() << "no /dev/full here";
+  }
+  ASSERT_NO_FATAL_FAILURE(Register("K10"));
+  Sell(kDay);
+  for (const char* name : {"kasa.imp", "arch1.imp"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::create_symlink("/dev/full", dir.File(name));
+    RunImport();
+    EXPECT_TRUE(ErrorListed(dir.File(name) + "'")) << host.Dump();
+    EXPECT_TRUE(stored.empty()) << host.Dump();
+    EXPECT_TRUE(Exists("ospopmax_sort.out"));
+    EXPECT_FALSE(Exists("zapisane.txt"));
+    std::filesystem::remove(dir.File(name));
+  }
+  EXPECT_TRUE(ErrorListed("Błąd zapisu pliku '" + dir.File("arch1.imp") + "'")) << host.Dump();
+}
+#endif

@@ -209,6 +209,31 @@ TEST_F(Runner, TheAbortCheckBetweenExportSteps) {
   }
 }
 
+// A host without the abort service cannot be asked while a program runs (without it every
+// abort check answers "stop"): the program is left to finish. Between the export's steps
+// that answer still stops the operation.
+TEST_F(Runner, WithoutTheHostsAbortServiceAProgramIsLeftToFinish) {
+  std::set<int> codes = testutil::RecordingHost::AllServices();
+  codes.erase(5);
+  testutil::RecordingHost other;
+  other.exchangeDir = dir.Path();
+  other.params = host.params;
+  std::unique_ptr<TKSLibrary> bare(TKSLibrary::RejestrujBiblioteke(&other));
+  other.RegisterServices([&](void* f, int code) { bare->RejestrujCallback(f, code); }, codes);
+  std::unique_ptr<TrelvaxAction> withoutAbort(
+      static_cast<TrelvaxAction*>(bare->UtworzAkcje(reinterpret_cast<HTVKCBARG2>(0x22))));
+  withoutAbort->ReadParams();
+  env.onRun = [](const platform::FakeEnv::Run& run) {
+    EXPECT_FALSE(run.stop);
+    platform::RunResult r;
+    r.started = true;
+    return r;
+  };
+  EXPECT_NO_THROW(withoutAbort->Execute(5));
+  EXPECT_THROW(withoutAbort->ThrowPrzerwac(), Exception);
+  ASSERT_EQ(env.runs.size(), 1u);
+}
+
 TEST_F(Runner, ProgramsGetShortPathsAndRunInTheHostsDirectory) {
   // The goods program, whose input the export has written before: nothing is written here.
   env.shortPaths[dir.Path()] = "C:\\URZ_1~1\\";

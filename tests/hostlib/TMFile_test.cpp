@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hostlib/Exceptions.h"
+#include "platform/FakeEnv.h"
 #include "testutil/TempDir.h"
 
 using testutil::TempDir;
@@ -116,6 +117,47 @@ TEST(TMFile, ErrorsNameThePath) {
   std::string line;
   EXPECT_THROW(closed.ReadLine(line), Exception);
   EXPECT_THROW(closed.WriteLine("x"), Exception);
+}
+
+// What stdio buffered is written at the close: a full disk shows only there, and a file is
+// complete only when Close returned. The destructor says nothing.
+TEST(TMFile, AWriteThatFailsAtTheCloseIsAnErrorNamingThePath) {
+  TempDir tmp;
+  platform::FakeEnv env;
+  platform::ScopedEnv scope(&env);
+  env.failingCloses = {"full.txt"};
+  {
+    TMFile f(tmp.File("full.txt"));
+    f.Open();
+    f.WriteLine("line");
+    try {
+      f.Close();
+      FAIL();
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Błąd zapisu pliku '" + tmp.File("full.txt") + "'");
+    }
+    EXPECT_FALSE(f.IsOpen());
+  }
+  {
+    TMFile quiet(tmp.File("full.txt"));
+    quiet.Open();
+    quiet.WriteLine("line");
+  }
+  // Read-only, nothing was to be stored.
+  TMFile read(tmp.File("full.txt"));
+  read.SetReadOnly(true);
+  read.Open();
+  EXPECT_NO_THROW(read.Close());
+#ifndef _WIN32
+  // The real thing, where the system has it.
+  if (std::FILE* probe = std::fopen("/dev/full", "r+b")) {
+    std::fclose(probe);
+    TMFile full("/dev/full");
+    full.Open();
+    full.WriteLine("a sale");
+    EXPECT_THROW(full.Close(), Exception);
+  }
+#endif
 }
 
 TEST(TMFile, AReadOnlyFileRefusesWrites) {

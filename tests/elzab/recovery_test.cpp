@@ -1,0 +1,270 @@
+// Imports that fail after the host took a day in, and the imports that follow them: whatever
+// went wrong (an archive that cannot be written, an output or the record that cannot be
+// deleted, a file whose close fails, outputs changed in between), the host ends up with
+// every sale, receipt and other operation of the day exactly once, or with an error line
+// saying why it may not.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "hostlib/Exceptions.h"
+#include "testutil/DriverFixture.h"
+#include "testutil/ImportBooks.h"
+
+namespace {
+
+using testutil::Book;
+using testutil::Exists;
+using testutil::ReadFile;
+using testutil::Show;
+using testutil::WriteFile;
+
+constexpr char kHeader[] = "#1\r\n#\r\n#\r\n";
+
+// The counters and the receipt buffer of one day: receipt 5 paid in cash and by card with
+// a line voided, a deposit, receipt 7 cancelled, receipt 8 paid by voucher.
+const std::string kCounters = std::string(kHeader) + "$12\t3.000\t1050\r\n$13\t1.000\t300\r\n";
+const std::string kReceipts = std::string(kHeader) +
+                              "$1\t10\t5\t1\t0\t12\t2.000\t700\t26.12.08\t10:15\t1\t3\t0\t700\r\n"
+                              "$4\t10\t5\t1\t0\t0\t0\t500\r\n"
+                              "$4\t10\t5\t2\t0\t0\t0\t200\r\n"
+                              "$10\t10\t5\t3\t0\t13\t1.000\t300\t26.12.08\t10:15\t1\t3\t0\t300\r\n"
+                              "$5\t3\t11\t6\t1\t1\t5000\t26.12.08\t11:00\r\n"
+                              "$11\t13\t7\t1\t0\t12\t1.000\t350\t26.12.08\t12:00\t1\t3\t0\t350\r\n"
+                              "$1\t14\t8\t1\t0\t12\t1.000\t350\t26.12.08\t13:40\t1\t3\t0\t350\r\n"
+                              "$1\t14\t8\t2\t0\t13\t1.000\t300\t26.12.08\t13:40\t1\t3\t0\t300\r\n"
+                              "$4\t14\t8\t3\t0\t0\t0\t650\r\n";
+
+class Recovery : public testutil::DriverFixture {
+ protected:
+  void SetUp() override {
+    host.params = {{"ElzabSTXPort", "PLIK"},
+                   {"ElzabSTXExePath", "/elzab"},
+                   {"DataImportu", "2026-12-08"},
+                   {"ElzabSTXReceipts", "1"},
+                   {"ElzabSTXSaleSource", "0"}};
+    Register();
+    host.onStore = [this](int code) {
+      if (code == 17) stored.push_back(ReadFile(dir.File("kasa.imp")));
+    };
+    // What an undisturbed import of the day gives the host.
+    PutDay();
+    Run();
+    reference = stored;
+    stored.clear();
+    ASSERT_EQ(reference.size(), 1u) << host.Dump();
+    ASSERT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    ASSERT_EQ(testutil::Documents(Book(reference), "[PARAGON nr 8]"), 1) << Show(Book(reference));
+    PutDay();
+    host.messages.clear();
+  }
+
+  void PutDay() {
+    WriteFile(dir.File("ospopmax_sort.out"), kCounters);
+    WriteFile(dir.File("opsproz4.out"), kReceipts);
+  }
+
+  // One import; its error, if any, is what the host's list shows last.
+  std::string Run() {
+    auto action = Action();
+    HTVKDLLSRODOWISKO environment;
+    try {
+      action->Operacja(&environment, -3, 0);
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return {};
+  }
+
+  bool Listed(const std::string& text, int significance) const {
+    for (const auto& m : host.messages) {
+      if (m.text == text && m.significance == significance) return true;
+    }
+    return false;
+  }
+
+  // After a sequence is over: nothing of it is left to import again.
+  void ExpectCleanedUp() {
+    for (const char* name : {"ospopmax_sort.out", "opsproz4.out", "zapisane.txt", "zapisane.tmp"}) {
+      EXPECT_FALSE(Exists(dir.File(name))) << name;
+    }
+  }
+
+  std::vector<std::string> reference;
+  std::vector<std::string> stored;
+};
+
+// ----- A failure after the host took the day in, then the import again ------------------------
+
+struct AfterStore {
+  const char* name;
+  const char* failingClose;  // a file whose close fails in the first import
+  const char* undeletable;   // a file that cannot be deleted in the first import
+  const char* error;         // the end of the first import's error
+};
+
+const AfterStore kAfterStore[] = {
+    // The counters' archive cannot be written (a full disk): nothing is deleted.
+    {"CountersArchive", "ospopmax_sort.arc", "", "ospopmax_sort.arc'"},
+    // The receipt buffer's archive cannot be written: the counters are gone already.
+    {"ReceiptsArchive", "opsproz4.arc", "", "opsproz4.arc'"},
+    // Another program holds the receipt buffer open for longer than the driver waits.
+    {"ReceiptsHeldOpen", "", "opsproz4.out",
+     "opsproz4.out (baza przyjęła już te dane; następny import ich nie powtórzy)"},
+};
+
+class RecoveryAfterStore
+    : public Recovery,
+      public ::testing::WithParamInterface<std::tuple<AfterStore, const char*, const char*>> {};
+
+// The next import runs in file mode over what was left, or on the port: then it takes the
+// leftovers in a pass of their own and reads the register again, which after its daily
+// report holds nothing.
+TEST_P(RecoveryAfterStore, TheNextImportOnAnyDateHandsTheHostNothingTwice) {
+  const auto& [fault, nextDate, port] = GetParam();
+  env.failingCloses = {fault.failingClose};
+  env.undeletable = {fault.undeletable};
+  const std::string error = Run();
+  EXPECT_NE(error, "");
+  EXPECT_EQ(error.substr(error.size() - std::string(fault.error).size()), fault.error) << error;
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_TRUE(Exists(dir.File("zapisane.txt")));
+  if (*fault.undeletable != 0) {
+    EXPECT_GE(env.removeAttempts, 10);
+    EXPECT_GE(env.sleeps.size(), 9u);
+  }
+
+  env.failingCloses.clear();
+  env.undeletable.clear();
+  host.messages.clear();
+  host.params["DataImportu"] = nextDate;
+  host.params["ElzabSTXPort"] = port;
+  env.onRun = [](const platform::FakeEnv::Run& run) {
+    const std::string program = platform::FileNameOf(run.program);
+    if (program == "OTypUrz.exe") {
+      WriteFile(run.args[1], std::string(kHeader) + "$1\t1\tX\tMini ONLINE\t4000\t4\t02.12\r\n");
+    } else if (program == "OSpOpMax.exe") {
+      const std::string dir = platform::DirectoryOf(run.args[0]) + platform::kPathSeparator;
+      for (const char* name : {"ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out"}) {
+        WriteFile(dir + name, kHeader);
+      }
+    } else if (run.args.size() > 1) {
+      WriteFile(run.args[1], kHeader);
+    }
+    platform::RunResult r;
+    r.started = true;
+    return r;
+  };
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_TRUE(
+      Listed("Zapis importu do bazy:2026-12-08 (wtorek): pominięty, baza przyjęła te "
+             "dane przy poprzednim imporcie",
+             1))
+      << host.Dump();
+  EXPECT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+  ExpectCleanedUp();
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, RecoveryAfterStore,
+                         ::testing::Combine(::testing::ValuesIn(kAfterStore),
+                                            ::testing::Values("2026-12-08", "2026-12-09", ""),
+                                            ::testing::Values("PLIK", "COM1")),
+                         [](const auto& info) {
+                           const std::string date = std::get<1>(info.param);
+                           return std::string(std::get<0>(info.param).name) +
+                                  (date.empty()           ? "NoDate"
+                                   : date == "2026-12-08" ? "SameDate"
+                                                          : "NextDate") +
+                                  (std::string(std::get<2>(info.param)) == "PLIK" ? "FileMode"
+                                                                                  : "PortMode");
+                         });
+
+// Outputs written anew after the record (ELZAB's programs run again by hand, or the next
+// day's outputs) are new data: the record no longer holds, the warning names them, and they
+// are imported whole, under the import date asked for.
+TEST_F(Recovery, OutputsChangedAfterTheRecordAreNewDataAndImportedWhole) {
+  env.failingCloses = {"ospopmax_sort.arc"};
+  EXPECT_NE(Run(), "");
+  ASSERT_EQ(stored.size(), 1u);
+  env.failingCloses.clear();
+  WriteFile(dir.File("ospopmax_sort.out"), std::string(kHeader) + "$12\t1.000\t350\r\n");
+  host.messages.clear();
+  host.params["DataImportu"] = "2026-12-09";
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_TRUE(
+      Listed("Pliki zmienione od poprzedniego, przerwanego importu: ospopmax_sort.out. "
+             "Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz.",
+             1))
+      << host.Dump();
+  ASSERT_EQ(stored.size(), 2u) << host.Dump();
+  EXPECT_NE(stored[1].find("DATA_SPRZEDAZY;20261209000000000"), std::string::npos);
+  EXPECT_NE(stored[1].find("[TOWAROWE]\r\nPLU;12;;1000;350\r\n\r\n"), std::string::npos)
+      << stored[1];
+  EXPECT_EQ(testutil::Documents(Book({stored[1]}), "[PARAGON nr 5]"), 1);
+  ExpectCleanedUp();
+}
+
+// A record that cannot be deleted is an error, never a reason to skip fresh sales: the next
+// outputs differ from those it names, so they are imported whole once it can go.
+TEST_F(Recovery, ARecordThatCannotBeDeletedIsAnErrorAndSkipsNoFreshSale) {
+  env.undeletable = {"zapisane.txt"};
+  EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("zapisane.txt"));
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_FALSE(Exists(dir.File("opsproz4.out")));
+
+  // A new day's outputs while the record still cannot go: the import stops before the host
+  // is asked anything.
+  PutDay();
+  EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("zapisane.txt"));
+  EXPECT_EQ(stored.size(), 1u);
+
+  env.undeletable.clear();
+  stored.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+  ExpectCleanedUp();
+}
+
+// A file whose close fails was not written whole: the import fails, and whatever depended on
+// that file did not happen.
+struct FailedClose {
+  const char* file;
+  bool hostAsked;  // the host was asked to take the day in before the failure
+};
+
+class RecoveryFailedClose : public Recovery, public ::testing::WithParamInterface<FailedClose> {};
+
+TEST_P(RecoveryFailedClose, EndsInAnErrorAndHandsTheHostNothingUnwritten) {
+  env.failingCloses = {GetParam().file};
+  const std::string error = Run();
+  EXPECT_NE(error, "");
+  EXPECT_EQ(stored.size(), GetParam().hostAsked ? 1u : 0u) << host.Dump();
+  EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
+  EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
+  EXPECT_FALSE(Exists(dir.File("zapisane.tmp")));
+  if (GetParam().hostAsked) {
+    // The host has the day, and the driver could not note it: say so, plainly.
+    EXPECT_EQ(error, "Baza przyjęła import, ale nie można tego zapisać w pliku " +
+                         dir.File("zapisane.txt"));
+    return;
+  }
+  EXPECT_FALSE(Exists(dir.File("zapisane.txt")));
+  env.failingCloses.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+  ExpectCleanedUp();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RecoveryFailedClose,
+                         ::testing::Values(FailedClose{"kasa.imp", false},
+                                           FailedClose{"arch1.imp", false},
+                                           FailedClose{"zapisane.tmp", true}),
+                         [](const auto& info) {
+                           std::string name = info.param.file;
+                           return name.substr(0, name.find('.'));
+                         });
+
+}  // namespace
