@@ -340,3 +340,32 @@ TEST_F(Export, GoodsCountersAreShownBeforeTheGoodsAreSent) {
 }
 
 }  // namespace
+
+// A file of the export whose close fails was not written whole (a full disk): the export
+// ends in that file's error, the programs after it never run, and the host is not told that
+// the register took goods.
+TEST_F(Export, AFileWhoseCloseFailsEndsTheExportBeforeAnythingDependsOnIt) {
+  const struct {
+    const char* file;
+    const char* lastProgram;  // the last program that ran; empty: none
+  } kCases[] = {
+      {"otypurz.in", ""},              // the identification's input
+      {"zgrupa.in", "OPodatek.exe"},   // a table's input
+      {"zbptowar.in", "ZCTowar.exe"},  // the goods' input, after the price changes
+      {"wynik.exp", "ZBPTowar.exe"},   // the export result
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.file);
+    order.clear();
+    host.events.clear();
+    env.failingCloses = {c.file};
+    try {
+      Run(Goods(1, "CEN") + Goods(3, "DOD"));
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_NE(e.Message().find(dir.File(c.file)), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(order.empty() ? "" : order.back(), c.lastProgram);
+    for (const std::string& event : host.events) EXPECT_NE(event.substr(0, 2), "16") << event;
+  }
+}

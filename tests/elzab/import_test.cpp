@@ -322,6 +322,31 @@ TEST_F(Import, ARefusedStoreMarksTheLineAndKeepsNothingBack) {
   EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
 }
 
+// KONFIG.TXT or a program's input whose close fails (a full disk) is no file a program may
+// read: the import ends in its error before the program runs.
+TEST_F(Import, AConfigurationOrInputWhoseCloseFailsIsNeverGivenToAProgram) {
+  host.params["ElzabSTXPort"] = "COM1";
+  const struct {
+    const char* file;
+    std::vector<std::string> ran;
+  } kCases[] = {{"KONFIG.TXT", {}}, {"ospopmax.in", {"OTypUrz.exe"}}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.file);
+    order.clear();
+    env.failingCloses = {c.file};
+    auto action = Action();
+    HTVKDLLSRODOWISKO environment;
+    try {
+      action->Operacja(&environment, -3, 0);
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_NE(e.Message().find(dir.File(c.file)), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(order, c.ran);
+    EXPECT_TRUE(stored.empty());
+  }
+}
+
 TEST_F(Import, QuantitiesAreThousandths) {
   EXPECT_DOUBLE_EQ(TrelvaxAction::FormatujIlosc("1.5"), 1500);
   EXPECT_DOUBLE_EQ(TrelvaxAction::FormatujIlosc(" 0.350kg"), 350);
