@@ -397,8 +397,9 @@ void TrelvaxAction::SettleStoredDays() {
   auto note = [&changed](const std::string& name) {
     changed += (changed.empty() ? "" : ", ") + name;
   };
-  if (record.damaged) note(platform::FileNameOf(FNameStoredDays()));
-  if (record.namesOutputs) {
+  if (record.damaged) {
+    note(platform::FileNameOf(FNameStoredDays()));
+  } else if (record.namesOutputs) {
     for (const OutputStamp& now : passOutputs) {
       auto was = std::find_if(record.outputs.begin(), record.outputs.end(),
                               [&](const OutputStamp& o) { return o.name == now.name; });

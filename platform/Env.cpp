@@ -1,4 +1,4 @@
-// Platform-neutral parts of the seam: the Env in use and command-line words.
+// Platform-neutral parts of the seam: the Env in use, stdio files and command-line words.
 #include "platform/Env.h"
 
 #include <cstdlib>
@@ -17,6 +17,15 @@ Env* SetEnvForTesting(Env* env) {
   Env* previous = CurrentEnv();
   g_env = env;
   return previous;
+}
+
+std::FILE* Env::OpenFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+bool Env::CloseFile(std::FILE* file) {
+  const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+  return std::fclose(file) == 0 && flushed;
 }
 
 std::string QuoteArgument(const std::string& word) {

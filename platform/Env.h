@@ -70,10 +70,11 @@ class Env {
   // exist or cannot be examined.
   virtual bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) = 0;
   // Opens a file with stdio in `mode` ("rb", "r+b", "w+b"). Null when it cannot be opened.
-  virtual std::FILE* OpenFile(const std::string& path, const char* mode) = 0;
+  // The same stdio call on both platforms, unless one overrides it.
+  virtual std::FILE* OpenFile(const std::string& path, const char* mode);
   // Flushes and closes a file of OpenFile. False when what was written could not be stored
   // (a full disk, a failed write that the buffer hid until now); the file is closed anyway.
-  virtual bool CloseFile(std::FILE* file) = 0;
+  virtual bool CloseFile(std::FILE* file);
   // Creates a file that must not exist yet, opened exclusively (not shared), writes `bytes`
   // and closes it. False when the file existed or could not be created or written.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;

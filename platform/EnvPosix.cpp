@@ -141,15 +141,6 @@ class PosixEnv : public Env {
     return true;
   }
 
-  std::FILE* OpenFile(const std::string& path, const char* mode) override {
-    return std::fopen(path.c_str(), mode);
-  }
-
-  bool CloseFile(std::FILE* file) override {
-    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-    return std::fclose(file) == 0 && flushed;
-  }
-
   bool MakeDirectories(const std::string& path) override {
     if (path.empty()) return false;
     std::string part;

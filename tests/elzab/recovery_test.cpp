@@ -268,3 +268,41 @@ INSTANTIATE_TEST_SUITE_P(Files, RecoveryFailedClose,
                          });
 
 }  // namespace
+
+namespace {
+
+// A record written by an older driver names no outputs: it holds for what lies there, as it
+// did then. A record with a line the driver never writes cannot be trusted to describe the
+// outputs: they are imported whole, with the warning.
+TEST_F(Recovery, AnOlderRecordStillHoldsAndADamagedOneIsDropped) {
+  const struct {
+    const char* record;
+    size_t stores;
+  } kCases[] = {
+      {"DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n", 0},
+      {"DataImportu=2026-12-08\r\nplik=opsproz4.out;x;1;0\r\nzapisano=2026-12-08\r\n", 1},
+      {"DataImportu=2026-12-08\r\n\x01\x02garbage\r\nzapisano=2026-12-08\r\n", 1},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.record);
+    PutDay();
+    WriteFile(dir.File("zapisane.txt"), c.record);
+    stored.clear();
+    host.messages.clear();
+    host.params["DataImportu"] = "2026-12-09";
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(stored.size(), c.stores) << host.Dump();
+    EXPECT_EQ(Listed("Pliki zmienione od poprzedniego, przerwanego importu: zapisane.txt. Są "
+                     "importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz.",
+                     1),
+              c.stores == 1)
+        << host.Dump();
+    // Imported whole: under the date asked for now.
+    if (c.stores == 1) {
+      EXPECT_NE(stored[0].find("DATA_SPRZEDAZY;20261209"), std::string::npos);
+    }
+    ExpectCleanedUp();
+  }
+}
+
+}  // namespace
