@@ -125,11 +125,17 @@ class TrelvaxAction : public KSAction {
     uint64_t checksum = 0;
   };
   struct StoredDays {
-    double importDate = 0;            // the import date the outputs were first read with
-    std::vector<double> days;         // the days the host took in
-    bool namesOutputs = false;        // false for a record of an older driver
+    double importDate = 0;  // the import date the outputs were first read with
+    bool hasDate = false;
+    std::vector<double> days;     // the days the host took in
+    std::vector<double> storing;  // a day being handed over when the import stopped
+    bool namesOutputs = false;    // false for a record of an older driver
     std::vector<OutputStamp> outputs;
-    bool damaged = false;             // a line that the driver does not write
+    bool hasSettings = false;  // the settings the outputs were read with
+    int32_t saleSource = 0;
+    int32_t receipts = 0;
+    bool invoices = false;
+    bool damaged = false;  // a line that the driver does not write, or none
   };
   // Reads the record; false when there is none.
   bool ReadStoredDays(StoredDays& record);
@@ -139,8 +145,15 @@ class TrelvaxAction : public KSAction {
   // lie there now: the record's when it describes them, else "DataImportu" and none (a record
   // that no longer describes them is dropped with a warning naming the changed files).
   void SettleStoredDays();
-  // Adds `day` to the record (writing it anew, whole, before anything else happens); an
-  // error when it cannot.
+  // Writes the record anew, whole: the import date, the settings and outputs of this pass,
+  // the days taken in and, when given, the day being handed over now. Exception on failure.
+  void WriteStoredDays(const double* storing);
+  // Notes in the record that `day` is being handed over (an error when it cannot, before
+  // the host is asked anything); takes the note back after a refused store.
+  void MarkStoringDay(double day);
+  void UnmarkStoringDay();
+  // Adds `day` to the record as taken in (writing it anew, whole, before anything else
+  // happens); an error when it cannot.
   void AddStoredDay(double day);
   // Removes the record; an error when it stays.
   void RemoveStoredDays();
@@ -168,9 +181,16 @@ class TrelvaxAction : public KSAction {
   int32_t cfgProductFlag = 0;
   int32_t cfgReceipts = 0;
   int32_t cfgSaleSource = 0;
-  double importDateParam = 0;      // "DataImportu", read once per operation
-  double importDate = 0;           // the import date the current outputs are read with
-  std::vector<double> storedDays;  // days of the current outputs the host already took in
+  double importDateParam = 0;  // "DataImportu", read once per operation
+  // The settings that shape what an import hands over, as the parameters give them; a pass
+  // over recorded outputs reads them with the recorded ones instead.
+  struct ImportSettings {
+    int32_t saleSource = 0;
+    int32_t receipts = 0;
+    bool invoices = false;
+  } paramSettings;
+  double importDate = 0;                 // the import date the current outputs are read with
+  std::vector<double> storedDays;        // days of the current outputs the host already took in
   std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
   bool cfgProtectExecution = false;
   int32_t cfgSaleBufferType = 0;

@@ -116,6 +116,7 @@ void TrelvaxAction::Import() {
   tools.pltype_out = 2;
   LoadPackages();
   importDateParam = ParamAsDate("DataImportu");
+  paramSettings = {cfgSaleSource, cfgReceipts, cfgSaleBufferFV};
   platform::Env* env = platform::CurrentEnv();
   auto leftovers = [&] {
     for (int function : {kFnSalesSorted, kFnPackagingReturns, kFnReceipts4, kFnReceipts5}) {
@@ -213,7 +214,7 @@ void TrelvaxAction::ImpBufSetStandardFlags() {
   imp_buf->nadpisz_plu = false;
   imp_buf->ident_barcode = false;
   imp_buf->doklej_plu = ParamAsInt("ElzabSTXDokPlu") == 1;
-  imp_buf->par_szczeg = ParamAsInt("ElzabSTXReceipts") != 0;
+  imp_buf->par_szczeg = cfgReceipts != 0;
 }
 
 void TrelvaxAction::ImportSaveImpBufs() {
@@ -240,12 +241,18 @@ void TrelvaxAction::ImportSaveImpBufs() {
                          buf->bottles_saled != 0;
     ShowTotalValue(buf);
     if (content) {
+      // The day is noted as being handed over before the host is asked: should the host
+      // die inside the store, or the note after it fail, the next import knows that the
+      // host may have it.
+      MarkStoringDay(day);
       MsgAdd(Tr("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
                  TdtTools::FormatDate(buf->data) + " (" + TdtTools::PolishWeekday(buf->data) + "):",
              LPV_None, 0);
       try {
         ZapiszKasaImp();
       } catch (...) {
+        // Refused: the host does not have the day.
+        UnmarkStoringDay();
         ZmienOstatniKomunikat(2, PodajOstatniKomunikat(true) + kStatus + "Błąd!");
         throw;
       }
@@ -266,6 +273,8 @@ namespace {
 constexpr char kRecordDate[] = "DataImportu";
 constexpr char kRecordDay[] = "zapisano";
 constexpr char kRecordOutput[] = "plik";
+constexpr char kRecordStoring[] = "zapisywane";
+constexpr char kRecordSettings[] = "ustawienia";
 
 // A checksum of a file's bytes, eight at a time: it tells a file written anew from the one
 // that was read, which size and time alone may not.
@@ -354,16 +363,31 @@ bool TrelvaxAction::ReadStoredDays(StoredDays& record) {
       if (ok) o.checksum = std::stoull(parts[3], nullptr, 16);
       if (ok) record.outputs.push_back(o);
       if (!ok) record.damaged = true;
+    } else if (key == kRecordSettings) {
+      TLJWords parts(";");
+      parts.Init(value);
+      int64_t source = 0, receipts = 0, invoices = 0;
+      record.hasSettings = parts.GetCount() == 3 && RecordNumber(parts[0], source) &&
+                           RecordNumber(parts[1], receipts) && RecordNumber(parts[2], invoices);
+      if (!record.hasSettings) record.damaged = true;
+      record.saleSource = static_cast<int32_t>(source);
+      record.receipts = static_cast<int32_t>(receipts);
+      record.invoices = invoices != 0;
     } else if (key == kRecordDate && TdtTools::ParseHostDate(value, date)) {
       record.importDate = date;
+      record.hasDate = true;
     } else if (key == kRecordDay && TdtTools::ParseHostDate(value, date)) {
       record.days.push_back(TdtTools::DatePart(date));
+    } else if (key == kRecordStoring && TdtTools::ParseHostDate(value, date)) {
+      record.storing.push_back(TdtTools::DatePart(date));
     } else if (!line.empty()) {
       record.damaged = true;
     }
     line.clear();
   }
   file.Close();
+  // The driver writes no record without its import date.
+  if (!record.hasDate) record.damaged = true;
   return true;
 }
 
@@ -385,25 +409,47 @@ std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
 
 void TrelvaxAction::SettleStoredDays() {
   importDate = importDateParam;
+  cfgSaleSource = paramSettings.saleSource;
+  cfgReceipts = paramSettings.receipts;
+  cfgSaleBufferFV = paramSettings.invoices;
   storedDays.clear();
   passOutputs = StampOutputs();
   StoredDays record;
-  record.importDate = importDateParam;
   if (!ReadStoredDays(record)) return;
+  const std::string path = FNameStoredDays();
+  // A day that was being handed over when the import stopped may or may not be in the
+  // back office: only a person can tell, and guessing either way loses or doubles it.
+  if (!record.storing.empty()) {
+    const std::string day = TdtTools::FormatDate(record.storing.front());
+    throw Exception(
+        Tr("KSElzabSImportStoringExceptio",
+           "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia ") +
+        day + Tr("KSElzabSImportStoringExceptio_00001", ": nie wiadomo, czy je przyjęła. ") +
+        Tr("KSElzabSImportStoringExceptio_00002",
+           "Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku ") +
+        path + Tr("KSElzabSImportStoringExceptio_00003", " wiersz \"") + kRecordStoring + "=" +
+        day + Tr("KSElzabSImportStoringExceptio_00004", "\"; jeśli są, zmień go na \"") +
+        kRecordDay + "=" + day +
+        Tr("KSElzabSImportStoringExceptio_00005", "\". Potem powtórz import."));
+  }
+  if (record.damaged) {
+    throw Exception(Tr("KSElzabSImportDamagedExceptio", "Plik ") + path +
+                    Tr("KSElzabSImportDamagedExceptio_00001",
+                       " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików "
+                       "importu. Sprawdź to w bazie; po usunięciu tego pliku pliki importu "
+                       "zostaną przyjęte w całości."));
+  }
   // The record holds for the outputs it names: each still there must be the very file that
   // was read (those gone were removed after the host took them in), and no other may have
   // come since. An older driver's record names none and holds for what lies there.
   std::string changed;
-  auto note = [&changed](const std::string& name) {
-    changed += (changed.empty() ? "" : ", ") + name;
-  };
-  if (record.damaged) {
-    note(platform::FileNameOf(FNameStoredDays()));
-  } else if (record.namesOutputs) {
+  if (record.namesOutputs) {
     for (const OutputStamp& now : passOutputs) {
       auto was = std::find_if(record.outputs.begin(), record.outputs.end(),
                               [&](const OutputStamp& o) { return o.name == now.name; });
-      if (was == record.outputs.end() || !Same(*was, now)) note(now.name);
+      if (was == record.outputs.end() || !Same(*was, now)) {
+        changed += (changed.empty() ? "" : ", ") + now.name;
+      }
     }
   }
   if (!changed.empty()) {
@@ -416,15 +462,22 @@ void TrelvaxAction::SettleStoredDays() {
     RemoveStoredDays();
     return;
   }
+  // The outputs are read again as they were read then: the same date, the same settings,
+  // so that each day comes out as the host took it in.
   importDate = record.importDate;
   storedDays = record.days;
+  if (record.hasSettings) {
+    cfgSaleSource = record.saleSource;
+    cfgReceipts = record.receipts;
+    cfgSaleBufferFV = record.invoices;
+  }
 }
 
-void TrelvaxAction::AddStoredDay(double day) {
-  storedDays.push_back(day);
+void TrelvaxAction::WriteStoredDays(const double* storing) {
+  platform::Env* env = platform::CurrentEnv();
   const std::string path = FNameStoredDays();
-  // Written whole beside the record, then put in its place: a record cut short by a full
-  // disk or a crash is never read.
+  // Written whole beside the record, put on the disk, then put in its place: a record cut
+  // short by a full disk, a crash or a power cut is never read.
   const std::string fresh = WorkDir() + "zapisane.tmp";
   try {
     TMFile file(fresh);
@@ -432,6 +485,8 @@ void TrelvaxAction::AddStoredDay(double day) {
     file.GotoStart();
     file.Truncate();
     std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate) + "\r\n";
+    text += std::string(kRecordSettings) + "=" + std::to_string(cfgSaleSource) + ";" +
+            std::to_string(cfgReceipts) + ";" + (cfgSaleBufferFV ? "1" : "0") + "\r\n";
     for (const OutputStamp& o : passOutputs) {
       text += std::string(kRecordOutput) + "=" + o.name + ";" + std::to_string(o.size) + ";" +
               std::to_string(o.modified) + ";" + Hex(o.checksum) + "\r\n";
@@ -439,14 +494,54 @@ void TrelvaxAction::AddStoredDay(double day) {
     for (double stored : storedDays) {
       text += std::string(kRecordDay) + "=" + TdtTools::FormatDate(stored) + "\r\n";
     }
+    if (storing != nullptr) {
+      text += std::string(kRecordStoring) + "=" + TdtTools::FormatDate(*storing) + "\r\n";
+    }
     file.Write(text);
+    file.Sync();
     file.Close();
-    if (!platform::CurrentEnv()->RenameFile(fresh, path)) throw Exception(fresh);
+    bool renamed = false;
+    // Another program may hold the record open for a moment, as it may any working file.
+    for (int attempt = 0; attempt < 10 && !renamed; ++attempt) {
+      if (attempt > 0) env->SleepMs(100);
+      renamed = env->RenameFile(fresh, path);
+    }
+    if (!renamed) throw Exception(fresh);
   } catch (const Exception&) {
-    platform::CurrentEnv()->RemoveFile(fresh);
+    env->RemoveFile(fresh);
+    throw;
+  }
+}
+
+void TrelvaxAction::MarkStoringDay(double day) {
+  try {
+    WriteStoredDays(&day);
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSImportStoredExceptio_00002", "Nie można zapisać pliku ") +
+                    FNameStoredDays());
+  }
+}
+
+void TrelvaxAction::UnmarkStoringDay() {
+  try {
+    if (storedDays.empty()) {
+      RemoveStoredDays();
+    } else {
+      WriteStoredDays(nullptr);
+    }
+  } catch (const Exception&) {
+    // The refusal is the error to show; a mark left behind makes the next import ask.
+  }
+}
+
+void TrelvaxAction::AddStoredDay(double day) {
+  storedDays.push_back(day);
+  try {
+    WriteStoredDays(nullptr);
+  } catch (const Exception&) {
     throw Exception(Tr("KSElzabSImportStoredExceptio",
                        "Baza przyjęła import, ale nie można tego zapisać w pliku ") +
-                    path);
+                    FNameStoredDays());
   }
 }
 
@@ -487,7 +582,7 @@ void TrelvaxAction::AfterImport() {
     std::string text = Tr("KSElzabSAfterImpExceptio", "Nie można usunąć pliku ") + stuck;
     if (!storedDays.empty()) {
       text += Tr("KSElzabSAfterImpExceptio_00001",
-                 " (baza przyjęła już te dane; następny import ich nie powtórzy)");
+                 " (baza przyjęła już te dane; następny import pominie ten plik)");
     }
     throw Exception(text);
   }

@@ -26,7 +26,8 @@ inline void ReadReceipts(const char* file, const uint8_t* data, size_t size) {
     action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"40"});
     action->paymentHasDate[2] = 1;
     Run([&] {
-      action->ImpBufsSubstitute(action->ParamAsDate("DataImportu"));
+      action->importDate = action->ParamAsDate("DataImportu");
+      action->ImpBufsSubstitute(action->importDate);
       action->ImportFromFileReceipts();
       action->ImportSaveImpBufs();
     });

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   action->tools.pltype_in = 0;
   action->tools.pltype_out = 2;
   fuzz::Run([&] {
-    action->ImpBufsSubstitute(action->ParamAsDate("DataImportu"));
+    action->importDate = action->ParamAsDate("DataImportu");
+    action->ImpBufsSubstitute(action->importDate);
     action->ImportFromFileCashierReports();
     action->ImportFromFilePaymentTypes();
     action->ImportSaveImpBufs();

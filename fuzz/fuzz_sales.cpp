@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto action = driver.Action();
   action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"10", "40"});
   fuzz::Run([&] {
-    action->ImpBufsSubstitute(action->ParamAsDate("DataImportu"));
+    action->importDate = action->ParamAsDate("DataImportu");
+    action->ImpBufsSubstitute(action->importDate);
     action->ImportFromFileSale();
     action->ImportSaveImpBufs();
   });

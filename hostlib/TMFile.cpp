@@ -46,6 +46,12 @@ void TMFile::Close() {
   if (!platform::CurrentEnv()->CloseFile(file) && !readOnly_) Fail("Błąd zapisu pliku");
 }
 
+void TMFile::Sync() {
+  RequireOpen("Zapis");
+  if (!platform::CurrentEnv()->SyncFile(file_)) Fail("Błąd zapisu pliku");
+  lastOp_ = 0;
+}
+
 void TMFile::CloseQuietly() {
   if (file_ == nullptr) return;
   platform::CurrentEnv()->CloseFile(file_);

@@ -26,6 +26,9 @@ class TMFile {
   // raises the write error: a file is complete only once Close returned. The destructor
   // closes without a word, so a file written to must be closed explicitly.
   void Close();
+  // Puts what was written on the disk itself before the call returns (for a file that must
+  // survive a power cut whole); the write error when it cannot.
+  void Sync();
   bool IsOpen() const { return file_ != nullptr; }
 
   // Reads the next line up to `lineEnd`, which is not part of the line. With the line end

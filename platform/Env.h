@@ -72,6 +72,9 @@ class Env {
   // Opens a file with stdio in `mode` ("rb", "r+b", "w+b"). Null when it cannot be opened.
   // The same stdio call on both platforms, unless one overrides it.
   virtual std::FILE* OpenFile(const std::string& path, const char* mode);
+  // Flushes a file of OpenFile and asks the system to put what was written on the disk
+  // itself (fsync, _commit), so that a power cut cannot leave it empty. False on failure.
+  virtual bool SyncFile(std::FILE* file) = 0;
   // Flushes and closes a file of OpenFile. False when what was written could not be stored
   // (a full disk, a failed write that the buffer hid until now); the file is closed anyway.
   virtual bool CloseFile(std::FILE* file);

@@ -133,6 +133,10 @@ class PosixEnv : public Env {
     return FileExists(from) && rename(from.c_str(), to.c_str()) == 0;
   }
 
+  bool SyncFile(std::FILE* file) override {
+    return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+  }
+
   bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override {
     struct stat st;
     if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;

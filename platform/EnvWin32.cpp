@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -84,9 +86,12 @@ class Win32Env : public Env {
   }
 
   bool RenameFile(const std::string& from, const std::string& to) override {
-    return FileExists(from) &&
-           MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return FileExists(from) && MoveFileExA(from.c_str(), to.c_str(),
+                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool SyncFile(std::FILE* file) override {
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
   }
 
   bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override {
@@ -95,11 +100,11 @@ class Win32Env : public Env {
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       return false;
     }
-    size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
-                                data.nFileSizeLow);
-    modified = static_cast<int64_t>(
-        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-        data.ftLastWriteTime.dwLowDateTime);
+    size =
+        static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    modified =
+        static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                             data.ftLastWriteTime.dwLowDateTime);
     return true;
   }
 
@@ -263,11 +268,6 @@ void InterProcessLock::Unlock() {
   held_ = false;
 }
 
-}  // namespace platform
-
-#include <io.h>
-
-namespace platform {
 bool TruncateOpenFile(std::FILE* file, long long size) {
   std::fflush(file);
   return _chsize_s(_fileno(file), size) == 0;

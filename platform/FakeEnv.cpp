@@ -40,6 +40,9 @@ std::FILE* FakeEnv::OpenFile(const std::string& path, const char* mode) {
   if (file != nullptr && failingCloses.count(FileNameOf(path)) != 0) failing_.insert(file);
   return file;
 }
+bool FakeEnv::SyncFile(std::FILE* file) {
+  return real_->SyncFile(file) && failing_.count(file) == 0;
+}
 bool FakeEnv::CloseFile(std::FILE* file) {
   const bool fails = failing_.erase(file) != 0;
   return real_->CloseFile(file) && !fails;

@@ -74,6 +74,7 @@ class FakeEnv : public Env {
   bool RenameFile(const std::string& from, const std::string& to) override;
   bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override;
   std::FILE* OpenFile(const std::string& path, const char* mode) override;
+  bool SyncFile(std::FILE* file) override;
   bool CloseFile(std::FILE* file) override;
   std::string ReadRegistryString(const std::string& key, const std::string& value) override;
   double Now() override;

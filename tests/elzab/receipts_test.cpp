@@ -282,14 +282,17 @@ TEST_F(Receipts, AnImportRepeatedAfterAPartialStoreHandsTheHostNoDayTwice) {
   };
   EXPECT_THROW(Run(), Exception);
   ASSERT_EQ(offered.size(), 2u) << host.Dump();
-  // The record: the import date, the output it describes (name, size, time, checksum) and
+  // The record: the import date, the settings the outputs were read with (sales from receipts,
+  // receipts saved, no invoices), the output it describes (name, size, time, checksum) and
   // the day taken in.
   const std::string record = ReadFile(dir.File("zapisane.txt"));
   const std::string size = std::to_string(ReadFile(dir.File("opsproz4.out")).size());
-  EXPECT_EQ(record.rfind("DataImportu=2026-12-08\r\nplik=opsproz4.out;" + size + ";", 0), 0u)
+  EXPECT_EQ(record.rfind(
+                "DataImportu=2026-12-08\r\nustawienia=1;1;0\r\nplik=opsproz4.out;" + size + ";", 0),
+            0u)
       << record;
   EXPECT_EQ(record.substr(record.size() - 23), "\r\nzapisano=2026-12-08\r\n") << record;
-  EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), 3) << record;
+  EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), 4) << record;
   EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
 
   offered.clear();

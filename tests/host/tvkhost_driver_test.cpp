@@ -190,6 +190,26 @@ std::vector<std::string> StoredIn(const std::string& outDir) {
   return files;
 }
 
+// What the technician does when the import says a day was being handed over as it stopped:
+// looks in the back office (the stored files) for that day, and changes the record's line
+// as the message says. False when the record holds no such day.
+bool Settle(const std::string& exchangeDir, const std::string& outDir) {
+  const std::string path = testutil::Join(exchangeDir, "zapisane.txt");
+  std::string record = testutil::ReadFile(path);
+  const size_t at = record.find("zapisywane=");
+  if (at == std::string::npos) return false;
+  const size_t end = record.find("\r\n", at);
+  const std::string day = record.substr(at + 11, end - at - 11);  // YYYY-MM-DD
+  const std::string compressed = day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2);
+  bool has = false;
+  for (const std::string& f : StoredIn(outDir)) {
+    has = has || f.find("DATA_SPRZEDAZY;" + compressed) != std::string::npos;
+  }
+  record.replace(at, end + 2 - at, has ? "zapisano=" + day + "\r\n" : "");
+  testutil::WriteFile(path, record);
+  return true;
+}
+
 // How the day is read: sales from the receipt buffer (two sale dates), or from the counters
 // with the receipt buffer imported too (one file, receipts appended).
 struct DieSetup {
@@ -289,6 +309,11 @@ TEST_P(TvkhostDying, AHostThatDiesAtAnyStepOfAnImportNeverStoresASaleTwice) {
       ++died;
       if (testutil::Exists(testutil::Join(dir_.File("ex-" + name), "opsproz4.out"))) {
         HostRun again = import(config, name, name + "-2.log");
+        // Died inside a store: the driver cannot know whether the back office took the day
+        // in and asks; the technician looks in the back office and answers in the record.
+        if (again.exitCode != 0 && Settle(dir_.File("ex-" + name), dir_.File("out-" + name))) {
+          again = import(config, name, name + "-3.log");
+        }
         EXPECT_EQ(again.exitCode, 0) << again.log;
       }
       EXPECT_EQ(testutil::Show(testutil::Book(StoredIn(dir_.File("out-" + name)))), books);
