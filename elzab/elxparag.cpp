@@ -73,6 +73,8 @@ double DottedDate(const std::string& text) {
 }
 
 // Method 4's time: hour and minute with "." or ":" between them; a missing minute is 0.
+// Seconds, which some registers write too, are read as a number and left out: the time of
+// a line is its hour and minute.
 double DottedTime(const std::string& text) {
   const std::vector<std::string> parts = Parts(text);
   DateParts p;
@@ -81,8 +83,12 @@ double DottedTime(const std::string& text) {
   p.day = 30;
   p.hour = IntOrZero(parts[0]);
   p.minute = parts.size() > 1 ? IntOrZero(parts[1]) : 0;
+  int seconds = 0;
   double value = 0;
-  if (parts.size() > 2 || !TdtTools::TryEncode(p, value)) {
+  if (parts.size() > 3 ||
+      (parts.size() == 3 &&
+       (!TxTools::TryStrToInt(parts[2], seconds) || seconds < 0 || seconds > 59)) ||
+      !TdtTools::TryEncode(p, value)) {
     throw EConvertError("'" + text + "' nie jest poprawnym czasem");
   }
   return value;
@@ -145,31 +151,29 @@ double Hundredths5(const std::string& text) {
   return TxfTools::Round(Decimal5(text) * 100, 4);
 }
 
-// The invoice's "postal code and city" field split into the two: the code is the first word
-// made of digits and "-" (00-950); the city is the rest, so a city name with a hyphen
-// (Bielsko-Biała) keeps it.
+// A letter of Windows-1250: a character that has an upper and a lower case.
+bool Letter(char c) {
+  const std::string one(1, c);
+  return TxTools::UpperCase(one) != TxTools::LowerCase(one);
+}
+
+// The invoice's "postal code and city" field split into the two: the code is its digits and
+// "-" characters, the city the rest, trimmed, with its inner spaces as written. A "-"
+// between two letters belongs to the city's name (Bielsko-Biała), not to the code.
 void SplitCityAndCode(const std::string& field, std::string& city, std::string& code) {
   city.clear();
   code.clear();
-  std::vector<std::string> words;
-  std::string word;
-  for (char c : field + " ") {
-    if (c == ' ' || c == '\t') {
-      if (!word.empty()) words.push_back(word);
-      word.clear();
+  for (size_t i = 0; i < field.size(); ++i) {
+    const char c = field[i];
+    const bool hyphenInName =
+        c == '-' && i > 0 && i + 1 < field.size() && Letter(field[i - 1]) && Letter(field[i + 1]);
+    if ((c >= '0' && c <= '9') || (c == '-' && !hyphenInName)) {
+      code += c;
     } else {
-      word += c;
+      city += c;
     }
   }
-  for (const std::string& w : words) {
-    const bool isCode = code.empty() && w.find_first_not_of("0123456789-") == std::string::npos &&
-                        w.find_first_of("0123456789") != std::string::npos;
-    if (isCode) {
-      code = w;
-    } else {
-      city += (city.empty() ? "" : " ") + w;
-    }
-  }
+  city = TxTools::TrimSpaces(city);
 }
 
 }  // namespace
@@ -182,6 +186,14 @@ double ElPosition::DateOfMethod4(const std::string& text) {
 
 double ElPosition::TimeOfMethod4(const std::string& text) {
   return DottedTime(text);
+}
+
+double ElPosition::DateOfMethod5(const std::string& text) {
+  return CompactDate(text);
+}
+
+double ElPosition::TimeOfMethod5(const std::string& text) {
+  return CompactTime(text);
 }
 
 double ElPosition::DecimalOfMethod5(const std::string& text) {
@@ -254,9 +266,17 @@ std::string ElPosition::ToString() const {
 
 // ----- ElPayment ------------------------------------------------------------------------------
 
+namespace {
+
+std::string PaymentLine(const ElPayment& p, const std::string& when) {
+  return "PMT;" + Int(p.nr_plat) + ";" + Whole(p.wartosc) + ";100;;;" + Int(p.ostatnia) + ";" +
+         Int(p.terminowa) + ";0;" + when + "\n";
+}
+
+}  // namespace
+
 std::string ElPayment::ToString() const {
-  return "PMT;" + Int(nr_plat) + ";" + Whole(wartosc) + ";100;;;" + Int(ostatnia) + ";" +
-         Int(terminowa) + ";0;" + When(data + czas) + "\n";
+  return PaymentLine(*this, When(data + czas));
 }
 
 // ----- ElParagon ------------------------------------------------------------------------------
@@ -273,6 +293,7 @@ ElParagon& ElParagon::operator+(std::unique_ptr<ElPosition> p) {
     data = p->data;
     czas = p->czas;
     nrKasjera = p->nr_kas;
+    numbersKnown = whenKnown = true;
   }
   wartosc += p->GetWartosc();
   p->SetPrRab(pr_rab);
@@ -291,6 +312,21 @@ ElParagon& ElParagon::operator+(std::unique_ptr<ElPayment> p) {
   return *this;
 }
 
+void ElParagon::NoteNumbers(int32_t trans, int32_t par) {
+  if (nPosCount != 0 || numbersKnown) return;
+  nrTrans = trans;
+  nrPar = par;
+  numbersKnown = true;
+}
+
+void ElParagon::NoteWhen(double date, double time, int32_t cashier) {
+  if (nPosCount != 0 || whenKnown) return;
+  data = date;
+  czas = time;
+  nrKasjera = cashier;
+  whenKnown = true;
+}
+
 int ElParagon::GetGodzina() const {
   return TdtTools::Decode(czas).hour;
 }
@@ -300,13 +336,16 @@ std::string ElParagon::ToString() {
   const bool invoice = typOperacji == op_faktura;
   const bool cancelled = typOperacji == op_anul;
   const bool other = !receipt && !invoice;
-  const std::string when = When(data + czas);
+  // What no record of the document told stays empty.
+  const std::string when = whenKnown ? When(data + czas) : std::string();
+  const std::string trans = numbersKnown && !cancelled ? Int(nrTrans) : std::string();
+  const std::string number = numbersKnown ? Int(nrPar) : std::string();
 
   std::string s = "\n";
   if (receipt) {
-    s += "[PARAGON nr " + Int(nrPar) + "]\n";
+    s += "[PARAGON nr " + number + "]\n";
   } else if (invoice) {
-    s += "[FAKTURA nr " + Int(nrPar) + "]\n";
+    s += "[FAKTURA nr " + number + "]\n";
   } else {
     s += "[INNA_OPER]\n";
   }
@@ -329,9 +368,9 @@ std::string ElParagon::ToString() {
       s += "TRN;";
       break;
   }
-  s += (cancelled ? "" : Int(nrTrans)) + ";" + (cancelled ? "" : Int(nrPar)) + ";" +
-       Int(nPosCount) + ";" + Int(nPaymentCount == 0 ? 1 : nPaymentCount) + ";" + Int(nrKasjera) +
-       ";" + Int(nrKasy) + ";" + ImportFileText(card) + ";" + Int(kodRabatu) + ";" + when;
+  s += trans + ";" + (cancelled ? "" : number) + ";" + Int(nPosCount) + ";" +
+       Int(nPaymentCount == 0 ? 1 : nPaymentCount) + ";" + (whenKnown ? Int(nrKasjera) : "") + ";" +
+       Int(nrKasy) + ";" + ImportFileText(card) + ";" + Int(kodRabatu) + ";" + when;
   if (invoice) s += ";;;" + ImportFileText(invoiceNumber) + ";" + when;
   s += "\n";
 
@@ -350,13 +389,8 @@ std::string ElParagon::ToString() {
     s += std::string(other ? "PMT;-1;" : "PMT;0;") + Whole(wartosc) + ";100;;;;1;0;\n";
   } else {
     pymnt.back()->ostatnia = 1;
-    for (const std::unique_ptr<ElPayment>& p : pymnt) {
-      // Payments carry the receipt's date-time.
-      ElPayment line = *p;
-      line.data = data;
-      line.czas = czas;
-      s += line.ToString();
-    }
+    // Payments carry the receipt's date-time.
+    for (const std::unique_ptr<ElPayment>& p : pymnt) s += PaymentLine(*p, when);
   }
   return s;
 }

@@ -28,9 +28,12 @@ class ElPosition {
 
   // The register's dates and times as day counts; EConvertError for one that is none.
   // Method 4: year, month and day with "." or ":" between them (two-digit years 00..79 are
-  // 20YY, 80..99 19YY); hour and minute likewise, a missing minute counting 0.
+  // 20YY, 80..99 19YY); hour and minute likewise, a missing minute counting 0 and seconds,
+  // when a register writes them, left out. Method 5: YYMMDD and HHMMSS.
   static double DateOfMethod4(const std::string& text);
   static double TimeOfMethod4(const std::string& text);
+  static double DateOfMethod5(const std::string& text);
+  static double TimeOfMethod5(const std::string& text);
   // A decimal of method 5, with "," or "." as its separator.
   static double DecimalOfMethod5(const std::string& text);
 
@@ -112,6 +115,15 @@ class ElParagon {
   ElParagon& operator+(std::unique_ptr<ElPosition> pos);
   // Appends a payment, giving it the receipt's date, time and numbers.
   ElParagon& operator+(std::unique_ptr<ElPayment> pay);
+  // What a document's other records tell of it while it has no line (a cancelled receipt
+  // whose only line was voided, a receipt of payments only): its transaction and receipt
+  // numbers (card, payment and invoice records), and with a marker record also its date,
+  // time and cashier. The first that tells a thing wins; a line, when one comes, tells all.
+  void NoteNumbers(int32_t trans, int32_t par);
+  void NoteWhen(double date, double time, int32_t cashier);
+  // Marks the numbers and the date, time and cashier as not known yet: a document of the
+  // receipt buffer writes what no record of it told as empty fields.
+  void Unknown() { numbersKnown = whenKnown = false; }
 
   void SetKSK(const std::string& value) { KSK = value; }
   void SetNIP(const std::string& value) { nrNIP = value; }
@@ -164,6 +176,8 @@ class ElParagon {
   double rabat = 0;
   int32_t pr_rab = 0;
   bool withoutDiscountInfo = false;
+  bool numbersKnown = true;  // nrTrans and nrPar
+  bool whenKnown = true;     // data, czas and nrKasjera
 };
 
 std::ostream& operator<<(std::ostream& out, const ElPosition& pos);

@@ -167,10 +167,9 @@ class ReceiptBufferReader {
     const int nr = IntOrZero(f_[g->field]);
     if (nr == -1) return true;
     if (kind == ElParagon::op_storno) {
-      if (void_ == nullptr || nr != voidNr_) {
-        Finish();
-        StartVoid(nr);
-      }
+      // A void may start inside a receipt: the receipt stays current, and its hourly entry
+      // waits for all its lines.
+      if (void_ == nullptr || nr != voidNr_) StartVoid(nr);
     } else if (doc_ == nullptr || nr != docNr_) {
       Finish();
       StartDocument(kind, nr);
@@ -209,21 +208,48 @@ class ReceiptBufferReader {
       case 5:
         CashOperation();
         break;
+      case 24:
+      case 26:
+        Marker(Document(type == 24 ? ElParagon::op_paragon : ElParagon::op_anul));
+        break;
+      case 25:
+      case 27:
+        Marker(Void());
+        break;
       case 28:
+        Numbers(Document(ElParagon::op_faktura));
         Document(ElParagon::op_faktura).SetInvType(TxTools::Trim(f_[3]));
         Document(ElParagon::op_faktura).SetInvNumber(TxTools::Trim(f_[4]));
         Document(ElParagon::op_faktura).SetInvNip(TxTools::Trim(f_[5]));
         break;
       case 29:
+        Numbers(Document(ElParagon::op_paragon));
         Document(ElParagon::op_paragon).SetNIP(TxTools::Trim(f_[3]));
         break;
       case 30:
+        Numbers(Document(ElParagon::op_faktura));
         Document(ElParagon::op_faktura).SetInvBuyerName(TxTools::Trim(f_[3]));
         Document(ElParagon::op_faktura).SetInvCityAndZipCode(TxTools::Trim(f_[4]));
         Document(ElParagon::op_faktura).SetInvStreetAndNumber(TxTools::Trim(f_[5]));
         break;
       default:
-        break;  // records that only mark their document
+        break;
+    }
+  }
+
+  // Records other than lines carry their document's transaction and receipt numbers in
+  // fields 1 and 2: a document without lines takes them from there.
+  void Numbers(ElParagon& doc) { doc.NoteNumbers(IntOrZero(f_[1]), IntOrZero(f_[2])); }
+
+  // A method-5 marker record: numbers, date, time and cashier of its document. A date or
+  // time that is none leaves them untold; the marker carries nothing else.
+  void Marker(ElParagon& doc) {
+    Numbers(doc);
+    try {
+      const double date = ElPosition::DateOfMethod5(TxTools::TrimSpaces(f_[3]));
+      const double time = ElPosition::TimeOfMethod5(TxTools::TrimSpaces(f_[4]));
+      doc.NoteWhen(date, time, IntOrZero(f_[5]));
+    } catch (const EConvertError&) {
     }
   }
 
@@ -269,9 +295,12 @@ class ReceiptBufferReader {
 
   void Card(int type) {
     const std::string card = TxTools::Trim(f_[4]);
-    Document(type == 22 ? ElParagon::op_faktura : ElParagon::op_paragon).SetKSK(card);
-    // A card line without a card number is no loyalty card transaction.
-    if (!card.empty()) ++cards_;
+    ElParagon& doc = Document(type == 22 ? ElParagon::op_faktura : ElParagon::op_paragon);
+    Numbers(doc);
+    doc.SetKSK(card);
+    // Method 4 writes a card line without a number when no card was used; method 5 writes
+    // one only for a card transaction.
+    if (m5_ || !card.empty()) ++cards_;
   }
 
   void Payment(int type) {
@@ -293,6 +322,7 @@ class ReceiptBufferReader {
       form = 2;
     }
     pay->SetNrPlatn(form);
+    Numbers(Document(type == 23 ? ElParagon::op_faktura : ElParagon::op_paragon));
     if (type == 4) {
       KSImpBuf* buf = a_.imp_buf;
       switch (form) {
@@ -355,8 +385,9 @@ class ReceiptBufferReader {
     }
     const double when = CashDateTime();
     auto other = std::make_unique<TVKOther>(deposit ? op_wpl : op_wypl);
+    // The record carries the cashier, the kind and one payment; the register number stays
+    // unknown (-1), as the register does not write it.
     other->nrKasjera = IntOrZero(f_[1]);
-    other->nrKasy = a_.FNrUrzadzenia;
     other->dataCzas = when;
     auto pay = std::make_unique<TVKPayment>();
     pay->Fkod = 0;
@@ -366,7 +397,8 @@ class ReceiptBufferReader {
     pay->Fkonczaca = true;
     pay->Fdata_czas = when;
     other->Add(std::move(pay));
-    if (SalesFromReceipts()) a_.ImpBufsSubstitute(when);
+    // A sale date is a whole day, whatever the hour of the operation that opens it.
+    if (SalesFromReceipts()) a_.ImpBufsSubstitute(TdtTools::DatePart(when));
     a_.imp_buf->AddReceiptOtherInfo(std::move(other));
     if (deposit) {
       a_.imp_buf->AddPayIn(amount);
@@ -378,6 +410,7 @@ class ReceiptBufferReader {
   // A new document, appended to the documents read and counted in the last message.
   ElParagon* Start(ElParagon::e_typ_oper kind) {
     docs_.push_back(Slot{std::make_unique<ElParagon>(a_.FNrUrzadzenia, kind), std::string()});
+    docs_.back().doc->Unknown();
     ++count_;
     a_.ZmienOstatniKomunikat(0,
                              a_.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
@@ -450,9 +483,10 @@ class ReceiptBufferReader {
     return *anul_;
   }
 
-  // A finished receipt goes into the hourly report, once.
+  // A finished receipt goes into the hourly report, once, with all its lines; one that no
+  // record gave a time (payments without lines) has no hour to go under.
   void Finish() {
-    if (open_ != nullptr && open_->GetTypOperacji() == ElParagon::op_paragon) {
+    if (open_ != nullptr && open_->GetTypOperacji() == ElParagon::op_paragon && open_->whenKnown) {
       a_.imp_buf->AddGodzinowy(open_->GetGodzina(), open_->GetWartosc(), 1, open_->GetPosCount());
     }
     open_ = nullptr;
@@ -461,7 +495,7 @@ class ReceiptBufferReader {
   TrelvaxAction& a_;
   const bool m5_;
   TLJWords f_{"\t"};
-  std::deque<Slot> docs_;  // from the oldest document not yet handed over
+  std::deque<Slot> docs_;      // from the oldest document not yet handed over
   ElParagon* doc_ = nullptr;   // the current receipt, invoice or (method 5) cancelled receipt
   ElParagon* open_ = nullptr;  // the document whose hourly entry is still due
   ElParagon* void_ = nullptr;

@@ -79,25 +79,14 @@ void Document4(const Document& d, std::vector<std::string>& out) {
     return;
   }
   if (!d.card.empty()) out.push_back(Record({"3", N(d.trans), N(d.number), "1", d.card}));
+  // A line voided while the receipt is rung up is written where it was voided, among the
+  // receipt's lines.
   for (size_t i = 0; i < d.lines.size(); ++i) {
-    if (!d.lines[i].voided) out.push_back(Position4(1, d, i));
+    out.push_back(Position4(d.lines[i].voided ? 10 : 1, d, i));
   }
   for (const Payment& p : d.payments) {
     out.push_back(Record(
         {"4", N(d.trans), N(d.number), N(p.form), "0", p.negative ? "1" : "0", "0", N(p.amount)}));
-  }
-  for (size_t i = 0; i < d.lines.size(); ++i) {
-    if (d.lines[i].voided) out.push_back(Position4(10, d, i));
-  }
-}
-
-void Voids5(const Register& reg, const Document& d, std::vector<std::string>& out) {
-  bool first = true;
-  for (size_t i = 0; i < d.lines.size(); ++i) {
-    if (!d.lines[i].voided) continue;
-    if (first) out.push_back(Marker5(25, d));
-    out.push_back(Position5(first ? 10 : 19, reg, d, i));
-    first = false;
   }
 }
 
@@ -122,8 +111,17 @@ void Document5(const Register& reg, const Document& d, std::vector<std::string>&
   if (!d.card.empty()) {
     out.push_back(Record({invoice ? "22" : "3", N(d.trans), N(d.number), "1", d.card, P}));
   }
+  // The first line voided opens the void (its marker, then the line); the later ones are
+  // added to it. They are written where they were voided, among the document's lines.
+  bool voided = false;
   for (size_t i = 0; i < d.lines.size(); ++i) {
-    if (!d.lines[i].voided) out.push_back(Position5(invoice ? 18 : 1, reg, d, i));
+    if (!d.lines[i].voided) {
+      out.push_back(Position5(invoice ? 18 : 1, reg, d, i));
+      continue;
+    }
+    if (!voided) out.push_back(Marker5(25, d));
+    out.push_back(Position5(voided ? 19 : 10, reg, d, i));
+    voided = true;
   }
   if (!invoice && !d.nip.empty()) {
     out.push_back(Record({"29", N(d.trans), N(d.number), d.nip, P}));
@@ -134,7 +132,6 @@ void Document5(const Register& reg, const Document& d, std::vector<std::string>&
         Record({invoice ? "23" : "4", N(d.trans), N(d.number), N(p.form), "0",
                 p.negative ? "1" : "0", Cp1250ToCp852(name), FormatHundredths(p.amount, ','), P}));
   }
-  Voids5(reg, d, out);
 }
 
 }  // namespace

@@ -77,9 +77,9 @@ const std::string kVoid1 =
     "PMT;-1;300;100;;;;1;0;\n"
     "\r\n";
 const std::string kDeposits =
-    "\n[INNA_OPER]\nOP_WPL;;;0;1;1;1;;0;20261208110000000;;-1\r\n"
+    "\n[INNA_OPER]\nOP_WPL;;;0;1;1;-1;;0;20261208110000000;;-1\r\n"
     "PMT;0;5000;100;-1;-1;0;1;0;;20261208110000000\n"
-    "\n[INNA_OPER]\nOP_WYPL;;;0;1;1;1;;0;20261208110500000;;-1\r\n"
+    "\n[INNA_OPER]\nOP_WYPL;;;0;1;1;-1;;0;20261208110500000;;-1\r\n"
     "PMT;0;2000;100;-1;-1;0;1;0;;20261208110500000\n";
 const std::string kInvoice3 =
     "\n[FAKTURA nr 3]\n"

@@ -75,14 +75,15 @@ TEST_F(SalesTest, CounterFilesListSalesSortedSalesAndReturns) {
 TEST_F(SalesTest, Method4BufferListsEveryDocument) {
   ASSERT_EQ(0, RunWith("OPSpRoz4.exe", "opsproz4", ""));
   EXPECT_EQ(kHeader +
-                // receipt 1: card, kept lines, payments (cash and change), then the void
+                // receipt 1: card, its lines with the voided one where it was voided,
+                // payments (cash and change)
                 "$3\t1\t1\t1\t000123\r\n"
                 "$1\t1\t1\t1\t0\t1\t2.000\t500\t26.12.08\t09:00\t1\t1\t0\t500\r\n"
                 "$1\t1\t1\t2\t0\t2\t1.000\t450\t26.12.08\t09:00\t1\t1\t0\t450\r\n"
                 "$1\t1\t1\t3\t0\t3\t1.000\t50\t26.12.08\t09:00\t4\t1\t0\t50\r\n"
+                "$10\t1\t1\t4\t0\t1\t1.000\t250\t26.12.08\t09:00\t1\t1\t0\t250\r\n"
                 "$4\t1\t1\t1\t0\t0\t0\t2000\r\n"
                 "$4\t1\t1\t1\t0\t1\t0\t1000\r\n"
-                "$10\t1\t1\t4\t0\t1\t1.000\t250\t26.12.08\t09:00\t1\t1\t0\t250\r\n"
                 // receipt 2: a discounted line and a returned package, paid by card
                 "$1\t2\t2\t1\t0\t4\t0.500\t1440\t26.12.08\t09:30\t2\t1\t160\t1600\r\n"
                 "$1\t2\t2\t2\t1\t3\t2.000\t100\t26.12.08\t09:30\t4\t1\t0\t100\r\n"
@@ -107,12 +108,12 @@ TEST_F(SalesTest, Method5BufferListsEveryDocumentInCodePage852) {
           "$1\t1\t1\t2\t0\t2\t1,000\t4,50\t261208\t090000\t1\t1\t0,00\t4,50\tPiwo\t4,50\t23,"
           "00\t1\r\n"
           "$1\t1\t1\t3\t0\t3\t1,000\t0,50\t261208\t090000\t4\t1\t0,00\t0,50\tButelka\t0,50\t0,00\t1"
+          "\r\n" +
+          Marker("25\t1\t1\t261208\t090000\t1", "1") +
+          "$10\t1\t1\t4\t0\t1\t1,000\t2,50\t261208\t090000\t1\t1\t0,00\t2,50\tWoda\t2,50\t23,00\t1"
           "\r\n"
           "$4\t1\t1\t1\t0\t0\tGOT\xe0WKA\t20,00\t1\r\n"
           "$4\t1\t1\t1\t0\t1\tGOT\xe0WKA\t10,00\t1\r\n" +
-          Marker("25\t1\t1\t261208\t090000\t1", "1") +
-          "$10\t1\t1\t4\t0\t1\t1,000\t2,50\t261208\t090000\t1\t1\t0,00\t2,50\tWoda\t2,50\t23,00\t1"
-          "\r\n" +
           Marker("24\t2\t2\t261208\t093000\t1", "2") +
           "$1\t2\t2\t1\t0\t4\t0,500\t14,40\t261208\t093000\t2\t1\t1,60\t16,00\tSer "
           "\xbe\xa2\x88ty\t32,00\t8,00\t2\r\n"
