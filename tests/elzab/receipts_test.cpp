@@ -553,3 +553,151 @@ TEST_F(Receipts, AHostInADecimalCommaLocaleGetsTheSameImport) {
 }
 
 }  // namespace
+
+// ----- Records as a real register writes them -------------------------------------------------
+
+namespace {
+
+// Method 4, sales from receipts: a deposit of the day before opens its buffer (at midnight,
+// not at the deposit's hour); times with seconds on a sold, voided and cancelled line and
+// the deposit; a card line without a number (no card transaction); a receipt of payments
+// only, whose date, time and cashier no record tells.
+const std::vector<std::string> kRecords4 = {
+    "$5\t3\t11\t6\t1\t1\t5000\t26.12.07\t18:45:59",
+    "$1\t10\t5\t1\t0\t12\t2.000\t700\t26.12.08\t10:15:30\t1\t3\t0\t700",
+    "$10\t10\t5\t2\t0\t13\t1.000\t300\t26.12.08\t10:15:30\t1\t3\t0\t300",
+    "$4\t10\t5\t1\t0\t0\t0\t700",
+    "$11\t13\t7\t1\t0\t12\t1.000\t350\t26.12.08\t12:00:10\t1\t3\t0\t350",
+    "$3\t20\t9\t1\t",
+    "$4\t20\t9\t3\t0\t0\t0\t150",
+};
+
+const char kDeposit4[] =
+    "\n[INNA_OPER]\nOP_WPL;;;0;1;3;-1;;0;20261207184500000;;-1\r\n"
+    "PMT;0;5000;100;-1;-1;0;1;0;;20261207184500000\n";
+const char kExpected4[] =
+    "\n[PARAGON nr 5]\n"
+    "TRN;10;5;1;1;3;1;;0;20261208101500000\n"
+    "ZAW;12;;2000;700;0;5;20261208101500000\n"
+    "PMT;0;700;100;;;1;0;0;20261208101500000\n"
+    "\r\n"
+    "\n[INNA_OPER]\n"
+    "OP_STORNO;10;5;1;1;3;1;;0;20261208101500000\n"
+    "ZAW;13;;1000;300;0;5;20261208101500000\n"
+    "PMT;-1;300;100;;;;1;0;\n"
+    "\r\n"
+    "\n[INNA_OPER]\n"
+    "OP_ANUL;;;1;1;3;1;;0;20261208120000000\n"
+    "ZAW;12;;1000;350;0;7;20261208120000000\n"
+    "PMT;-1;350;100;;;;1;0;\n"
+    "\r\n"
+    "\n[PARAGON nr 9]\n"
+    "TRN;20;9;0;1;;1;;0;\n"
+    "PMT;1;150;100;;;1;0;0;\n"
+    "\r\n";
+
+// Method 5: a void inside a receipt (7,00 and 5,00 around a voided 3,00), a card line
+// without a number, a deposit, a cancelled receipt whose only line was voided, and invoices
+// whose buyer's postal code and city are written in the ways shops type them.
+std::vector<std::string> Records5() {
+  std::vector<std::string> r = {
+      Marker("$24\t10\t5\t261208\t101500\t3", "9"),
+      "$1\t10\t5\t1\t0\t12\t1,000\t7,00\t261208\t101500\t1\t3\t0,00\t7,00\tMleko\t7,00\t23,00\t9",
+      Marker("$25\t10\t5\t261208\t101510\t3", "9"),
+      "$10\t10\t5\t2\t0\t13\t1,000\t3,00\t261208\t101510\t1\t3\t0,00\t3,00\tChleb\t3,00\t23,00\t9",
+      "$1\t10\t5\t3\t0\t14\t1,000\t5,00\t261208\t101520\t1\t3\t0,00\t5,00\tMas\x88o\t5,00\t23,"
+      "00\t9",
+      "$3\t10\t5\t1\t\t9",
+      "$4\t10\t5\t1\t0\t0\tGOT\xE0WKA\t12,00\t9",
+      "$5\t3\t11\t10\t1\t1\t50,00\t261208\t1100",
+      Marker("$26\t13\t7\t261208\t120000\t3", "12"),
+      "$12\t13\t7\t1\t0\t12\t1,000\t3,50\t261208\t120000\t1\t3\t0,00\t3,50\tMleko\t3,50\t23,00\t12",
+  };
+  const char* const kCities[] = {"00-950Warszawa", "00 - 950 Warszawa", "34-400  Nowy  Targ",
+                                 "Bielsko-Bia\x88"
+                                 "a 43-300"};
+  int printout = 20;
+  for (const char* city : kCities) {
+    const std::string p = std::to_string(printout++);
+    r.push_back("$28\t30\t" + p + "\tFV\t" + p + "/2026\t5260250274\t" + p);
+    r.push_back("$30\t30\t" + p + "\tFirma\t" + city + "\tul. Prosta 1\t" + p);
+    r.push_back("$18\t30\t" + p +
+                "\t1\t0\t12\t1,000\t3,50\t261208\t134000\t1\t3\t0,00\t3,50\tMleko\t3,50\t23,00\t" +
+                p);
+  }
+  return r;
+}
+
+std::string Invoice5(int printout, const std::string& city, const std::string& code) {
+  const std::string p = std::to_string(printout);
+  return "\n[FAKTURA nr " + p + "]\nFV;30;" + p + ";1;1;3;1;;0;20261208134000000;;;" + p +
+         "/2026;20261208134000000\nZAW;12;;1000;350;0;" + p +
+         ";20261208134000000\nKTH;5260250274;Firma;ul. Prosta 1;;;" + city + ";" + code +
+         ";;;1;\nPMT;0;350;100;;;;1;0;\n\r\n";
+}
+
+}  // namespace
+
+TEST_F(Receipts, Method4RecordsAsARegisterWritesThem) {
+  host.params["ElzabSTXSaleSource"] = "1";
+  WriteFile(dir.File("opsproz4.out"), File(kRecords4));
+  Run();
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_EQ(stored.size(), 2u) << host.Dump();
+  EXPECT_NE(stored[0].find("DATA_SPRZEDAZY;20261208000000000"), std::string::npos);
+  EXPECT_NE(stored[0].find("[RAPORT_GODZINOWY]\r\nGODZ;10;700;1;1\r\n\r\n"), std::string::npos)
+      << stored[0];
+  // The deposit's day starts at midnight, and the receipts go with the last buffer.
+  EXPECT_NE(stored[1].find("DATA_SPRZEDAZY;20261207000000000"), std::string::npos) << stored[1];
+  EXPECT_NE(stored[1].find(kDeposit4), std::string::npos) << stored[1];
+  EXPECT_EQ(Appended(stored[1]), kExpected4);
+  EXPECT_TRUE(
+      Has("- ilość transakcji kartą stałego klienta\x01"
+          "0"))
+      << host.Dump();
+}
+
+TEST_F(Receipts, Method5RecordsAsARegisterWritesThem) {
+  host.params["ElzabSTXSaleBufferFV"] = "1";
+  WriteFile(dir.File("opsproz5.out"), File(Records5()));
+  Run();
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  // The receipt is booked once, with both of its lines.
+  EXPECT_NE(stored[0].find("[RAPORT_GODZINOWY]\r\nGODZ;10;1200;1;2\r\n\r\n"), std::string::npos)
+      << stored[0];
+  const std::string expected =
+      "\n[PARAGON nr 5]\n"
+      "TRN;10;5;2;1;3;1;;0;20261208101500000\n"
+      "ZAW;12;;1000;700;0;5;20261208101500000\n"
+      "ZAW;14;;1000;500;0;5;20261208101520000\n"
+      "PMT;0;1200;100;;;1;0;0;20261208101500000\n"
+      "\r\n"
+      "\n[INNA_OPER]\n"
+      "OP_STORNO;10;5;1;1;3;1;;0;20261208101510000\n"
+      "ZAW;13;;1000;300;0;5;20261208101510000\n"
+      "PMT;-1;300;100;;;;1;0;\n"
+      "\r\n"
+      // the cancelled receipt: its numbers, date, time and cashier from its marker
+      "\n[INNA_OPER]\n"
+      "OP_ANUL;;;0;1;3;1;;0;20261208120000000\n"
+      "PMT;-1;0;100;;;;1;0;\n"
+      "\r\n"
+      "\n[INNA_OPER]\n"
+      "OP_STORNO;13;7;1;1;3;1;;0;20261208120000000\n"
+      "ZAW;12;;1000;350;0;7;20261208120000000\n"
+      "PMT;-1;350;100;;;;1;0;\n"
+      "\r\n" +
+      Invoice5(20, "Warszawa", "00-950") + Invoice5(21, "Warszawa", "00-950") +
+      Invoice5(22, "Nowy  Targ", "34-400") + Invoice5(23, "Bielsko-Biała", "43-300");
+  EXPECT_EQ(Appended(stored[0]), expected);
+  EXPECT_NE(stored[0].find("\n[INNA_OPER]\nOP_WPL;;;0;1;3;-1;;0;20261208110000000;;-1\r\n"
+                           "PMT;0;5000;100;-1;-1;0;1;0;;20261208110000000\n"),
+            std::string::npos)
+      << stored[0];
+  // A card line without a number is still a card transaction in method 5.
+  EXPECT_TRUE(
+      Has("- ilość transakcji kartą stałego klienta\x01"
+          "1"))
+      << host.Dump();
+}
