@@ -96,8 +96,22 @@ void TrelvaxAction::CreateConfig() {
     if (platform::CurrentEnv()->FileExists(FNameKonfig())) return;
     throw Exception(Tr("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
   }
+  // A value that would cut KONFIG.TXT's one line or shift its ":"-separated fields is no
+  // value the programs can be given; they would answer with a format error naming nothing.
+  auto value = [this](const char* name, const std::string& text, bool colon) {
+    for (const char c : text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f' || (colon && c == ':')) {
+        throw Exception(Tr("KSElzabSCreateCoExceptio_00001", "Parametr ") + name +
+                        Tr("KSElzabSCreateCoExceptio_00002",
+                           " zawiera znak, którego nie można zapisać w pliku KONFIG.TXT "
+                           "(znak sterujący lub \":\"); popraw go w parametrach urządzenia"));
+      }
+    }
+    return text;
+  };
   std::string line;
   if (cfgPort != "LAN") {
+    value("ElzabSTXPort", cfgPort, true);
     // The host stores the list index; a host that stores the list text itself is understood
     // too, rather than silently given the highest speed.
     const std::string value = TxTools::Trim(WartoscParametru("ElzabSTXRS232Speed"));
@@ -109,11 +123,12 @@ void TrelvaxAction::CreateConfig() {
     line =
         TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, cfgPort.c_str(), speed, cfgTimeout);
   } else {
-    line = TxTools::Format(
-        "$%d\t%s:115200:STX6:1\t%d\tElzab\tAnyString:3001:%s:%s:%s:%d:%d", FNrUrzadzenia, "COM1",
-        cfgTimeout, ParamAsString("ElzabSTXIPAddr").c_str(),
-        ParamAsString("ElzabSTXIPPort").c_str(), ParamAsString("ElzabSTXIPAuth").c_str(),
-        ParamAsInt("ElzabSTXIPTimeout"), ParamAsInt("ElzabSTXIPRet"));
+    line = TxTools::Format("$%d\t%s:115200:STX6:1\t%d\tElzab\tAnyString:3001:%s:%s:%s:%d:%d",
+                           FNrUrzadzenia, "COM1", cfgTimeout,
+                           value("ElzabSTXIPAddr", ParamAsString("ElzabSTXIPAddr"), true).c_str(),
+                           value("ElzabSTXIPPort", ParamAsString("ElzabSTXIPPort"), true).c_str(),
+                           value("ElzabSTXIPAuth", ParamAsString("ElzabSTXIPAuth"), true).c_str(),
+                           ParamAsInt("ElzabSTXIPTimeout"), ParamAsInt("ElzabSTXIPRet"));
   }
   TMFile file(FNameKonfig());
   file.Open();
@@ -159,12 +174,14 @@ std::string TrelvaxAction::FNameFile(int function, int ext, bool createInFile) {
       text = "$" + FNameFile(1, 2, false) + "\t" + FNameFile(2, 2, false) + "\t" +
              FNameFile(3, 2, false);
     }
-    WriteInFile(path, text);
+    // Paths are the system's own text: converted like a register's text, a folder named with
+    // a Polish letter would name another folder.
+    WriteInFile(path, text, false);
   }
   return path;
 }
 
-void TrelvaxAction::WriteInFile(const std::string& path, std::string text) {
+void TrelvaxAction::WriteInFile(const std::string& path, std::string text, bool convert) {
   try {
     TMFile file(path);
     file.Open();
@@ -174,7 +191,7 @@ void TrelvaxAction::WriteInFile(const std::string& path, std::string text) {
     file.WriteLine("#");
     file.WriteLine("#");
     if (!text.empty()) {
-      tools.PlConvert(text);
+      if (convert) tools.PlConvert(text);
       file.Write(text);
       file.Write("\r\n");
     }
@@ -187,8 +204,16 @@ void TrelvaxAction::WriteInFile(const std::string& path, std::string text) {
 // ----- Operations -------------------------------------------------------------------------
 
 void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int parameter) {
+  // Without the device's exchange directory every working file would land in whatever
+  // folder the back office happens to run in, and the programs would run there.
+  const bool works = code == -1 || code == -2 || code == -3 || code == -5 || code == -6;
+  if (TxTools::Trim(FKatalogWymiany).empty() && works) {
+    throw Exception(Tr("KSElzabSOperacjaExceptio",
+                       "Urządzenie nie ma katalogu wymiany danych: ustaw go w danych "
+                       "urządzenia, nic nie zostało zapisane ani wysłane"));
+  }
   ReadParams();
-  CreateConfig();
+  if (!TxTools::Trim(FKatalogWymiany).empty()) CreateConfig();
   switch (code) {
     case -1:
       TestConnection();
@@ -262,7 +287,14 @@ void TrelvaxAction::ExecuteOperation(int function) {
   std::function<bool()> stop;
   if (HostCanAbort()) stop = [this] { return CzyPrzerwac(); };
   const platform::RunResult run = env->RunProgram(path, args, FKatalogWymiany, stop);
-  if (!run.started) throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
+  if (!run.started) {
+    // What tells a technician that an antivirus blocked the program, that it is no 64-bit
+    // runnable program or that it wants elevation: the system's reason, a line of its own.
+    if (!run.error.empty()) {
+      MsgAdd(Tr("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning, 100);
+    }
+    throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
+  }
   if (run.stopped) {
     // What the ended program had written is only part of its answer; read later as whole it
     // would be wrong data. The register still holds everything, so the next run reads it anew;
@@ -271,6 +303,14 @@ void TrelvaxAction::ExecuteOperation(int function) {
     // The counters program writes the three files its input names.
     if (function == 4) {
       for (int part : {1, 2, 3}) env->RemoveFile(FNameFile(part, 2, false));
+    }
+    if (run.stuck) {
+      // Still there after it was ended: it waits for its device (a USB-serial driver, say).
+      // The shared resource goes back on the way out, so that other registers are not kept.
+      throw Exception(Tr("KSElzabSExecuteExceptio_00005", "Nie można zakończyć programu ") + path +
+                      Tr("KSElzabSExecuteExceptio_00006",
+                         ": czeka na urządzenie; odłącz i podłącz kasę albo uruchom komputer "
+                         "ponownie, zanim zaczniesz następną operację"));
     }
     ThrowPrzerwac(true);
   }

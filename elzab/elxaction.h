@@ -47,9 +47,9 @@ class TrelvaxAction : public KSAction {
   // The input (ext 1), output (2) or archive (3) file of an ELZAB function; with
   // createInFile the input file is written at once with the function's input text.
   std::string FNameFile(int function, int ext, bool createInFile);
-  // Writes a program input file: the three "#" header lines, then `text` converted by the
-  // action's code-page converter.
-  void WriteInFile(const std::string& path, std::string text);
+  // Writes a program input file: the three "#" header lines, then `text`, converted by the
+  // action's code-page converter unless `convert` is false (paths).
+  void WriteInFile(const std::string& path, std::string text, bool convert = true);
 
   // Program runs.
   void Execute(int function);

@@ -157,16 +157,26 @@ bool Letter(char c) {
   return TxTools::UpperCase(one) != TxTools::LowerCase(one);
 }
 
+// The nearest character before (step -1) or after (step 1) position `at` that is no blank;
+// 0 when there is none.
+char Neighbour(const std::string& text, size_t at, int step) {
+  for (size_t i = at; step < 0 ? i-- > 0 : ++i < text.size();) {
+    if (text[i] != ' ') return text[i];
+  }
+  return 0;
+}
+
 // The invoice's "postal code and city" field split into the two: the code is its digits and
 // "-" characters, the city the rest, trimmed, with its inner spaces as written. A "-"
-// between two letters belongs to the city's name (Bielsko-Biała), not to the code.
+// between two letters (blanks around it aside) belongs to the city's name (Bielsko-Biała,
+// Kędzierzyn - Koźle), not to the code.
 void SplitCityAndCode(const std::string& field, std::string& city, std::string& code) {
   city.clear();
   code.clear();
   for (size_t i = 0; i < field.size(); ++i) {
     const char c = field[i];
     const bool hyphenInName =
-        c == '-' && i > 0 && i + 1 < field.size() && Letter(field[i - 1]) && Letter(field[i + 1]);
+        c == '-' && Letter(Neighbour(field, i, -1)) && Letter(Neighbour(field, i, 1));
     if ((c >= '0' && c <= '9') || (c == '-' && !hyphenInName)) {
       code += c;
     } else {

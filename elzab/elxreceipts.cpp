@@ -282,7 +282,11 @@ class ReceiptBufferReader {
       const double quantity = TxfTools::Round(pos->GetIlosc() * 1000, 0);
       buf->AddPlu(code, pos->zwrot ? -quantity : quantity, pos->GetWartosc(), id_global);
     }
-    Document(ElParagon::op_paragon) + std::move(pos);
+    ElParagon& receipt = Document(ElParagon::op_paragon);
+    // The receipt's hour goes into the report of the day its first line was sold on, even
+    // when a record of the next day comes before the receipt is finished.
+    if (&receipt == open_ && receipt.GetPosCount() == 0) openBuf_ = a_.imp_buf;
+    receipt + std::move(pos);
   }
 
   // A line of a void, a cancelled receipt or an invoice: kept with its document, never a
@@ -487,17 +491,20 @@ class ReceiptBufferReader {
   // record gave a time (payments without lines) has no hour to go under.
   void Finish() {
     if (open_ != nullptr && open_->GetTypOperacji() == ElParagon::op_paragon && open_->whenKnown) {
-      a_.imp_buf->AddGodzinowy(open_->GetGodzina(), open_->GetWartosc(), 1, open_->GetPosCount());
+      KSImpBuf* buf = openBuf_ != nullptr ? openBuf_ : a_.imp_buf;
+      buf->AddGodzinowy(open_->GetGodzina(), open_->GetWartosc(), 1, open_->GetPosCount());
     }
     open_ = nullptr;
+    openBuf_ = nullptr;
   }
 
   TrelvaxAction& a_;
   const bool m5_;
   TLJWords f_{"\t"};
-  std::deque<Slot> docs_;      // from the oldest document not yet handed over
-  ElParagon* doc_ = nullptr;   // the current receipt, invoice or (method 5) cancelled receipt
-  ElParagon* open_ = nullptr;  // the document whose hourly entry is still due
+  std::deque<Slot> docs_;        // from the oldest document not yet handed over
+  ElParagon* doc_ = nullptr;     // the current receipt, invoice or (method 5) cancelled receipt
+  ElParagon* open_ = nullptr;    // the document whose hourly entry is still due
+  KSImpBuf* openBuf_ = nullptr;  // the buffer of its first sold line
   ElParagon* void_ = nullptr;
   ElParagon* anul_ = nullptr;  // method 4's current cancelled receipt
   int docNr_ = 0;

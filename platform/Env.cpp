@@ -1,4 +1,5 @@
-// Platform-neutral parts of the seam: the Env in use, stdio files and command-line words.
+// Platform-neutral parts of the seam: the Env in use, closing stdio files and command-line
+// words.
 #include "platform/Env.h"
 
 #include <cstdlib>
@@ -17,10 +18,6 @@ Env* SetEnvForTesting(Env* env) {
   Env* previous = CurrentEnv();
   g_env = env;
   return previous;
-}
-
-std::FILE* Env::OpenFile(const std::string& path, const char* mode) {
-  return std::fopen(path.c_str(), mode);
 }
 
 bool Env::CloseFile(std::FILE* file) {

@@ -24,9 +24,14 @@ inline constexpr char kPathSeparator = '/';
 struct RunResult {
   bool started = false;   // false: the program could not be started; exitCode means nothing
   bool stopped = false;   // true: `stop` asked for it and the program was ended before it finished
+  bool stuck = false;     // with stopped: the program did not end within kStopWaitMs of that
   uint32_t exitCode = 0;  // the program's exit code when it was started
-  std::string error;      // the system's reason when it could not be started
+  std::string error;      // the system's reason, in Polish words, when it could not be started
 };
+
+// How long a program ended on request may take to go (one stuck in a driver's I/O cannot go
+// until that completes) before the wait gives up on it.
+inline constexpr int kStopWaitMs = 10000;
 
 class Env {
  public:
@@ -44,8 +49,11 @@ class Env {
   // POSIX: posix_spawn with argv = program, args... (no shell, every argument one word).
   // Failure to start gives started == false and the reason in `error`.
   // While it waits it asks `stop` (when given) about once a second; when `stop` answers true
-  // the program is ended at once (TerminateProcess, SIGKILL), reaped, and the result says
-  // stopped. Without `stop` nothing can end the wait but the program.
+  // the program is ended at once together with every program it started (a job object that
+  // kills on close, a process group and SIGKILL), and the result says stopped; when it has
+  // not gone kStopWaitMs later, the wait gives up and the result says stuck too. Without
+  // `stop` nothing can end the wait but the program. Files the caller opened through
+  // OpenFile are not inherited by the program.
   virtual RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                                const std::string& directory,
                                const std::function<bool()>& stop = nullptr) = 0;
@@ -69,9 +77,10 @@ class Env {
   // that compares equal only when the file was not written since). False when it does not
   // exist or cannot be examined.
   virtual bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) = 0;
-  // Opens a file with stdio in `mode` ("rb", "r+b", "w+b"). Null when it cannot be opened.
-  // The same stdio call on both platforms, unless one overrides it.
-  virtual std::FILE* OpenFile(const std::string& path, const char* mode);
+  // Opens a file with stdio in `mode` ("rb", "r+b", "w+b"), not inherited by the programs
+  // RunProgram starts (another thread of the host may start one while it is open). Null when
+  // it cannot be opened.
+  virtual std::FILE* OpenFile(const std::string& path, const char* mode) = 0;
   // Flushes a file of OpenFile and asks the system to put what was written on the disk
   // itself (fsync, _commit), so that a power cut cannot leave it empty. False on failure.
   virtual bool SyncFile(std::FILE* file) = 0;

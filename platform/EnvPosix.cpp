@@ -71,6 +71,27 @@ bool WaitOrStop(pid_t pid, const std::function<bool()>& stop) {
   return false;
 }
 
+// Why a program could not be started, in the words a technician reads.
+std::string StartFailure(int code) {
+  std::string reason;
+  switch (code) {
+    case ENOENT:
+      reason = "nie ma takiego pliku";
+      break;
+    case EACCES:
+    case EPERM:
+      reason = "brak dostępu do pliku (uprawnienia albo program antywirusowy)";
+      break;
+    case ENOEXEC:
+      reason = "to nie jest program, który ten system może uruchomić";
+      break;
+    default:
+      reason = std::strerror(code);
+      break;
+  }
+  return reason + " (kod " + std::to_string(code) + ")";
+}
+
 class PosixEnv : public Env {
  public:
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
@@ -86,18 +107,36 @@ class PosixEnv : public Env {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    // A group of its own, so that ending it ends whatever it started too.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
-      result.error = std::strerror(rc);
+      result.error = StartFailure(rc);
       return result;
     }
-    if (stop && WaitOrStop(pid, stop)) {
-      kill(pid, SIGKILL);
-      result.stopped = true;
-    }
     int status = 0;
+    if (stop && WaitOrStop(pid, stop)) {
+      kill(-pid, SIGKILL);
+      result.stopped = true;
+      result.started = true;
+      // A program stuck in a device's I/O cannot go until that completes: wait a while only.
+      for (int waited = 0;; waited += 20) {
+        const pid_t got = waitpid(pid, &status, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR)) break;
+        if (waited >= kStopWaitMs) {
+          result.stuck = true;
+          return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      return result;
+    }
     while (waitpid(pid, &status, 0) < 0) {
       if (errno != EINTR) {
         result.error = std::strerror(errno);
@@ -131,6 +170,11 @@ class PosixEnv : public Env {
 
   bool RenameFile(const std::string& from, const std::string& to) override {
     return FileExists(from) && rename(from.c_str(), to.c_str()) == 0;
+  }
+
+  std::FILE* OpenFile(const std::string& path, const char* mode) override {
+    // "e": closed on exec, so never inherited by a program started meanwhile.
+    return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
   }
 
   bool SyncFile(std::FILE* file) override {

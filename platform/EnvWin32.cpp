@@ -25,6 +25,39 @@ std::string LastErrorText() {
   return text.empty() ? "error " + std::to_string(code) : text;
 }
 
+// Why a program could not be started, in the words a technician reads; the system's own
+// text for what is not listed here.
+std::string StartFailure(DWORD code, const std::string& systemText) {
+  std::string reason;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      reason = "nie ma takiego pliku";
+      break;
+    case ERROR_ACCESS_DENIED:
+      reason = "brak dostępu do pliku (uprawnienia albo program antywirusowy)";
+      break;
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+      reason = "to nie jest program, który 64-bitowy Windows może uruchomić";
+      break;
+    case ERROR_ELEVATION_REQUIRED:
+      reason = "program wymaga uprawnień administratora";
+      break;
+    case ERROR_VIRUS_INFECTED:
+    case ERROR_VIRUS_DELETED:
+      reason = "program antywirusowy zablokował plik";
+      break;
+    case ERROR_ACCESS_DISABLED_BY_POLICY:
+      reason = "zasady grupy lub program zabezpieczający zablokowały ten program";
+      break;
+    default:
+      reason = systemText;
+      break;
+  }
+  return reason + " (kod " + std::to_string(code) + ")";
+}
+
 class Win32Env : public Env {
  public:
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
@@ -40,16 +73,38 @@ class Win32Env : public Env {
     si.wShowWindow = SW_SHOWMINIMIZED;
     PROCESS_INFORMATION pi;
     ZeroMemory(&pi, sizeof(pi));
-    if (!CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    // The program and whatever it starts belong to a job that ends them all when it is
+    // closed, so that a helper of a program ended on request does not keep the port.
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (job != nullptr) {
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+      ZeroMemory(&limits, sizeof(limits));
+      limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+      SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    }
+    if (!CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE,
+                        job != nullptr ? CREATE_SUSPENDED : 0, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
-      result.error = LastErrorText();
+      const DWORD code = GetLastError();
+      result.error = StartFailure(code, LastErrorText());
+      if (job != nullptr) CloseHandle(job);
       return result;
     }
+    if (job != nullptr) {
+      // A host already in a job that forbids this runs the program outside one.
+      if (!AssignProcessToJobObject(job, pi.hProcess)) {
+        CloseHandle(job);
+        job = nullptr;
+      }
+      ResumeThread(pi.hThread);
+    }
+    result.started = true;
     while (WaitForSingleObject(pi.hProcess, stop ? 1000 : INFINITE) == WAIT_TIMEOUT) {
       if (stop()) {
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, INFINITE);
+        if (job == nullptr || !TerminateJobObject(job, 1)) TerminateProcess(pi.hProcess, 1);
         result.stopped = true;
+        // A program stuck in a device's I/O cannot go until that completes: wait a while only.
+        if (WaitForSingleObject(pi.hProcess, kStopWaitMs) == WAIT_TIMEOUT) result.stuck = true;
         break;
       }
     }
@@ -57,7 +112,7 @@ class Win32Env : public Env {
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    result.started = true;
+    if (job != nullptr) CloseHandle(job);
     result.exitCode = code;
     return result;
   }
@@ -88,6 +143,12 @@ class Win32Env : public Env {
   bool RenameFile(const std::string& from, const std::string& to) override {
     return FileExists(from) && MoveFileExA(from.c_str(), to.c_str(),
                                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  std::FILE* OpenFile(const std::string& path, const char* mode) override {
+    // "N": not inherited by a program started meanwhile, which would hold the file open
+    // and keep it from being deleted.
+    return std::fopen(path.c_str(), (std::string(mode) + "N").c_str());
   }
 
   bool SyncFile(std::FILE* file) override {

@@ -1,6 +1,8 @@
 // Reading the driver's parameters, KONFIG.TXT, and the names and headers of working files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "hostlib/Exceptions.h"
 #include "testutil/DriverFixture.h"
 
@@ -12,7 +14,7 @@ class Config : public DriverFixture {
     host.deviceNumber = 1;
     host.params = {{"ElzabSTXPort", "COM2"},        {"ElzabSTXRS232Speed", "1"},
                    {"ElzabSTXTimeout", "10"},       {"ElzabSTXIPAddr", "10.0.0.5"},
-                   {"ElzabSTXIPPort", "1001"},      {"ElzabSTXIPAuth", "tajne:hasło"},
+                   {"ElzabSTXIPPort", "1001"},      {"ElzabSTXIPAuth", "tajne.hasło"},
                    {"ElzabSTXIPTimeout", "15"},     {"ElzabSTXIPRet", "3"},
                    {"ElzabSTXExePath", "C:\\Elzab"}};
     Register();
@@ -88,7 +90,60 @@ TEST_F(Config, ASpeedStoredAsItsListTextIsUnderstood) {
 TEST_F(Config, LanLineAlwaysNamesCom1At115200) {
   host.params["ElzabSTXRS232Speed"] = "0";
   EXPECT_EQ(Written(true),
-            "$1\tCOM1:115200:STX6:1\t10\tElzab\tAnyString:3001:10.0.0.5:1001:tajne:hasło:15:3\r\n");
+            "$1\tCOM1:115200:STX6:1\t10\tElzab\tAnyString:3001:10.0.0.5:1001:tajne.hasło:15:3\r\n");
+}
+
+// A value that would break KONFIG.TXT's line (a control character, or ":" where the line
+// separates its fields with it) is refused naming the parameter, and nothing is written.
+TEST_F(Config, AValueThatWouldBreakTheLineIsRefusedNamingItsParameter) {
+  const struct {
+    const char* name;
+    const char* value;
+    bool lan;
+  } kCases[] = {
+      {"ElzabSTXIPAddr", "10.0.0.5\t", true}, {"ElzabSTXIPAddr", "10.0.0.5:80", true},
+      {"ElzabSTXIPPort", "1001\r\n", true},   {"ElzabSTXIPAuth", "tajne:hasło", true},
+      {"ElzabSTXIPAuth", "a\x7f", true},      {"ElzabSTXPort", "COM2\n", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::remove(dir.File("KONFIG.TXT").c_str());
+    host.params[c.name] = c.value;
+    try {
+      Written(c.lan);
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), std::string("Parametr ") + c.name +
+                                 " zawiera znak, którego nie można zapisać w pliku KONFIG.TXT "
+                                 "(znak sterujący lub \":\"); popraw go w parametrach urządzenia");
+    }
+    EXPECT_FALSE(testutil::Exists(dir.File("KONFIG.TXT")));
+    SetUp();
+  }
+}
+
+// Without an exchange directory an operation would write its files wherever the back office
+// runs: it is refused before anything is written or run.
+TEST_F(Config, AnOperationWithoutAnExchangeDirectoryIsRefused) {
+  // The folder the tests run in stands for the back office's own.
+  const bool existed = testutil::Exists("KONFIG.TXT");
+  const std::string before = testutil::ReadFile("KONFIG.TXT");
+  host.exchangeDir = "";
+  for (int code : {-1, -2, -3, -5, -6}) {
+    auto a = Action();
+    HTVKDLLSRODOWISKO environment;
+    try {
+      a->Operacja(&environment, code, 0);
+      ADD_FAILURE() << code;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(),
+                "Urządzenie nie ma katalogu wymiany danych: ustaw go w danych urządzenia, nic "
+                "nie zostało zapisane ani wysłane");
+    }
+  }
+  EXPECT_TRUE(env.runs.empty());
+  EXPECT_EQ(testutil::Exists("KONFIG.TXT"), existed);
+  EXPECT_EQ(testutil::ReadFile("KONFIG.TXT"), before);
 }
 
 TEST_F(Config, TheDeviceNumberComesFromTheHost) {
@@ -162,6 +217,21 @@ TEST_F(Config, TheSalesCountersInputListsItsThreeOutputs) {
   EXPECT_EQ(testutil::ReadFile(dir.File("ospopmax.in")),
             "#1\r\n#\r\n#\r\n$" + dir.File("ospopmax_sprz.out") + "\t" +
                 dir.File("ospopmax_sort.out") + "\t" + dir.File("ospopmax_opak.out") + "\r\n");
+}
+
+// A folder named with letters the register's code page does not share ("Ź", "ä", "ť", "©")
+// is named to the counters program as it is, whatever the converter is set to.
+TEST_F(Config, PathsReachTheProgramsAsTheSystemNamesThem) {
+  const std::string folder = dir.File("Źdźbło äť©") + platform::kPathSeparator;
+  ASSERT_TRUE(env.MakeDirectories(folder));
+  host.exchangeDir = folder;
+  auto a = Action();
+  a->tools.pltype_in = 0;  // as the import sets it: the register's 852 to 1250
+  a->tools.pltype_out = 2;
+  a->FNameFile(4, 1, true);
+  EXPECT_EQ(testutil::ReadFile(folder + "ospopmax.in"),
+            "#1\r\n#\r\n#\r\n$" + folder + "ospopmax_sprz.out\t" + folder + "ospopmax_sort.out\t" +
+                folder + "ospopmax_opak.out\r\n");
 }
 
 TEST_F(Config, InputTextGoesThroughTheCodePageConverter) {

@@ -570,6 +570,9 @@ const std::vector<std::string> kRecords4 = {
     "$11\t13\t7\t1\t0\t12\t1.000\t350\t26.12.08\t12:00:10\t1\t3\t0\t350",
     "$3\t20\t9\t1\t",
     "$4\t20\t9\t3\t0\t0\t0\t150",
+    // the evening's last receipt, then the next morning's deposit before any other record
+    "$1\t21\t10\t1\t0\t12\t1.000\t350\t26.12.08\t18:15\t1\t3\t0\t350",
+    "$5\t3\t22\t11\t1\t1\t1000\t26.12.09\t07:45",
 };
 
 const char kDeposit4[] =
@@ -594,6 +597,11 @@ const char kExpected4[] =
     "\n[PARAGON nr 9]\n"
     "TRN;20;9;0;1;;1;;0;\n"
     "PMT;1;150;100;;;1;0;0;\n"
+    "\r\n"
+    "\n[PARAGON nr 10]\n"
+    "TRN;21;10;1;1;3;1;;0;20261208181500000\n"
+    "ZAW;12;;1000;350;0;10;20261208181500000\n"
+    "PMT;0;350;100;;;;1;0;\n"
     "\r\n";
 
 // Method 5: a void inside a receipt (7,00 and 5,00 around a voided 3,00), a card line
@@ -614,6 +622,9 @@ std::vector<std::string> Records5() {
       "$12\t13\t7\t1\t0\t12\t1,000\t3,50\t261208\t120000\t1\t3\t0,00\t3,50\tMleko\t3,50\t23,00\t12",
   };
   const char* const kCities[] = {"00-950Warszawa", "00 - 950 Warszawa", "34-400  Nowy  Targ",
+                                 "K\xa9"
+                                 "dzierzyn - Ko\xab"
+                                 "le 47-200",
                                  "Bielsko-Bia\x88"
                                  "a 43-300"};
   int printout = 20;
@@ -643,14 +654,20 @@ TEST_F(Receipts, Method4RecordsAsARegisterWritesThem) {
   WriteFile(dir.File("opsproz4.out"), File(kRecords4));
   Run();
   EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
-  ASSERT_EQ(stored.size(), 2u) << host.Dump();
+  ASSERT_EQ(stored.size(), 3u) << host.Dump();
   EXPECT_NE(stored[0].find("DATA_SPRZEDAZY;20261208000000000"), std::string::npos);
-  EXPECT_NE(stored[0].find("[RAPORT_GODZINOWY]\r\nGODZ;10;700;1;1\r\n\r\n"), std::string::npos)
+  // The evening's receipt is in its own day's report, though the next day's deposit came
+  // before it was finished.
+  EXPECT_NE(stored[0].find("[RAPORT_GODZINOWY]\r\nGODZ;10;700;1;1\r\nGODZ;18;350;1;1\r\n\r\n"),
+            std::string::npos)
       << stored[0];
-  // The deposit's day starts at midnight, and the receipts go with the last buffer.
+  // A deposit's day starts at midnight.
   EXPECT_NE(stored[1].find("DATA_SPRZEDAZY;20261207000000000"), std::string::npos) << stored[1];
   EXPECT_NE(stored[1].find(kDeposit4), std::string::npos) << stored[1];
-  EXPECT_EQ(Appended(stored[1]), kExpected4);
+  EXPECT_NE(stored[2].find("DATA_SPRZEDAZY;20261209000000000"), std::string::npos) << stored[2];
+  EXPECT_NE(stored[2].find("[RAPORT_GODZINOWY]\r\n\r\n"), std::string::npos) << stored[2];
+  // The receipts go with the last buffer.
+  EXPECT_EQ(Appended(stored[2]), kExpected4);
   EXPECT_TRUE(
       Has("- ilość transakcji kartą stałego klienta\x01"
           "0"))
@@ -689,7 +706,8 @@ TEST_F(Receipts, Method5RecordsAsARegisterWritesThem) {
       "PMT;-1;350;100;;;;1;0;\n"
       "\r\n" +
       Invoice5(20, "Warszawa", "00-950") + Invoice5(21, "Warszawa", "00-950") +
-      Invoice5(22, "Nowy  Targ", "34-400") + Invoice5(23, "Bielsko-Biała", "43-300");
+      Invoice5(22, "Nowy  Targ", "34-400") + Invoice5(23, "Kędzierzyn - Koźle", "47-200") +
+      Invoice5(24, "Bielsko-Biała", "43-300");
   EXPECT_EQ(Appended(stored[0]), expected);
   EXPECT_NE(stored[0].find("\n[INNA_OPER]\nOP_WPL;;;0;1;3;-1;;0;20261208110000000;;-1\r\n"
                            "PMT;0;5000;100;-1;-1;0;1;0;;20261208110000000\n"),
