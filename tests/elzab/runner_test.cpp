@@ -111,6 +111,37 @@ TEST_F(Runner, AProgramThatCannotStartIsReported) {
   EXPECT_EQ(ErrorOf(100), "Błąd uruchomienia /elzab" + Sep() + "OTypUrz.exe");
 }
 
+// The system's reason why a program did not start is what tells a technician what to do:
+// a line of its own before the error, whose text stays as it always was.
+TEST_F(Runner, AProgramThatCannotStartNamesTheSystemsReason) {
+  env.onRun = [](const platform::FakeEnv::Run&) {
+    platform::RunResult r;
+    r.error = "program antywirusowy zablokował plik (kod 225)";
+    return r;
+  };
+  EXPECT_EQ(ErrorOf(100), "Błąd uruchomienia /elzab" + Sep() + "OTypUrz.exe");
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_EQ(host.messages.back().text, "Przyczyna: program antywirusowy zablokował plik (kod 225)");
+  EXPECT_EQ(host.messages.back().significance, 1);
+}
+
+// A program that could not be ended (it waits for its device) is an error of its own, and
+// the shared resource goes back so that other registers are not kept waiting behind it.
+TEST_F(Runner, AProgramThatCannotBeEndedGivesTheResourceBack) {
+  host.params["ElzabSTXProtectExe"] = "1";
+  action->ReadParams();
+  host.events.clear();
+  env.onRun = [](const platform::FakeEnv::Run&) {
+    platform::RunResult r;
+    r.started = r.stopped = r.stuck = true;
+    return r;
+  };
+  EXPECT_EQ(ErrorOf(5), "Nie można zakończyć programu /elzab" + Sep() +
+                            "OPSpRoz4.exe: czeka na urządzenie; odłącz i podłącz kasę albo "
+                            "uruchom komputer ponownie, zanim zaczniesz następną operację");
+  EXPECT_EQ(host.events, (std::vector<std::string>{"22 HeavyLoadSection", "23 HeavyLoadSection"}));
+}
+
 TEST_F(Runner, TheGuardIsHeldAroundEachRunAndReleasedOnFailure) {
   host.params["ElzabSTXProtectExe"] = "1";
   action->ReadParams();
