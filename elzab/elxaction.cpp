@@ -274,6 +274,25 @@ void TrelvaxAction::ExecuteOperation(int function) {
   std::vector<std::string> args;
   args.push_back(FNameFile(function, 1, program->writeInput));
   if (program->hasOutput) args.push_back(FNameFile(function, 2, false));
+  // The programs take their paths unquoted: a folder without a short name keeps its blanks,
+  // and whether a program takes such a path whole cannot be known from here. Said once.
+  if (!blankPathNoted) {
+    for (const std::string& word : [&] {
+           std::vector<std::string> all{path};
+           all.insert(all.end(), args.begin(), args.end());
+           return all;
+         }()) {
+      if (word.find(' ') == std::string::npos) continue;
+      blankPathNoted = true;
+      MsgAdd(Tr("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + word +
+                 Tr("KSElzabSExecuteMsgAdd_00002",
+                    " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
+                    "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
+                    "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
+             LPV_Warning, 100);
+      break;
+    }
+  }
   // The verdict must come from this run's own report, never from one an earlier run left.
   env->RemoveFile(FNameRaport());
   if (env->FileExists(FNameRaport())) {

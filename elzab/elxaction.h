@@ -193,6 +193,7 @@ class TrelvaxAction : public KSAction {
   std::vector<double> storedDays;        // days of the current outputs the host already took in
   std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
   bool cfgProtectExecution = false;
+  bool blankPathNoted = false;  // the warning about a path with a blank was given
   int32_t cfgSaleBufferType = 0;
   bool cfgSaleBufferFV = false;
   // One buffer per sale date; DeleteImpBufs frees them and leaves empty slots.

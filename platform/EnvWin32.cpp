@@ -25,6 +25,11 @@ std::string LastErrorText() {
   return text.empty() ? "error " + std::to_string(code) : text;
 }
 
+// Codes that not every SDK's headers name.
+constexpr DWORD kElevationRequired = 740;
+constexpr DWORD kVirusInfected = 225;
+constexpr DWORD kVirusDeleted = 226;
+
 // Why a program could not be started, in the words a technician reads; the system's own
 // text for what is not listed here.
 std::string StartFailure(DWORD code, const std::string& systemText) {
@@ -41,11 +46,11 @@ std::string StartFailure(DWORD code, const std::string& systemText) {
     case ERROR_EXE_MACHINE_TYPE_MISMATCH:
       reason = "to nie jest program, który 64-bitowy Windows może uruchomić";
       break;
-    case ERROR_ELEVATION_REQUIRED:
+    case kElevationRequired:
       reason = "program wymaga uprawnień administratora";
       break;
-    case ERROR_VIRUS_INFECTED:
-    case ERROR_VIRUS_DELETED:
+    case kVirusInfected:
+    case kVirusDeleted:
       reason = "program antywirusowy zablokował plik";
       break;
     case ERROR_ACCESS_DISABLED_BY_POLICY:

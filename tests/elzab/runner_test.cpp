@@ -142,6 +142,26 @@ TEST_F(Runner, AProgramThatCannotBeEndedGivesTheResourceBack) {
   EXPECT_EQ(host.events, (std::vector<std::string>{"22 HeavyLoadSection", "23 HeavyLoadSection"}));
 }
 
+// A path that still holds a blank (its folder has no short name) is run as it is, with a
+// warning, once per operation, saying what the technician can do.
+TEST_F(Runner, APathWithABlankIsWarnedAboutOnce) {
+  host.params["ElzabSTXExePath"] = "/Program Files/Elzab";
+  action->ReadParams();
+  action->Execute(100);
+  action->Execute(55);
+  int warnings = 0;
+  for (const auto& m : host.messages) {
+    if (m.text.rfind("Ścieżka /Program Files/Elzab", 0) == 0) {
+      ++warnings;
+      EXPECT_EQ(m.significance, 1);
+      EXPECT_NE(m.text.find(" zawiera spację: ten folder nie ma krótkiej nazwy"),
+                std::string::npos);
+    }
+  }
+  EXPECT_EQ(warnings, 1);
+  EXPECT_EQ(env.runs.size(), 2u);
+}
+
 TEST_F(Runner, TheGuardIsHeldAroundEachRunAndReleasedOnFailure) {
   host.params["ElzabSTXProtectExe"] = "1";
   action->ReadParams();
