@@ -203,6 +203,40 @@ void TrelvaxAction::WriteInFile(const std::string& path, std::string text, bool 
 
 // ----- Operations -------------------------------------------------------------------------
 
+TrelvaxAction::DirectoryLock::DirectoryLock(TrelvaxAction& action, bool take) {
+  if (!take) return;
+  platform::Env* env = platform::CurrentEnv();
+  const std::string dir = action.WorkDir();
+  // Waits as for the shared resource: a try every 100 ms, asking the host whether to stop.
+  bool announced = false;
+  bool held = false;
+  while ((lock_ = env->LockFile(dir + "trelvax.lck", held)) == nullptr) {
+    // A directory that cannot hold the lock file cannot hold the operation's files either:
+    // the operation goes on, and its first file names the fault.
+    if (!held) return;
+    if (!announced) {
+      action.MsgAdd(action.Tr("KSElzabSLockMsgAdd", "Czekam na koniec innej operacji w katalogu ") +
+                        action.FKatalogWymiany + " ...",
+                    LPV_None, 100);
+      announced = true;
+    }
+    if (action.CzyPrzerwac()) {
+      throw Exception(action.Tr("KSElzabSLockExceptio", "Katalog wymiany ") +
+                      action.FKatalogWymiany +
+                      action.Tr("KSElzabSLockExceptio_00001",
+                                " jest zajęty przez inną operację (drugie stanowisko albo drugie "
+                                "urządzenie z tym samym katalogiem); spróbuj ponownie, gdy "
+                                "tamta się skończy"));
+    }
+    env->SleepMs(100);
+  }
+  if (announced) action.MsgS(LPV_Ok);
+}
+
+TrelvaxAction::DirectoryLock::~DirectoryLock() {
+  if (lock_ != nullptr) platform::CurrentEnv()->UnlockFile(lock_);
+}
+
 void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int parameter) {
   // Without the device's exchange directory every working file would land in whatever
   // folder the back office happens to run in, and the programs would run there.
@@ -212,6 +246,9 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
                        "Urządzenie nie ma katalogu wymiany danych: ustaw go w danych "
                        "urządzenia, nic nie zostało zapisane ani wysłane"));
   }
+  // One operation at a time in an exchange directory: two stations importing one register,
+  // or two devices left with one directory, would read, write and delete each other's files.
+  DirectoryLock lock(*this, works);
   ReadParams();
   if (!TxTools::Trim(FKatalogWymiany).empty()) CreateConfig();
   switch (code) {

@@ -212,6 +212,19 @@ class TrelvaxAction : public KSAction {
   std::unique_ptr<TErrorLog> logError;
 
  private:
+  // Holds the exchange directory's lock file for an operation's whole length; waits for it
+  // while another operation holds it, and ends with an error naming the directory when the
+  // person stops the wait. `take` false: holds nothing.
+  class DirectoryLock {
+   public:
+    DirectoryLock(TrelvaxAction& action, bool take);
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+    ~DirectoryLock();
+
+   private:
+    void* lock_ = nullptr;
+  };
   // The exchange directory in short-path form, which every working file name starts with.
   std::string WorkDir();
   // A text of the driver's own, translated through the driver's language link.

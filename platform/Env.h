@@ -87,6 +87,14 @@ class Env {
   // Flushes and closes a file of OpenFile. False when what was written could not be stored
   // (a full disk, a failed write that the buffer hid until now); the file is closed anyway.
   virtual bool CloseFile(std::FILE* file);
+  // Takes a lock file for as long as it is held: created when missing, opened without sharing
+  // (Windows, deleted when closed) or locked exclusively (POSIX), so that one holder at a time
+  // has it, across processes and machines on a share. Null when it cannot be had: `held` then
+  // says whether another holder has it (false: the file cannot be made at all, for instance
+  // in a folder that does not exist).
+  virtual void* LockFile(const std::string& path, bool& held) = 0;
+  // Gives a lock of LockFile back and deletes its file.
+  virtual void UnlockFile(void* lock) = 0;
   // Creates a file that must not exist yet, opened exclusively (not shared), writes `bytes`
   // and closes it. False when the file existed or could not be created or written.
   virtual bool CreateNewFile(const std::string& path, const std::string& bytes) = 0;

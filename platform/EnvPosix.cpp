@@ -92,6 +92,11 @@ std::string StartFailure(int code) {
   return reason + " (kod " + std::to_string(code) + ")";
 }
 
+struct PosixLock {
+  int fd;
+  std::string path;
+};
+
 class PosixEnv : public Env {
  public:
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
@@ -175,6 +180,39 @@ class PosixEnv : public Env {
   std::FILE* OpenFile(const std::string& path, const char* mode) override {
     // "e": closed on exec, so never inherited by a program started meanwhile.
     return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
+  }
+
+  void* LockFile(const std::string& path, bool& held) override {
+    held = true;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      if (fd < 0) {
+        held = false;
+        return nullptr;
+      }
+      if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        held = errno == EWOULDBLOCK;
+        close(fd);
+        return nullptr;
+      }
+      // The holder before deletes the file as it lets go: a lock on a file that is no longer
+      // the one under that name holds nothing.
+      struct stat held, named;
+      if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+          held.st_dev == named.st_dev) {
+        return new PosixLock{fd, path};
+      }
+      close(fd);
+    }
+    return nullptr;
+  }
+
+  void UnlockFile(void* lock) override {
+    auto* held = static_cast<PosixLock*>(lock);
+    if (held == nullptr) return;
+    unlink(held->path.c_str());
+    close(held->fd);
+    delete held;
   }
 
   bool SyncFile(std::FILE* file) override {

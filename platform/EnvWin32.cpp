@@ -156,6 +156,20 @@ class Win32Env : public Env {
     return std::fopen(path.c_str(), (std::string(mode) + "N").c_str());
   }
 
+  void* LockFile(const std::string& path, bool& held) override {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    // Open elsewhere, or (access denied) being deleted as its holder lets go.
+    const DWORD code = GetLastError();
+    held = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED;
+    return nullptr;
+  }
+
+  void UnlockFile(void* lock) override {
+    if (lock != nullptr) CloseHandle(static_cast<HANDLE>(lock));
+  }
+
   bool SyncFile(std::FILE* file) override {
     return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
   }

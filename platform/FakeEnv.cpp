@@ -40,6 +40,12 @@ std::FILE* FakeEnv::OpenFile(const std::string& path, const char* mode) {
   if (file != nullptr && failingCloses.count(FileNameOf(path)) != 0) failing_.insert(file);
   return file;
 }
+void* FakeEnv::LockFile(const std::string& path, bool& held) {
+  return real_->LockFile(path, held);
+}
+void FakeEnv::UnlockFile(void* lock) {
+  real_->UnlockFile(lock);
+}
 bool FakeEnv::SyncFile(std::FILE* file) {
   return real_->SyncFile(file) && failing_.count(file) == 0;
 }

@@ -75,6 +75,8 @@ class FakeEnv : public Env {
   bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override;
   std::FILE* OpenFile(const std::string& path, const char* mode) override;
   bool SyncFile(std::FILE* file) override;
+  void* LockFile(const std::string& path, bool& held) override;
+  void UnlockFile(void* lock) override;
   bool CloseFile(std::FILE* file) override;
   std::string ReadRegistryString(const std::string& key, const std::string& value) override;
   double Now() override;

@@ -146,6 +146,48 @@ TEST_F(Config, AnOperationWithoutAnExchangeDirectoryIsRefused) {
   EXPECT_EQ(testutil::ReadFile("KONFIG.TXT"), before);
 }
 
+// Two operations in one exchange directory (a second station on the same register, two
+// devices left with one directory) would read and delete each other's files: the second
+// waits for the first, asking the host every 100 ms whether to stop, and when it is stopped
+// says which directory was taken.
+TEST_F(Config, ASecondOperationInTheSameDirectoryWaitsAndNamesItWhenStopped) {
+  bool taken = false;
+  void* held = env.LockFile(dir.File("trelvax.lck"), taken);
+  ASSERT_NE(held, nullptr);
+  host.abortAfterCalls = 3;
+  auto a = Action();
+  HTVKDLLSRODOWISKO environment;
+  try {
+    a->Operacja(&environment, -1, 0);
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Katalog wymiany " + dir.Path() +
+                               " jest zajęty przez inną operację (drugie stanowisko albo drugie "
+                               "urządzenie z tym samym katalogiem); spróbuj ponownie, gdy tamta "
+                               "się skończy");
+  }
+  EXPECT_TRUE(env.runs.empty());
+  EXPECT_FALSE(testutil::Exists(dir.File("KONFIG.TXT")));
+  EXPECT_EQ(env.sleeps, (std::vector<int>{100, 100, 100}));
+  EXPECT_EQ(host.messages.front().text,
+            "Czekam na koniec innej operacji w katalogu " + dir.Path() + " ...");
+
+  // Once the other lets go, the operation runs, and lets go of the directory in turn.
+  env.UnlockFile(held);
+  host.abortAfterCalls = -1;
+  auto b = Action();
+  try {
+    b->Operacja(&environment, -1, 0);
+  } catch (const Exception&) {
+    // the scripted identification has no output; that it ran is what counts here
+  }
+  EXPECT_EQ(env.runs.size(), 1u);
+  void* again = env.LockFile(dir.File("trelvax.lck"), taken);
+  EXPECT_NE(again, nullptr);
+  env.UnlockFile(again);
+  EXPECT_FALSE(testutil::Exists(dir.File("trelvax.lck")));
+}
+
 TEST_F(Config, TheDeviceNumberComesFromTheHost) {
   host.deviceNumber = 12;
   EXPECT_EQ(Written(), "$12\tCOM2:9600:STX0:1\t10\r\n");
