@@ -1,5 +1,6 @@
 #include "elzab/elxaction.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "exchange/KSImpBuf.h"
@@ -314,20 +315,19 @@ void TrelvaxAction::ExecuteOperation(int function) {
   // The programs take their paths unquoted: a folder without a short name keeps its blanks,
   // and whether a program takes such a path whole cannot be known from here. Said once.
   if (!blankPathNoted) {
-    for (const std::string& word : [&] {
-           std::vector<std::string> all{path};
-           all.insert(all.end(), args.begin(), args.end());
-           return all;
-         }()) {
-      if (word.find(' ') == std::string::npos) continue;
+    std::vector<std::string> words{path};
+    words.insert(words.end(), args.begin(), args.end());
+    auto blank = std::find_if(words.begin(), words.end(), [](const std::string& w) {
+      return w.find(' ') != std::string::npos;
+    });
+    if (blank != words.end()) {
       blankPathNoted = true;
-      MsgAdd(Tr("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + word +
+      MsgAdd(Tr("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + *blank +
                  Tr("KSElzabSExecuteMsgAdd_00002",
                     " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
                     "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
                     "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
              LPV_Warning, 100);
-      break;
     }
   }
   // The verdict must come from this run's own report, never from one an earlier run left.

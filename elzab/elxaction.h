@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -157,6 +158,9 @@ class TrelvaxAction : public KSAction {
   void AddStoredDay(double day);
   // Removes the record; an error when it stays.
   void RemoveStoredDays();
+  // Tries `attempt` for about a second (10 tries, 100 ms apart) until it succeeds, as a file
+  // another program holds for a moment allows; false when it never did.
+  static bool Briefly(const std::function<bool()>& attempt);
   // Deletes a working file, trying again for a moment while another program holds it open;
   // false when it is still there.
   bool RemoveWorkingFile(const std::string& path);

@@ -500,13 +500,8 @@ void TrelvaxAction::WriteStoredDays(const double* storing) {
     file.Write(text);
     file.Sync();
     file.Close();
-    bool renamed = false;
     // Another program may hold the record open for a moment, as it may any working file.
-    for (int attempt = 0; attempt < 10 && !renamed; ++attempt) {
-      if (attempt > 0) env->SleepMs(100);
-      renamed = env->RenameFile(fresh, path);
-    }
-    if (!renamed) throw Exception(fresh);
+    if (!Briefly([&] { return env->RenameFile(fresh, path); })) throw Exception(fresh);
   } catch (const Exception&) {
     env->RemoveFile(fresh);
     throw;
@@ -553,15 +548,21 @@ void TrelvaxAction::RemoveStoredDays() {
   }
 }
 
-bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
-  platform::Env* env = platform::CurrentEnv();
+bool TrelvaxAction::Briefly(const std::function<bool()>& attempt) {
   // An antivirus, an indexer or a backup holds a file it has just seen for a moment.
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (attempt > 0) env->SleepMs(100);
-    env->RemoveFile(path);
-    if (!env->FileExists(path)) return true;
+  for (int n = 0; n < 10; ++n) {
+    if (n > 0) platform::CurrentEnv()->SleepMs(100);
+    if (attempt()) return true;
   }
   return false;
+}
+
+bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
+  platform::Env* env = platform::CurrentEnv();
+  return Briefly([&] {
+    env->RemoveFile(path);
+    return !env->FileExists(path);
+  });
 }
 
 void TrelvaxAction::AfterImport() {
