@@ -1,6 +1,7 @@
 // tvkhost run as a process against the real driver and the register simulator's programs.
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "HostProcess.h"
 #include "host/Host.h"
@@ -401,6 +402,122 @@ TEST_F(TvkhostWithSimulator, TwoProcessesOnOnePortNeverOverlapTheirProgramRuns) 
   // Exactly one run met the fault: the other started after the first had ended.
   EXPECT_EQ(a.exitCode + b.exitCode, 1) << a.log << b.log;
   EXPECT_NE((a.log + b.log).find("E Błąd [7]: Kasa zajeta"), std::string::npos) << a.log << b.log;
+}
+
+// Two tvkhost processes importing at once through one exchange directory, with no shared
+// resource between their program runs: this test holds the directory's lock until both have
+// come to their operation, then lets them race for it. Whichever goes second must still read its
+// own register's day whole, not the other's outputs or none at all.
+class TvkhostSharedDirectory : public TvkhostWithSimulator {
+ protected:
+  // A device on `port` whose exchange directory is `dir`; `name` is also its section.
+  std::string Device(const std::string& name, const std::string& port, const std::string& dir) {
+    std::string path = dir_.File(name + ".ini");
+    testutil::WriteFile(path, "[" + name + "]\r\nId = 1\r\nNumber = 1\r\nExchangeDir = " + dir +
+                                  "\r\nElzabSTXPort = " + port +
+                                  "\r\nElzabSTXExePath = " + SimDir() + platform::kPathSeparator +
+                                  "\r\nElzabSTXProtectExe = 0\r\nElzabSTXReceipts = 1\r\n");
+    return path;
+  }
+  // Two goods sent to the register on `port`, and the day `day` rung up on it.
+  void Ring(const std::string& port, const std::string& day) {
+    std::string goods = dir_.File("towary-" + port + ".exp");
+    testutil::WriteFile(
+        goods, "VAT;23\r\nVAT;8\r\nJM;0;0;szt.\r\n" + Goods(1, "Chleb", 23) + Goods(2, "Bułka", 8));
+    HostRun exported =
+        RunHost({"--config", Device("e" + port, port, "ex-e" + port), "--lib", DriverLibrary(),
+                 "--out", dir_.File("out-e" + port), "export", "--file", goods},
+                dir_.Path(), dir_.File("export-" + port + ".log"));
+    ASSERT_EQ(exported.exitCode, 0) << exported.log;
+    testutil::WriteFile(dir_.File("day-" + port + ".txt"), day);
+    ASSERT_TRUE(Ecrsim({"sell", "--port", port, dir_.File("day-" + port + ".txt")}));
+  }
+  HostRun Import(const std::string& config, const std::string& out) {
+    return RunHost({"--config", config, "--lib", DriverLibrary(), "--out", dir_.File(out), "import",
+                    "--date", "2026-11-20"},
+                   dir_.Path(), dir_.File(out + ".log"));
+  }
+  // The two configurations imported at once, each into its own folder, round `round`;
+  // what each booked.
+  std::pair<std::string, std::string> AtOnce(const std::string& a, const std::string& b,
+                                             int round) {
+    const std::string shared = dir_.File("ex-shared");
+    EXPECT_TRUE(platform::Env::Default()->MakeDirectories(shared));
+    bool held = false;
+    void* lock = platform::Env::Default()->LockFile(testutil::Join(shared, "trelvax.lck"), held);
+    EXPECT_NE(lock, nullptr);
+    const std::string outA = "a" + std::to_string(round), outB = "b" + std::to_string(round);
+    HostRun ra, rb;
+    std::thread first([&] { ra = Import(a, outA); });
+    std::thread second([&] { rb = Import(b, outB); });
+    // The held line of the wait reaches the log only when the wait ends; the note before
+    // the operation shows that a process has come to it.
+    auto started = [&](const std::string& log) {
+      for (int i = 0; i < 3000; ++i) {  // up to a minute: Wine starts processes slowly
+        if (testutil::ReadFile(log).find("sales import (-3) on") != std::string::npos) return true;
+        platform::Env::Default()->SleepMs(20);
+      }
+      return false;
+    };
+    const bool bothStarted = started(dir_.File(outA + ".log")) && started(dir_.File(outB + ".log"));
+    if (lock != nullptr) platform::Env::Default()->UnlockFile(lock);
+    first.join();
+    second.join();
+    EXPECT_TRUE(bothStarted) << ra.log << rb.log;
+    EXPECT_NE((ra.log + rb.log).find("Czekam na koniec innej operacji w katalogu " + shared),
+              std::string::npos)
+        << ra.log << rb.log;
+    EXPECT_EQ(ra.exitCode, 0) << ra.log;
+    EXPECT_EQ(rb.exitCode, 0) << rb.log;
+    return {testutil::Show(testutil::Book(StoredIn(dir_.File(outA)))),
+            testutil::Show(testutil::Book(StoredIn(dir_.File(outB))))};
+  }
+};
+
+constexpr char kDayOnCom1[] =
+    "date 2026-11-20\ntime 09:00\ncashier 3 Ewa\nreceipt\nsell 1 2\nend\n"
+    "receipt\nsell 2 1\nvoid 2 1\nsell 2 1\nend\ndeposit 15\n";
+
+// Two stations that import one register at the same moment each book the whole day.
+TEST_F(TvkhostSharedDirectory, TwoStationsImportingOneRegisterEachStoreTheWholeDay) {
+  ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
+  const std::string alone = Device("alone", "COM1", "ex-alone");
+  ASSERT_EQ(Import(alone, "ref").exitCode, 0);
+  const std::string day = testutil::Show(testutil::Book(StoredIn(dir_.File("ref"))));
+  ASSERT_NE(day.find("qty"), std::string::npos) << day;
+  const std::string a = Device("Stanowisko1", "COM1", "ex-shared");
+  const std::string b = Device("Stanowisko2", "COM1", "ex-shared");
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    auto [booksA, booksB] = AtOnce(a, b, round);
+    EXPECT_EQ(booksA, day);
+    EXPECT_EQ(booksB, day);
+  }
+}
+
+// Two registers whose devices were left with one exchange directory: each device books its
+// own register's sales, however their runs fall.
+TEST_F(TvkhostSharedDirectory, TwoDevicesOnOneDirectoryEachBookTheirOwnRegistersSales) {
+  ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "1"}));
+  ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
+  ASSERT_NO_FATAL_FAILURE(Ring(
+      "COM2",
+      "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nsell 1 1\nend\ndeposit 20\nwithdraw 5\n"));
+  ASSERT_EQ(Import(Device("alone1", "COM1", "ex-alone1"), "ref1").exitCode, 0);
+  ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2"), "ref2").exitCode, 0);
+  const std::string day1 = testutil::Show(testutil::Book(StoredIn(dir_.File("ref1"))));
+  const std::string day2 = testutil::Show(testutil::Book(StoredIn(dir_.File("ref2"))));
+  ASSERT_NE(day1.find("qty"), std::string::npos) << day1;
+  ASSERT_NE(day2.find("qty"), std::string::npos) << day2;
+  ASSERT_NE(day1, day2);
+  const std::string a = Device("Kasa1", "COM1", "ex-shared");
+  const std::string b = Device("Kasa2", "COM2", "ex-shared");
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    auto [booksA, booksB] = AtOnce(a, b, round);
+    EXPECT_EQ(booksA, day1);
+    EXPECT_EQ(booksB, day2);
+  }
 }
 
 }  // namespace
