@@ -386,6 +386,25 @@ TEST_F(Import, SigmaRunsEveryProgramAndKeepsTheCashierOutputs) {
   }
 }
 
+// An exchange directory whose name holds letters that code page 852 spells otherwise (a
+// folder without a short name on Windows): the paths handed to the programs stay as they are,
+// while the register's texts are still read from 852.
+TEST_F(Import, AnExchangeDirectoryWithPolishLettersImportsTheDay) {
+  host.params["ElzabSTXReceipts"] = "1";
+  ASSERT_NO_FATAL_FAILURE(Register("Sigma"));
+  host.exchangeDir = dir.File("Źródło-äť©Łódź") + platform::kPathSeparator;
+  ASSERT_TRUE(platform::Env::Default()->MakeDirectories(host.exchangeDir));
+  testutil::WriteFile(host.exchangeDir + "packages.dat", "40\r\n");
+  Sell(kDay);
+  EXPECT_EQ(RunImport(), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_TRUE(Has(stored[0], "PLU;12;;2000;700\r\n")) << stored[0];
+  EXPECT_TRUE(Has(stored[0], "KAS_NAZWISKO;Anna Żak\r\n")) << stored[0];
+  EXPECT_TRUE(Has(stored[0], "[PARAGON nr ")) << stored[0];
+  EXPECT_TRUE(testutil::Exists(host.exchangeDir + "ospopmax_sprz.arc"));
+}
+
 // An empty day on a K10: the buffer is saved and archived, but the host is not asked to take
 // it in.
 TEST_F(Import, EmptyDayIsArchivedButNotStored) {
