@@ -166,6 +166,16 @@ void TrelvaxAction::ImportFromECR() {
     Execute(step.function);
     MsgS(LPV_Ok);
   };
+  // The cashier's outputs stay after an import, but they describe the register that wrote
+  // them as it was then: a Sigma reads them anew below, and no other model writes them, so
+  // one found now is another register's (a second device left with this directory) and its
+  // cashier must not be booked to this one.
+  for (int function : {kFnCashierStats, kFnCashier, kFnClock, kFnPayments}) {
+    const std::string out = FNameFile(function, 2, false);
+    if (platform::CurrentEnv()->FileExists(out) && !RemoveWorkingFile(out)) {
+      throw Exception(Tr("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
+    }
+  }
   run({kFnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
   if (cfgType == t_Sigma) {
     run({kFnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});
