@@ -49,6 +49,8 @@ class App {
   void SetParameter(const std::string& name, const std::string& value) {
     if (host_) host_->SetOverride(name, value);
   }
+  // The day the next Import reads ("2026-12-08"); empty: today.
+  void SetImportDate(const std::string& date) { options_.importDate = date; }
   // The outcome of the last Operation.
   const OperationOutcome& LastOutcome() const { return last_; }
   const Host* CurrentHost() const { return host_.get(); }

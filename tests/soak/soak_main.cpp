@@ -1,0 +1,252 @@
+// The soak: random shop days rung up on simulated registers of every model and imported
+// through the driver, one host process keeping the library loaded all along, each import
+// set against what was rung up. See scripts/soak.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/App.h"
+#include "host/Text.h"
+#include "platform/Env.h"
+#include "soak/Day.h"
+#include "soak/Ledger.h"
+
+namespace {
+
+using tvkhost::App;
+using tvkhost::AppOptions;
+
+struct Options {
+  long long days = 50;
+  uint64_t seed = 1;
+  int maxReceipts = 300;
+  std::string lib, sim, work;
+};
+
+const char* const kModels[] = {"K10", "K10 online", "Mini online", "Jota online", "Sigma"};
+constexpr int kDevices = 5;
+
+void Print(const std::string& cp1250) {
+  std::fputs(tvkhost::Cp1250ToUtf8(cp1250).c_str(), stdout);
+  std::fflush(stdout);
+}
+
+class Soak {
+ public:
+  explicit Soak(Options options) : o_(std::move(options)), rng_(o_.seed) {}
+  int Run();
+
+ private:
+  bool Setup();
+  bool Ecrsim(std::vector<std::string> args);
+  void Day(long long n);
+  void Differ(long long n, const std::string& what, const std::vector<std::string>& lines);
+
+  Options o_;
+  soak::Rng rng_;
+  std::string ecrsim_, state_, log_;
+  std::FILE* logFile_ = nullptr;
+  std::unique_ptr<tvkhost::MessageRenderer> renderer_;
+  std::vector<std::unique_ptr<App>> apps_;
+  std::vector<soak::Catalog> catalogs_;
+  std::vector<soak::RegisterState> registers_;
+  // What the table reports.
+  long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
+  std::set<std::string> settingsSeen_;
+};
+
+bool Soak::Ecrsim(std::vector<std::string> args) {
+  args.insert(args.begin(), {"--state", state_});
+  platform::RunResult r = platform::Env::Default()->RunProgram(ecrsim_, args, o_.work);
+  return r.started && r.exitCode == 0;
+}
+
+bool Soak::Setup() {
+  platform::Env* env = platform::Env::Default();
+  const char sep = platform::kPathSeparator;
+  ecrsim_ = o_.sim + sep + (tvkhost::IsWindowsProgram() ? "ecrsim.exe" : "ecrsim");
+  state_ = o_.work + sep + "state";
+  if (!env->MakeDirectories(state_)) return false;
+  platform::SetEnvironmentValue("ELZABSIM_STATE", state_);
+  log_ = o_.work + sep + "soak.log";
+  logFile_ = std::fopen(log_.c_str(), "wb");
+  auto sink = [this](const std::string& utf8) {
+    if (logFile_ != nullptr) std::fputs(utf8.c_str(), logFile_);
+  };
+  renderer_ = std::make_unique<tvkhost::MessageRenderer>(false, 100, sink, nullptr);
+
+  std::string config;
+  for (int i = 0; i < kDevices; ++i) {
+    const std::string port = "COM" + std::to_string(i + 1);
+    config += "[Kasa" + std::to_string(i + 1) + "]\r\nId = " + std::to_string(i + 1) +
+              "\r\nNumber = 1\r\nExchangeDir = " + o_.work + sep + "ex-" + std::to_string(i + 1) +
+              sep + "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = " + port +
+              "\r\nElzabSTXExePath = " + o_.sim + sep +
+              "\r\nElzabSTXTimeout = 3\r\nElzabSTXProtectExe = 1\r\n";
+    if (!Ecrsim({"create", "--port", port, "--model", kModels[i], "--device", "1"})) return false;
+    // A payment form that carries a date, which the Sigma's import reads from the register.
+    if (i == 4 && !Ecrsim({"payment-date", "--port", port, "3", "on"})) return false;
+  }
+  const std::string configPath = o_.work + sep + "soak.ini";
+  if (!tvkhost::WriteFileBytes(configPath, config)) return false;
+
+  for (int i = 0; i < kDevices; ++i) {
+    catalogs_.push_back(soak::MakeCatalog(rng_, static_cast<int>(rng_.Range(20, 150))));
+    soak::RegisterState reg;
+    reg.day = 9500 + rng_.Range(0, 400);  // 2026
+    registers_.push_back(reg);
+    const std::string file = o_.work + sep + "towary-" + std::to_string(i + 1) + ".exp";
+    if (!tvkhost::WriteFileBytes(file, catalogs_.back().ExportFile())) return false;
+    AppOptions a;
+    a.configPath = configPath;
+    a.device = "Kasa" + std::to_string(i + 1);
+    a.libPath = o_.lib;
+    a.outDir = o_.work + sep + "out-" + std::to_string(i + 1);
+    a.exportFile = file;
+    apps_.push_back(std::make_unique<App>(a, *renderer_));
+    if (!apps_.back()->Prepare(true)) return false;
+    ++operations_;
+    if (apps_.back()->Export() != 0) {
+      Print("soak: the goods could not be sent to the " + std::string(kModels[i]) + ", see " +
+            log_ + "\n");
+      return false;
+    }
+  }
+  return true;
+}
+
+void Soak::Differ(long long n, const std::string& what, const std::vector<std::string>& lines) {
+  ++differingDays_;
+  Print("soak: seed " + std::to_string(o_.seed) + " day " + std::to_string(n) + ": " + what + "\n");
+  size_t shown = 0;
+  for (const std::string& l : lines) {
+    if (++shown > 40) {
+      Print("    ... " + std::to_string(lines.size() - 40) + " more\n");
+      break;
+    }
+    Print("    " + l + "\n");
+  }
+}
+
+void Soak::Day(long long n) {
+  const int i = static_cast<int>(rng_.Range(0, kDevices - 1));
+  App& app = *apps_[static_cast<size_t>(i)];
+  soak::Settings s;
+  s.model = kModels[i];
+  s.method = rng_.Chance(50) ? 4 : 5;
+  s.saleSource = s.model == "K10" ? 0 : static_cast<int>(rng_.Range(0, 1));
+  s.receipts = rng_.Chance(70);
+  s.invoices = rng_.Chance(60);
+  const soak::Day day = soak::MakeDay(rng_, catalogs_[static_cast<size_t>(i)],
+                                      registers_[static_cast<size_t>(i)], o_.maxReceipts);
+  documents_ += static_cast<long long>(day.documents.size());
+  settingsSeen_.insert(s.Text());
+  const std::string port = "COM" + std::to_string(i + 1);
+  const std::string scenario = o_.work + platform::kPathSeparator + "day.txt";
+  tvkhost::WriteFileBytes(scenario, tvkhost::Cp1250ToUtf8(day.scenario));
+  if (!Ecrsim({"sell", "--port", port, scenario})) {
+    Differ(n, "the simulator refused the day (" + scenario + ")", {});
+    return;
+  }
+  app.SetParameter("ElzabSTXSaleSource", std::to_string(s.saleSource));
+  app.SetParameter("ElzabSTXReceipts", s.receipts ? "1" : "0");
+  app.SetParameter("ElzabSTXSaleBufferType", s.method == 4 ? "0" : "1");
+  app.SetParameter("ElzabSTXSaleBufferFV", s.invoices ? "1" : "0");
+  app.SetImportDate(day.date);
+  ++operations_;
+  const int code = app.Import();
+  std::vector<std::string> files;
+  for (const tvkhost::StoredImport& stored : app.LastImports()) {
+    std::string bytes;
+    tvkhost::ReadFileBytes(stored.path, bytes);
+    files.push_back(bytes);
+    platform::Env::Default()->RemoveFile(stored.path);
+  }
+  const std::vector<std::string> expected =
+      soak::Expected(day, catalogs_[static_cast<size_t>(i)], s);
+  const std::vector<std::string> imported = soak::ReadLedger(files);
+  lines_ += static_cast<long long>(imported.size());
+  const std::vector<std::string> diff = soak::Differences(expected, imported);
+  if (code != 0) {
+    std::vector<std::string> lines;
+    for (const tvkhost::MessageLine& l : app.LastOutcome().lines) {
+      if (l.significance > 0) lines.push_back(l.text);
+    }
+    Differ(n, day.date + ", " + s.Text() + ": the import ended with error lines", lines);
+  } else if (!diff.empty()) {
+    Differ(n, day.date + ", " + s.Text() + ": the import differs from what was rung up", diff);
+  }
+  // The daily report: the register starts the next day empty.
+  Ecrsim({"zero", "--port", port});
+}
+
+int Soak::Run() {
+  if (!Setup()) {
+    Print("soak: the registers could not be set up in " + o_.work + "\n");
+    return 2;
+  }
+  for (long long n = 1; n <= o_.days; ++n) Day(n);
+  for (auto& app : apps_) app->Finish();
+  renderer_->Flush();
+  if (logFile_ != nullptr) std::fclose(logFile_);
+  Print("soak: seed " + std::to_string(o_.seed) + "\n");
+  Print("  days                " + std::to_string(o_.days) + "\n");
+  Print("  operations          " + std::to_string(operations_) + "\n");
+  Print("  documents rung up   " + std::to_string(documents_) + "\n");
+  Print("  lines compared      " + std::to_string(lines_) + "\n");
+  Print("  settings covered    " + std::to_string(settingsSeen_.size()) + "\n");
+  Print("  differences         " + std::to_string(differingDays_) + " days\n");
+  Print("  work folder         " + o_.work + "\n");
+  return differingDays_ == 0 ? 0 : 1;
+}
+
+int Usage() {
+  std::fputs(
+      "usage: trelvax_soak [--days N] [--seed S] [--receipts MAX] [--work DIR]\n"
+      "                    [--lib LIBRARY] [--sim SIMULATOR_DIR]\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (i + 1 >= argc) return Usage();
+    const std::string v = argv[++i];
+    if (a == "--days") {
+      o.days = std::atoll(v.c_str());
+    } else if (a == "--seed") {
+      o.seed = std::strtoull(v.c_str(), nullptr, 10);
+    } else if (a == "--receipts") {
+      o.maxReceipts = std::atoi(v.c_str());
+    } else if (a == "--lib") {
+      o.lib = v;
+    } else if (a == "--sim") {
+      o.sim = v;
+    } else if (a == "--work") {
+      o.work = v;
+    } else {
+      return Usage();
+    }
+  }
+  if (o.days < 0 || o.maxReceipts < 1) return Usage();
+  // By default the driver and the simulator of the build this program belongs to.
+  const std::string bin = platform::DirectoryOf(platform::ExecutablePath());
+  const char sep = platform::kPathSeparator;
+  if (o.lib.empty()) {
+    o.lib = bin + sep + (tvkhost::IsWindowsProgram() ? "trelvax.dll" : "libtrelvax.so");
+  }
+  if (o.sim.empty()) o.sim = bin + sep + "elzab";
+  if (o.work.empty()) {
+    o.work = platform::TempDirectory() + "trelvax-soak-" +
+             tvkhost::StampText(platform::Env::Default()->Now());
+  }
+  while (!o.work.empty() && (o.work.back() == '/' || o.work.back() == '\\')) o.work.pop_back();
+  return Soak(o).Run();
+}
