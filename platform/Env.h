@@ -159,6 +159,15 @@ std::string TempDirectory();
 // The id of this process.
 unsigned long ProcessId();
 
+// What this process holds of the system, for a long run to show that it does not grow.
+struct ProcessUsage {
+  long long memoryBytes = 0;  // resident memory (the working set on Windows)
+  long long handles = 0;      // open handles; open file descriptors on POSIX
+  long long threads = 0;
+};
+// This process's usage now; a figure the system does not give stays 0.
+ProcessUsage CurrentUsage();
+
 // A library loaded at run time (LoadLibraryA / dlopen).
 class DynamicLibrary {
  public:

@@ -1,4 +1,5 @@
 // The seam on a POSIX system, standing in for Windows in the native build.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -310,6 +311,32 @@ std::string TempDirectory() {
 
 unsigned long ProcessId() {
   return static_cast<unsigned long>(getpid());
+}
+
+ProcessUsage CurrentUsage() {
+  ProcessUsage u;
+  long long pages = 0, resident = 0;
+  if (std::FILE* f = std::fopen("/proc/self/statm", "rb")) {
+    if (std::fscanf(f, "%lld %lld", &pages, &resident) == 2) {
+      u.memoryBytes = resident * static_cast<long long>(sysconf(_SC_PAGESIZE));
+    }
+    std::fclose(f);
+  }
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (dirent* e = readdir(d)) {
+      if (e->d_name[0] != '.') ++u.handles;
+    }
+    closedir(d);
+    --u.handles;  // the listing's own
+  }
+  if (std::FILE* f = std::fopen("/proc/self/status", "rb")) {
+    char line[256];
+    while (std::fgets(line, sizeof(line), f) != nullptr) {
+      if (std::strncmp(line, "Threads:", 8) == 0) u.threads = std::atoll(line + 8);
+    }
+    std::fclose(f);
+  }
+  return u;
 }
 
 DynamicLibrary::~DynamicLibrary() {

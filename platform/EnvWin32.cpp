@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+// After <windows.h>, which they need.
+#include <psapi.h>
+#include <tlhelp32.h>
+
 #include <io.h>
 
 #include <cctype>
@@ -296,6 +300,28 @@ std::string TempDirectory() {
 
 unsigned long ProcessId() {
   return GetCurrentProcessId();
+}
+
+ProcessUsage CurrentUsage() {
+  ProcessUsage u;
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof(pmc);
+  if (K32GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof(pmc))) {
+    u.memoryBytes = static_cast<long long>(pmc.WorkingSetSize);
+  }
+  DWORD handles = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &handles)) u.handles = handles;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap != INVALID_HANDLE_VALUE) {
+    THREADENTRY32 te{};
+    te.dwSize = sizeof(te);
+    const DWORD self = GetCurrentProcessId();
+    for (BOOL more = Thread32First(snap, &te); more; more = Thread32Next(snap, &te)) {
+      if (te.th32OwnerProcessID == self) ++u.threads;
+    }
+    CloseHandle(snap);
+  }
+  return u;
 }
 
 DynamicLibrary::~DynamicLibrary() {

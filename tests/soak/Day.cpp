@@ -178,13 +178,17 @@ Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxRecei
   login(static_cast<int>(rng.Range(1, static_cast<long long>(kCashiers.size()))));
 
   // Mostly an ordinary day; now and then an empty one or a very long one.
-  long long count = rng.Range(0, maxReceipts / 10 + 1);
+  long long count = rng.Range(1, 80);
   if (rng.Chance(5)) count = 0;
   if (rng.Chance(3)) count = rng.Range(maxReceipts / 2, maxReceipts);
   const bool pastMidnight = rng.Chance(8);
-  const int step = count > 0 ? static_cast<int>(std::max<long long>(1, 14 * 60 / count)) : 1;
+  // Receipts spread over about fourteen hours, several in a minute on a busy day.
+  const long long stepTenths = count > 0 ? 2 * 8400 / count : 0;
+  long long tenths = 0;
   for (long long n = 0; n < count; ++n) {
-    minute += static_cast<int>(rng.Range(0, 2 * step));
+    tenths += rng.Range(0, stepTenths);
+    minute += static_cast<int>(tenths / 10);
+    tenths %= 10;
     if (minute >= 24 * 60) {
       if (!pastMidnight || date != state.day) break;
       // A receipt after midnight belongs to the next day.

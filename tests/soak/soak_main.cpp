@@ -1,6 +1,7 @@
 // The soak: random shop days rung up on simulated registers of every model and imported
 // through the driver, one host process keeping the library loaded all along, each import
 // set against what was rung up. See scripts/soak.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -22,7 +23,7 @@ using tvkhost::AppOptions;
 struct Options {
   long long days = 50;
   uint64_t seed = 1;
-  int maxReceipts = 300;
+  int maxReceipts = 2000;
   std::string lib, sim, work;
 };
 
@@ -56,7 +57,23 @@ class Soak {
   // What the table reports.
   long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
   std::set<std::string> settingsSeen_;
+  // The process's usage every 100 operations; the first one, once the library and the
+  // host's caches have settled, is the one the others must not grow beyond.
+  std::vector<platform::ProcessUsage> samples_;
+  void Count() {
+    if (++operations_ % 100 == 0) samples_.push_back(platform::CurrentUsage());
+  }
+  bool Grew() const;
 };
+
+bool Soak::Grew() const {
+  if (samples_.size() < 2) return false;
+  const platform::ProcessUsage& first = samples_.front();
+  const platform::ProcessUsage& last = samples_.back();
+  const long long slack = std::max<long long>(8ll << 20, first.memoryBytes / 5);
+  return last.handles > first.handles || last.threads > first.threads ||
+         last.memoryBytes > first.memoryBytes + slack;
+}
 
 bool Soak::Ecrsim(std::vector<std::string> args) {
   args.insert(args.begin(), {"--state", state_});
@@ -108,7 +125,7 @@ bool Soak::Setup() {
     a.exportFile = file;
     apps_.push_back(std::make_unique<App>(a, *renderer_));
     if (!apps_.back()->Prepare(true)) return false;
-    ++operations_;
+    Count();
     if (apps_.back()->Export() != 0) {
       Print("soak: the goods could not be sent to the " + std::string(kModels[i]) + ", see " +
             log_ + "\n");
@@ -156,7 +173,7 @@ void Soak::Day(long long n) {
   app.SetParameter("ElzabSTXSaleBufferType", s.method == 4 ? "0" : "1");
   app.SetParameter("ElzabSTXSaleBufferFV", s.invoices ? "1" : "0");
   app.SetImportDate(day.date);
-  ++operations_;
+  Count();
   const int code = app.Import();
   std::vector<std::string> files;
   for (const tvkhost::StoredImport& stored : app.LastImports()) {
@@ -192,6 +209,11 @@ int Soak::Run() {
   for (auto& app : apps_) app->Finish();
   renderer_->Flush();
   if (logFile_ != nullptr) std::fclose(logFile_);
+  auto usage = [](const platform::ProcessUsage& u) {
+    return std::to_string(u.memoryBytes >> 20) + " MB, " + std::to_string(u.handles) +
+           " handles, " + std::to_string(u.threads) + " threads";
+  };
+  const bool grew = Grew();
   Print("soak: seed " + std::to_string(o_.seed) + "\n");
   Print("  days                " + std::to_string(o_.days) + "\n");
   Print("  operations          " + std::to_string(operations_) + "\n");
@@ -199,7 +221,16 @@ int Soak::Run() {
   Print("  lines compared      " + std::to_string(lines_) + "\n");
   Print("  settings covered    " + std::to_string(settingsSeen_.size()) + "\n");
   Print("  differences         " + std::to_string(differingDays_) + " days\n");
+  if (samples_.size() < 2) {
+    Print("  process usage       too few operations to judge (" + usage(platform::CurrentUsage()) +
+          ")\n");
+  } else {
+    Print("  usage at start      " + usage(samples_.front()) + " (operation 100)\n");
+    Print("  usage at end        " + usage(samples_.back()) + " (operation " +
+          std::to_string(samples_.size() * 100) + ")" + (grew ? " - GREW" : " - flat") + "\n");
+  }
   Print("  work folder         " + o_.work + "\n");
+  if (grew) return 1;
   return differingDays_ == 0 ? 0 : 1;
 }
 
