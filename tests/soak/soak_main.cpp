@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -25,6 +26,7 @@ struct Options {
   uint64_t seed = 1;
   int maxReceipts = 2000;
   std::string lib, sim, work;
+  bool keep = false;  // the work folder stays, also after a clean run
 };
 
 const char* const kModels[] = {"K10", "K10 online", "Mini online", "Jota online", "Sigma"};
@@ -229,7 +231,14 @@ int Soak::Run() {
     Print("  usage at end        " + usage(samples_.back()) + " (operation " +
           std::to_string(samples_.size() * 100) + ")" + (grew ? " - GREW" : " - flat") + "\n");
   }
-  Print("  work folder         " + o_.work + "\n");
+  const bool clean = differingDays_ == 0 && !grew;
+  if (clean && !o_.keep) {
+    // Nothing to look into: a folder of its own making goes.
+    std::error_code ec;
+    std::filesystem::remove_all(o_.work, ec);
+  } else {
+    Print("  work folder         " + o_.work + "\n");
+  }
   if (grew) return 1;
   return differingDays_ == 0 ? 0 : 1;
 }
@@ -277,6 +286,8 @@ int main(int argc, char** argv) {
   if (o.work.empty()) {
     o.work = platform::TempDirectory() + "trelvax-soak-" +
              tvkhost::StampText(platform::Env::Default()->Now());
+  } else {
+    o.keep = true;
   }
   while (!o.work.empty() && (o.work.back() == '/' || o.work.back() == '\\')) o.work.pop_back();
   return Soak(o).Run();
