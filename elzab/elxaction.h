@@ -118,6 +118,11 @@ class TrelvaxAction : public KSAction {
   // hand the host those days again. It names the outputs it describes and holds only for
   // them; it goes away with the outputs.
   std::string FNameStoredDays();
+  // The register whose outputs lie in the exchange directory, written before the programs
+  // read it: a second device left with the directory must not import them as its own.
+  std::string FNameReadRegister();
+  std::string RegisterIdentity();
+  void CheckLeftoversRegister();
   // One output as the record names it: what tells that it is still the file that was read.
   struct OutputStamp {
     std::string name;

@@ -135,6 +135,7 @@ void TrelvaxAction::Import() {
     const bool left = leftovers();
     if (!left) RemoveStoredDays();
     if (left) {
+      CheckLeftoversRegister();
       MsgAdd(Tr("KSElzabSImportMsgAdd",
                 "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
              LPV_Warning, 100);
@@ -175,6 +176,17 @@ void TrelvaxAction::ImportFromECR() {
     if (platform::CurrentEnv()->FileExists(out) && !RemoveWorkingFile(out)) {
       throw Exception(Tr("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
     }
+  }
+  try {
+    TMFile file(FNameReadRegister());
+    file.Open();
+    file.GotoStart();
+    file.Truncate();
+    file.WriteLine(RegisterIdentity());
+    file.Close();
+  } catch (const Exception&) {
+    throw Exception(Tr("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
+                    FNameReadRegister());
   }
   run({kFnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
   if (cfgType == t_Sigma) {
@@ -347,6 +359,41 @@ bool Same(const TrelvaxAction::OutputStamp& a, const TrelvaxAction::OutputStamp&
 
 std::string TrelvaxAction::FNameStoredDays() {
   return WorkDir() + "zapisane.txt";
+}
+
+std::string TrelvaxAction::FNameReadRegister() {
+  return WorkDir() + "odczyt.txt";
+}
+
+std::string TrelvaxAction::RegisterIdentity() {
+  // The register number and its connection; not the timeout or the password, which a
+  // technician may change between a failed import and the next.
+  std::string connection = cfgPort;
+  if (cfgPort == "LAN") {
+    connection += " " + TxTools::Trim(ParamAsString("ElzabSTXIPAddr")) + ":" +
+                  TxTools::Trim(ParamAsString("ElzabSTXIPPort"));
+  }
+  return "kasa=" + std::to_string(FNrUrzadzenia) + " " + connection;
+}
+
+void TrelvaxAction::CheckLeftoversRegister() {
+  const std::string path = FNameReadRegister();
+  if (!platform::CurrentEnv()->FileExists(path)) return;  // an older driver's outputs
+  std::string owner;
+  {
+    TMFile file(path);
+    file.SetReadOnly(true);
+    file.Open();
+    file.ReadLine(owner);
+  }
+  owner = TxTools::Trim(owner);
+  if (owner.empty() || owner == RegisterIdentity()) return;
+  throw Exception(Tr("KSElzabSImportOwnerExceptio", "Pliki nieudanego importu z kasy ") +
+                  owner.substr(owner.find('=') + 1) +
+                  Tr("KSElzabSImportOwnerExceptio_00001",
+                     " czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma "
+                     "ten sam katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu "
+                     "własny katalog wymiany (nic nie zostało zaimportowane)"));
 }
 
 bool TrelvaxAction::ReadStoredDays(StoredDays& record) {
@@ -599,6 +646,8 @@ void TrelvaxAction::AfterImport() {
   }
   RemoveStoredDays();
   storedDays.clear();
+  // Nothing of the read is left; one that stays is written anew by the next read.
+  if (env->FileExists(FNameReadRegister())) RemoveWorkingFile(FNameReadRegister());
 }
 
 void TrelvaxAction::DeleteImpBufs() {

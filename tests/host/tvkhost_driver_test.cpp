@@ -524,5 +524,30 @@ TEST_F(TvkhostSharedDirectory, TwoDevicesOnOneDirectoryEachBookTheirOwnRegisters
   }
 }
 
+// A failed import leaves one register's outputs in the directory two devices share: the
+// other device refuses them, stores nothing, and once their own device has taken them in,
+// imports its own day.
+TEST_F(TvkhostSharedDirectory, AnotherRegistersLeftoversAreRefusedNotBooked) {
+  ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "1"}));
+  ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
+  ASSERT_NO_FATAL_FAILURE(Ring("COM2", "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nend\n"));
+  ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2"), "ref2").exitCode, 0);
+  const std::string day2 = testutil::Show(testutil::Book(StoredIn(dir_.File("ref2"))));
+  ASSERT_TRUE(
+      Ecrsim({"fault", "--port", "COM1", "--program", "OPSpRoz4.exe", "--code", "21", "--once"}));
+  const std::string a = Device("Kasa1", "COM1", "ex-shared");
+  const std::string b = Device("Kasa2", "COM2", "ex-shared");
+  ASSERT_EQ(Import(a, "a-failed").exitCode, 1);
+  HostRun refused = Import(b, "b-refused");
+  EXPECT_EQ(refused.exitCode, 1) << refused.log;
+  EXPECT_NE(refused.log.find("Pliki nieudanego importu z kasy 1 COM1 czekają w katalogu wymiany"),
+            std::string::npos)
+      << refused.log;
+  EXPECT_TRUE(StoredIn(dir_.File("b-refused")).empty());
+  ASSERT_EQ(Import(a, "a-again").exitCode, 0);
+  ASSERT_EQ(Import(b, "b-own").exitCode, 0);
+  EXPECT_EQ(testutil::Show(testutil::Book(StoredIn(dir_.File("b-own")))), day2);
+}
+
 }  // namespace
 }  // namespace tvkhost
