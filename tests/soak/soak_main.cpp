@@ -231,7 +231,10 @@ int Soak::Run() {
     Print("  usage at end        " + usage(samples_.back()) + " (operation " +
           std::to_string(samples_.size() * 100) + ")" + (grew ? " - GREW" : " - flat") + "\n");
   }
-  const bool clean = differingDays_ == 0 && !grew;
+  // A soak that compared nothing proves nothing: it must not pass.
+  const bool compared = lines_ > 0 || o_.days < 10;
+  if (!compared) Print("  NOTHING WAS COMPARED: the imports gave no lines\n");
+  const bool clean = differingDays_ == 0 && !grew && compared;
   if (clean && !o_.keep) {
     // Nothing to look into: a folder of its own making goes.
     std::error_code ec;
@@ -239,7 +242,7 @@ int Soak::Run() {
   } else {
     Print("  work folder         " + o_.work + "\n");
   }
-  if (grew) return 1;
+  if (grew || !compared) return 1;
   return differingDays_ == 0 ? 0 : 1;
 }
 
