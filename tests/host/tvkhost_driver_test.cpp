@@ -432,6 +432,10 @@ class TvkhostSharedDirectory : public TvkhostWithSimulator {
     testutil::WriteFile(dir_.File("day-" + port + ".txt"), day);
     ASSERT_TRUE(Ecrsim({"sell", "--port", port, dir_.File("day-" + port + ".txt")}));
   }
+  // What the back office booked from the imports stored in folder `out`.
+  std::string Booked(const std::string& out) {
+    return testutil::Show(testutil::Book(StoredIn(dir_.File(out))));
+  }
   HostRun Import(const std::string& config, const std::string& out) {
     return RunHost({"--config", config, "--lib", DriverLibrary(), "--out", dir_.File(out), "import",
                     "--date", "2026-11-20"},
@@ -469,8 +473,7 @@ class TvkhostSharedDirectory : public TvkhostWithSimulator {
         << ra.log << rb.log;
     EXPECT_EQ(ra.exitCode, 0) << ra.log;
     EXPECT_EQ(rb.exitCode, 0) << rb.log;
-    return {testutil::Show(testutil::Book(StoredIn(dir_.File(outA)))),
-            testutil::Show(testutil::Book(StoredIn(dir_.File(outB))))};
+    return {Booked(outA), Booked(outB)};
   }
 };
 
@@ -483,7 +486,7 @@ TEST_F(TvkhostSharedDirectory, TwoStationsImportingOneRegisterEachStoreTheWholeD
   ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
   const std::string alone = Device("alone", "COM1", "ex-alone");
   ASSERT_EQ(Import(alone, "ref").exitCode, 0);
-  const std::string day = testutil::Show(testutil::Book(StoredIn(dir_.File("ref"))));
+  const std::string day = Booked("ref");
   ASSERT_NE(day.find("qty"), std::string::npos) << day;
   const std::string a = Device("Stanowisko1", "COM1", "ex-shared");
   const std::string b = Device("Stanowisko2", "COM1", "ex-shared");
@@ -505,8 +508,8 @@ TEST_F(TvkhostSharedDirectory, TwoDevicesOnOneDirectoryEachBookTheirOwnRegisters
       "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nsell 1 1\nend\ndeposit 20\nwithdraw 5\n"));
   ASSERT_EQ(Import(Device("alone1", "COM1", "ex-alone1"), "ref1").exitCode, 0);
   ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2"), "ref2").exitCode, 0);
-  const std::string day1 = testutil::Show(testutil::Book(StoredIn(dir_.File("ref1"))));
-  const std::string day2 = testutil::Show(testutil::Book(StoredIn(dir_.File("ref2"))));
+  const std::string day1 = Booked("ref1");
+  const std::string day2 = Booked("ref2");
   ASSERT_NE(day1.find("qty"), std::string::npos) << day1;
   ASSERT_NE(day2.find("qty"), std::string::npos) << day2;
   ASSERT_NE(day1, day2);
@@ -532,7 +535,7 @@ TEST_F(TvkhostSharedDirectory, AnotherRegistersLeftoversAreRefusedNotBooked) {
   ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
   ASSERT_NO_FATAL_FAILURE(Ring("COM2", "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nend\n"));
   ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2"), "ref2").exitCode, 0);
-  const std::string day2 = testutil::Show(testutil::Book(StoredIn(dir_.File("ref2"))));
+  const std::string day2 = Booked("ref2");
   ASSERT_TRUE(
       Ecrsim({"fault", "--port", "COM1", "--program", "OPSpRoz4.exe", "--code", "21", "--once"}));
   const std::string a = Device("Kasa1", "COM1", "ex-shared");
@@ -546,7 +549,7 @@ TEST_F(TvkhostSharedDirectory, AnotherRegistersLeftoversAreRefusedNotBooked) {
   EXPECT_TRUE(StoredIn(dir_.File("b-refused")).empty());
   ASSERT_EQ(Import(a, "a-again").exitCode, 0);
   ASSERT_EQ(Import(b, "b-own").exitCode, 0);
-  EXPECT_EQ(testutil::Show(testutil::Book(StoredIn(dir_.File("b-own")))), day2);
+  EXPECT_EQ(Booked("b-own"), day2);
 }
 
 }  // namespace
