@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "elzab/elxhanded.h"
 #include "elzab/elxparag.h"
 #include "plugin/KSAction.h"
 
@@ -169,6 +170,28 @@ class TrelvaxAction : public KSAction {
   // Deletes a working file, trying again for a moment while another program holds it open;
   // false when it is still there.
   bool RemoveWorkingFile(const std::string& path);
+  // What the host already has of the register's day while a failed import is recovered: the
+  // summary of the last read it took in, kept beside the outputs until an import of the
+  // register ends well. A later read of a register that no daily report closed holds all of it
+  // again, and only what lies beyond it is handed over.
+  std::string FNameHandedOver();
+  // Reads the summary kept; false when there is none or it is another register's. An error
+  // when it cannot be read or is damaged.
+  bool ReadHandedOver(ReadSummary& summary);
+  // The day the outputs lying here were read, as the read noted it; today for older ones.
+  double ReadDay();
+  // The receipt buffer's function of what the host has, so that a recovery reads the buffer
+  // the same way; 0 when there is none to follow.
+  int HandedOverReceiptsFunction();
+  // Sums up the current pass's outputs and, in a recovery, settles against what the host has
+  // which of them the pass hands over (receiptsSkip, countersDelta), saying so in the list.
+  void SettleHandedOver();
+  // Keeps the summary of what the host has, once the pass's stores are done; an error when it
+  // cannot be written.
+  void WriteHandedOver();
+  // Removes the summary; with `mustGo` an error when it stays, since a later recovery would
+  // take it for its own.
+  void RemoveHandedOver(bool mustGo);
   void AfterImport();
   void DeleteImpBufs();
   void ImportFromFileSale();
@@ -201,6 +224,13 @@ class TrelvaxAction : public KSAction {
   double importDate = 0;                 // the import date the current outputs are read with
   std::vector<double> storedDays;        // days of the current outputs the host already took in
   std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
+  bool recovering = false;               // a port-mode import that found a failed one's outputs
+  ReadSummary passSummary;               // the current pass's outputs
+  ReadSummary handedBase;                // what the host had of the register before the pass
+  bool hasHandedBase = false;
+  bool registerZeroed = true;  // a daily report closed the register since handedBase was read
+  int64_t receiptsSkip = 0;    // receipt buffer data lines the host already has
+  bool countersDelta = false;  // the counters go to the host less handedBase's
   bool cfgProtectExecution = false;
   bool blankPathNoted = false;  // the warning about a path with a blank was given
   int32_t cfgSaleBufferType = 0;

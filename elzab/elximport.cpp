@@ -118,6 +118,7 @@ void TrelvaxAction::Import() {
   importDateParam = ParamAsDate("DataImportu");
   paramSettings = {cfgSaleSource, cfgReceipts, cfgSaleBufferFV};
   platform::Env* env = platform::CurrentEnv();
+  recovering = false;
   auto leftovers = [&] {
     for (int function : {kFnSalesSorted, kFnPackagingReturns, kFnReceipts4, kFnReceipts5}) {
       if (env->FileExists(FNameFile(function, 2, false))) return true;
@@ -133,9 +134,13 @@ void TrelvaxAction::Import() {
     // A record of stored days without the outputs it describes is from an import whose
     // outputs were taken away by hand; it must not make the next one skip fresh sales.
     const bool left = leftovers();
-    if (!left) RemoveStoredDays();
+    if (!left) {
+      RemoveStoredDays();
+      RemoveHandedOver(true);
+    }
     if (left) {
       CheckLeftoversRegister();
+      recovering = true;
       MsgAdd(Tr("KSElzabSImportMsgAdd",
                 "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
              LPV_Warning, 100);
@@ -144,6 +149,7 @@ void TrelvaxAction::Import() {
       // every later import from taking in the sales it left behind.
       ImportFromFile(false);
       ImportSaveImpBufs();
+      WriteHandedOver();
       AfterImport();
       DeleteImpBufs();
     }
@@ -152,7 +158,10 @@ void TrelvaxAction::Import() {
   }
   ImportFromFile();
   ImportSaveImpBufs();
+  if (recovering) WriteHandedOver();
   AfterImport();
+  // The host has the register's day whole: the next import starts afresh.
+  if (recovering) RemoveHandedOver(false);
   DeleteImpBufs();
 }
 
@@ -183,6 +192,7 @@ void TrelvaxAction::ImportFromECR() {
     file.GotoStart();
     file.Truncate();
     file.WriteLine(RegisterIdentity());
+    file.WriteLine("dzien=" + TdtTools::FormatDate(TdtTools::Now()));
     file.Close();
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
@@ -197,8 +207,10 @@ void TrelvaxAction::ImportFromECR() {
     run({kFnPayments, "KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."});
   }
   if (cfgType != t_K10) {
-    run({cfgSaleBufferType == 0 ? kFnReceipts4 : kFnReceipts5, "KSElzabSImportFrMsgAdd_00008",
-         "Odczyt pozycji paragonowych ..."});
+    // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
+    int receipts = HandedOverReceiptsFunction();
+    if (receipts == 0) receipts = cfgSaleBufferType == 0 ? kFnReceipts4 : kFnReceipts5;
+    run({receipts, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
   }
 }
 
@@ -208,6 +220,7 @@ void TrelvaxAction::ImportFromFile(bool cashierReports) {
   // A pass hands the host only what it read itself.
   receiptsText.clear();
   SettleStoredDays();
+  SettleHandedOver();
   ImpBufsSubstitute(importDate);
   ImportFromFileSale();
   if (cashierReports) ImportFromFileCashierReports();
@@ -662,47 +675,100 @@ double TrelvaxAction::FormatujIlosc(const std::string& text) {
   return TxfTools::ParseLeading(text) * 1000;
 }
 
+namespace {
+
+// A counters file as the register's sales since `base` was read: each code's lines added up,
+// less the base's, in the order the codes first come (the base's codes that are gone last).
+std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
+    TrelvaxAction& action, const std::string& path,
+    const std::map<std::string, ReadSummary::Sum>& base) {
+  std::vector<std::pair<std::string, ReadSummary::Sum>> codes;
+  std::map<std::string, size_t> at;
+  DataLines lines(action, path);
+  TLJWords columns("\t");
+  while (lines.Next(columns)) {
+    if (!CounterLine(columns)) action.ThrowDamagedOutput(path, lines.Line());
+    const std::string code = columns[0];
+    auto [it, added] = at.emplace(code, codes.size());
+    if (added) codes.push_back({code, {}});
+    ReadSummary::Sum& sum = codes[it->second].second;
+    sum.quantity += TrelvaxAction::FormatujIlosc(columns[1]);
+    sum.value += TxfTools::ParseLeading(columns[2]);
+  }
+  lines.Close();
+  for (const auto& [code, was] : base) {
+    auto [it, added] = at.emplace(code, codes.size());
+    if (added) codes.push_back({code, {}});
+    codes[it->second].second.quantity -= was.quantity;
+    codes[it->second].second.value -= was.value;
+  }
+  return codes;
+}
+
+}  // namespace
+
 void TrelvaxAction::ImportFromFileSale() {
   platform::Env* env = platform::CurrentEnv();
   TLJWords columns("\t");
   const std::string returns = FNameFile(kFnPackagingReturns, 2, false);
   if (env->FileExists(returns) && cfgSaleSource == 0) {
-    DataLines lines(*this, returns);
-    MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
+    auto start = [&] {
+      MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
+    };
     double sum = 0;
     int counter = 0;
-    while (lines.Next(columns)) {
-      const std::string code = columns[0];
-      if (!CounterLine(columns)) ThrowDamagedOutput(returns, lines.Line());
-      const double quantity = FormatujIlosc(columns[1]);
-      const double value = TxfTools::ParseLeading(columns[2]);
-      if (quantity == 0 && value == 0) continue;
+    auto add = [&](const std::string& code, double quantity, double value) {
+      if (quantity == 0 && value == 0) return;
       imp_buf->AddToPlu(code, -quantity, -value, id_global);
       sum += value;
       MsgP(++counter);
+    };
+    if (countersDelta && handedBase.hasReturns) {
+      const auto beyond = CountersBeyond(*this, returns, handedBase.returns);
+      start();
+      for (const auto& [code, s] : beyond) add(code, s.quantity, s.value);
+    } else {
+      DataLines lines(*this, returns);
+      start();
+      while (lines.Next(columns)) {
+        if (!CounterLine(columns)) ThrowDamagedOutput(returns, lines.Line());
+        add(columns[0], FormatujIlosc(columns[1]), TxfTools::ParseLeading(columns[2]));
+      }
+      lines.Close();
     }
-    lines.Close();
     imp_buf->AddBottlesTurned(sum);
   }
   const std::string sales = FNameFile(kFnSalesSorted, 2, false);
   if (env->FileExists(sales) && cfgSaleSource == 0) {
-    DataLines lines(*this, sales);
-    MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"), LPV_Value,
-           100);
+    auto start = [&] {
+      MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"), LPV_Value,
+             100);
+    };
     int counter = 0;
-    while (lines.Next(columns)) {
-      const std::string code = columns[0];
-      if (!CounterLine(columns)) ThrowDamagedOutput(sales, lines.Line());
-      const double quantity = FormatujIlosc(columns[1]);
-      const double value = TxfTools::ParseLeading(columns[2]);
+    auto add = [&](const std::string& code, double quantity, double value) {
       MsgP(++counter);
       if (packages != nullptr &&
           packages->count(TxTools::IntToStr(TxTools::StrToIntDef(code, 0))) != 0) {
         imp_buf->AddBottlesSaled(value);
       }
       imp_buf->AddPlu(code, quantity, value, id_global);
+    };
+    if (countersDelta && handedBase.hasSales) {
+      const auto beyond = CountersBeyond(*this, sales, handedBase.sales);
+      start();
+      // What the host has of a code is already in its books: only a change is a line.
+      for (const auto& [code, s] : beyond) {
+        if (s.quantity != 0 || s.value != 0) add(code, s.quantity, s.value);
+      }
+    } else {
+      DataLines lines(*this, sales);
+      start();
+      while (lines.Next(columns)) {
+        if (!CounterLine(columns)) ThrowDamagedOutput(sales, lines.Line());
+        add(columns[0], FormatujIlosc(columns[1]), TxfTools::ParseLeading(columns[2]));
+      }
+      lines.Close();
     }
-    lines.Close();
   }
 }
 

@@ -68,9 +68,15 @@ class ReceiptBufferReader {
     file.Open();
     std::string line;
     int number = 0;
+    // The documents the host already has open the buffer: they are passed over unread.
+    int64_t skip = a_.receiptsSkip;
     while (file.ReadLine(line)) {
       ++number;
       if (line.empty() || line[0] != '$') continue;
+      if (skip > 0) {
+        --skip;
+        continue;
+      }
       std::string data = line.substr(1);
       // Method 5 writes the register's own code page.
       if (m5_) a_.tools.plstring(data);
