@@ -35,6 +35,7 @@ constexpr char kUsage[] =
     "                    the configuration)\n"
     "  --lang FILE       translations: lines module<TAB>key<TAB>text\n"
     "  --log FILE        also write everything shown to FILE (plain lines, UTF-8)\n"
+    "  --quiet           show nothing (with --log: write it only there)\n"
     "  --sim DIR         demo: the simulator's programs (default: elzab beside tvkhost)\n"
     "  --file PATH       export: the export file to send (copied into the exchange\n"
     "                    directory as kasa.exp; default: the kasa.exp already there)\n"
@@ -67,6 +68,7 @@ int Usage(const std::string& problem) {
 int main(int argc, char** argv) {
   tvkhost::AppOptions options;
   std::string logPath;
+  bool quiet = false;
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -88,6 +90,8 @@ int main(int argc, char** argv) {
       ok = value(options.langFile);
     } else if (arg == "--log") {
       ok = value(logPath);
+    } else if (arg == "--quiet") {
+      quiet = true;
     } else if (arg == "--sim") {
       ok = value(options.simDir);
     } else if (arg == "--file") {
@@ -120,11 +124,12 @@ int main(int argc, char** argv) {
     log = std::fopen(logPath.c_str(), "wb");
     if (log == nullptr) return Usage("cannot write the log file " + logPath);
   }
-  bool live = platform::StdoutIsTerminal() && platform::PrepareConsoleOutput();
+  bool live = !quiet && platform::StdoutIsTerminal() && platform::PrepareConsoleOutput();
   int width = live ? platform::ConsoleWidth() : 80;
   tvkhost::MessageRenderer renderer(
       live, width,
-      [](const std::string& text) {
+      [quiet](const std::string& text) {
+        if (quiet) return;
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
       },

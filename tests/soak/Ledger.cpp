@@ -1,6 +1,7 @@
 #include "soak/Ledger.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 namespace soak {
@@ -131,7 +132,14 @@ std::string DocLine(const std::string& kind, const std::string& when, int cashie
 std::vector<std::string> ReadLedger(const std::vector<std::string>& files) {
   std::vector<std::string> out;
   std::map<std::string, std::pair<long long, long long>> goods;  // "date plu" -> qty, value
+  // A day handed over in more than one import (a recovery) is booked as their sum: money
+  // totals and each hour's figures add up. The cashier section is the register's state when
+  // read, so the last one read stands.
+  std::map<std::string, long long> finance;                 // "date KEY" -> total
+  std::map<std::string, std::array<long long, 3>> hours;    // "date hour" -> value, baskets, lines
+  std::map<std::string, std::vector<std::string>> cashier;  // date -> the last section's lines
   for (const std::string& bytes : files) {
+    std::map<std::string, std::vector<std::string>> fileCashier;
     std::string section, date;
     std::vector<std::string> lines;
     for (const std::string& raw : Split(bytes, '\n')) {
@@ -164,21 +172,32 @@ std::vector<std::string> ReadLedger(const std::vector<std::string>& files) {
         g.first += Number(Field(f, 3));
         g.second += Number(Field(f, 4));
       } else if (section == "[RAPORT_GODZINOWY]" && f[0] == "GODZ") {
-        out.push_back("hour " + date + " " + Field(f, 1) + " value=" + Field(f, 2) +
-                      " baskets=" + Field(f, 3) + " lines=" + Field(f, 4));
+        std::array<long long, 3>& h = hours[date + " " + Field(f, 1)];
+        for (size_t k = 0; k < 3; ++k) h[k] += Number(Field(f, k + 2));
       } else if (section == "[FINANSOWE]") {
-        if (Number(Field(f, 1)) != 0 || Field(f, 1) != "0") {
-          out.push_back("finance " + date + " " + f[0] + "=" + Field(f, 1));
-        }
+        finance[date + " " + f[0]] += Number(Field(f, 1));
       } else if (section == "[STAN_KASY]") {
-        out.push_back("cashier " + date + " " + f[0] + "=" + Field(f, 1));
+        fileCashier[date].push_back("cashier " + date + " " + f[0] + "=" + Field(f, 1));
       } else if (section != "[FLAGI]" && section != "[OPERACJE]" &&
                  section != "[RAPORT_WALUTOWY]") {
         out.push_back("malformed " + section + ": " + line);
       }
     }
     for (const Record& r : records) out.push_back(r.Canonical());
+    for (auto& [day, section] : fileCashier) cashier[day] = std::move(section);
   }
+  for (const auto& [key, total] : finance) {
+    if (total != 0)
+      out.push_back("finance " + key.substr(0, 8) + " " + key.substr(9) + "=" +
+                    std::to_string(total));
+  }
+  for (const auto& [key, h] : hours) {
+    const size_t blank = key.find(' ');
+    out.push_back("hour " + key.substr(0, blank) + " " + key.substr(blank + 1) +
+                  " value=" + std::to_string(h[0]) + " baskets=" + std::to_string(h[1]) +
+                  " lines=" + std::to_string(h[2]));
+  }
+  for (const auto& [day, section] : cashier) out.insert(out.end(), section.begin(), section.end());
   for (const auto& [key, g] : goods) {
     if (g.first != 0 || g.second != 0) {
       out.push_back("goods " + key + " qty=" + std::to_string(g.first) +

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/App.h"
+#include "host/Host.h"
 #include "host/Text.h"
 #include "platform/Env.h"
 #include "soak/Day.h"
@@ -25,7 +28,8 @@ struct Options {
   long long days = 50;
   uint64_t seed = 1;
   int maxReceipts = 2000;
-  std::string lib, sim, work;
+  int faults = 20;  // the share of days, in percent, whose first import meets a fault
+  std::string lib, sim, work, host;
   bool keep = false;  // the work folder stays, also after a clean run
 };
 
@@ -46,6 +50,21 @@ class Soak {
   bool Setup();
   bool Ecrsim(std::vector<std::string> args);
   void Day(long long n);
+  // One import of device `i`; true when it ended without error lines. What the host took in
+  // is added to `files`, the error lines go to `errors`.
+  bool ImportHere(int i, bool abort, std::vector<std::string>& files,
+                  std::vector<std::string>& errors);
+  // The same in a tvkhost process of its own, which dies at `dieAt` (TVKHOST_DIE_AT).
+  bool ImportInChild(int i, const soak::Settings& s, const std::string& date,
+                     const std::string& dieAt, std::vector<std::string>& files,
+                     std::vector<std::string>& errors);
+  // What the shop's technician does after a failed import, as the red lines say: a damaged
+  // output is moved out of the exchange directory; a day whose hand-over was cut off is
+  // looked up in the back office (`taken`: what the host took in) and the record set right.
+  void Technician(int i, const std::vector<std::string>& errors,
+                  const std::vector<std::string>& taken);
+  std::string ExchangeDir(int i) const;
+  std::string Section(int i, const soak::Settings* s) const;
   void Differ(long long n, const std::string& what, const std::vector<std::string>& lines);
 
   Options o_;
@@ -58,6 +77,9 @@ class Soak {
   std::vector<soak::RegisterState> registers_;
   // What the table reports.
   long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
+  std::map<std::string, long long> faultsInjected_;
+  long long retries_ = 0, technician_ = 0;
+  std::string configPath_;
   std::set<std::string> settingsSeen_;
   // The process's usage every 100 operations; the first one, once the library and the
   // host's caches have settled, is the one the others must not grow beyond.
@@ -100,16 +122,13 @@ bool Soak::Setup() {
   std::string config;
   for (int i = 0; i < kDevices; ++i) {
     const std::string port = "COM" + std::to_string(i + 1);
-    config += "[Kasa" + std::to_string(i + 1) + "]\r\nId = " + std::to_string(i + 1) +
-              "\r\nNumber = 1\r\nExchangeDir = " + o_.work + sep + "ex-" + std::to_string(i + 1) +
-              sep + "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = " + port +
-              "\r\nElzabSTXExePath = " + o_.sim + sep +
-              "\r\nElzabSTXTimeout = 3\r\nElzabSTXProtectExe = 1\r\n";
+    config += Section(i, nullptr);
     if (!Ecrsim({"create", "--port", port, "--model", kModels[i], "--device", "1"})) return false;
     // A payment form that carries a date, which the Sigma's import reads from the register.
     if (i == 4 && !Ecrsim({"payment-date", "--port", port, "3", "on"})) return false;
   }
-  const std::string configPath = o_.work + sep + "soak.ini";
+  configPath_ = o_.work + sep + "soak.ini";
+  const std::string& configPath = configPath_;
   if (!tvkhost::WriteFileBytes(configPath, config)) return false;
 
   for (int i = 0; i < kDevices; ++i) {
@@ -175,31 +194,197 @@ void Soak::Day(long long n) {
   app.SetParameter("ElzabSTXSaleBufferType", s.method == 4 ? "0" : "1");
   app.SetParameter("ElzabSTXSaleBufferFV", s.invoices ? "1" : "0");
   app.SetImportDate(day.date);
-  Count();
-  const int code = app.Import();
-  std::vector<std::string> files;
-  for (const tvkhost::StoredImport& stored : app.LastImports()) {
-    std::string bytes;
-    tvkhost::ReadFileBytes(stored.path, bytes);
-    files.push_back(bytes);
-    platform::Env::Default()->RemoveFile(stored.path);
+
+  // On a share of the days the first import meets a fault: a program of the register that
+  // fails or writes a damaged file, a person who stops a program that hangs, or a back office
+  // that dies at some moment. Then the shop imports until one import ends well, and only
+  // then does the daily report.
+  std::vector<std::string> programs = {"OTypUrz.exe", "OSpOpMax.exe"};
+  if (s.model != "K10") programs.push_back(s.method == 4 ? "OPSpRoz4.exe" : "OPSpRoz5.exe");
+  if (s.model == "Sigma") {
+    for (const char* p : {"OZegar.exe", "OKasjer.exe", "OIKasWla.exe", "OPlat.exe"}) {
+      programs.push_back(p);
+    }
+  }
+  std::string fault;
+  if (o_.faults > 0 && rng_.Chance(o_.faults)) {
+    static const char* const kKinds[] = {"program fails", "damaged output", "person stops",
+                                         "host dies"};
+    fault = kKinds[rng_.Range(0, 3)];
+    ++faultsInjected_[fault];
+  }
+  const std::string program =
+      programs[static_cast<size_t>(rng_.Range(0, static_cast<long long>(programs.size()) - 1))];
+  std::vector<std::string> files, errors;
+  bool ended = false;
+  int attempts = 0;
+  for (; attempts < 8 && !ended; ++attempts) {
+    errors.clear();
+    std::vector<std::string> taken;
+    const bool faulty = attempts == 0 && !fault.empty();
+    if (faulty && fault == "program fails") {
+      Ecrsim({"fault", "--port", port, "--program", program, "--code",
+              std::to_string(rng_.Chance(50) ? 62 : 3), "--once"});
+    } else if (faulty && fault == "damaged output") {
+      Ecrsim({"fault", "--port", port, "--program", program, "--garble", "--once"});
+    } else if (faulty && fault == "person stops") {
+      Ecrsim({"fault", "--port", port, "--program", program, "--hang", "600", "--once"});
+    }
+    Count();
+    if (faulty && fault == "host dies") {
+      static const char* const kMoments[] = {"message", "change", "store"};
+      const std::string moment = kMoments[rng_.Range(0, 2)];
+      const long long at = moment == "store" ? rng_.Range(1, 2) : rng_.Range(1, 30);
+      ended = ImportInChild(i, s, day.date, moment + ":" + std::to_string(at), taken, errors);
+    } else {
+      ended = ImportHere(i, faulty && fault == "person stops", taken, errors);
+    }
+    Ecrsim({"clear-faults", "--port", port});
+    files.insert(files.end(), taken.begin(), taken.end());
+    if (!ended) Technician(i, errors, taken);
+    if (attempts > 0) ++retries_;
   }
   const std::vector<std::string> expected =
       soak::Expected(day, catalogs_[static_cast<size_t>(i)], s);
   const std::vector<std::string> imported = soak::ReadLedger(files);
   lines_ += static_cast<long long>(imported.size());
   const std::vector<std::string> diff = soak::Differences(expected, imported);
-  if (code != 0) {
-    std::vector<std::string> lines;
-    for (const tvkhost::MessageLine& l : app.LastOutcome().lines) {
-      if (l.significance > 0) lines.push_back(l.text);
-    }
-    Differ(n, day.date + ", " + s.Text() + ": the import ended with error lines", lines);
+  const std::string what =
+      day.date + ", " + s.Text() + (fault.empty() ? "" : ", " + fault + " (" + program + ")");
+  if (!ended) {
+    Differ(n, what + ": no import ended well in " + std::to_string(attempts) + " tries", errors);
   } else if (!diff.empty()) {
-    Differ(n, day.date + ", " + s.Text() + ": the import differs from what was rung up", diff);
+    Differ(n, what + ": the import differs from what was rung up", diff);
   }
   // The daily report: the register starts the next day empty.
   Ecrsim({"zero", "--port", port});
+}
+
+std::string Soak::ExchangeDir(int i) const {
+  const char sep = platform::kPathSeparator;
+  return o_.work + sep + "ex-" + std::to_string(i + 1) + sep;
+}
+
+std::string Soak::Section(int i, const soak::Settings* s) const {
+  const char sep = platform::kPathSeparator;
+  std::string text = "[Kasa" + std::to_string(i + 1) + "]\r\nId = " + std::to_string(i + 1) +
+                     "\r\nNumber = 1\r\nExchangeDir = " + ExchangeDir(i) +
+                     "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = COM" + std::to_string(i + 1) +
+                     "\r\nElzabSTXExePath = " + o_.sim + sep +
+                     "\r\nElzabSTXTimeout = 3\r\nElzabSTXProtectExe = 1\r\n";
+  if (s != nullptr) {
+    text += "ElzabSTXSaleSource = " + std::to_string(s->saleSource) +
+            "\r\nElzabSTXReceipts = " + (s->receipts ? "1" : "0") +
+            "\r\nElzabSTXSaleBufferType = " + (s->method == 4 ? "0" : "1") +
+            "\r\nElzabSTXSaleBufferFV = " + (s->invoices ? "1" : "0") + "\r\n";
+  }
+  return text;
+}
+
+bool Soak::ImportHere(int i, bool abort, std::vector<std::string>& files,
+                      std::vector<std::string>& errors) {
+  App& app = *apps_[static_cast<size_t>(i)];
+  // The person presses stop once the hung program has run for a while.
+  std::thread person;
+  if (abort) {
+    person = std::thread([] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      tvkhost::Host::RequestAbort();
+    });
+  }
+  const int code = app.Import();
+  if (person.joinable()) person.join();
+  tvkhost::Host::ClearAbort();
+  for (const tvkhost::StoredImport& stored : app.LastImports()) {
+    std::string bytes;
+    tvkhost::ReadFileBytes(stored.path, bytes);
+    files.push_back(bytes);
+    platform::Env::Default()->RemoveFile(stored.path);
+  }
+  for (const tvkhost::MessageLine& l : app.LastOutcome().lines) {
+    if (l.significance > 0) errors.push_back(l.text);
+  }
+  return code == 0;
+}
+
+bool Soak::ImportInChild(int i, const soak::Settings& s, const std::string& date,
+                         const std::string& dieAt, std::vector<std::string>& files,
+                         std::vector<std::string>& errors) {
+  const char sep = platform::kPathSeparator;
+  const std::string config = o_.work + sep + "child.ini";
+  const std::string out = o_.work + sep + "child-out";
+  tvkhost::WriteFileBytes(config, Section(i, &s));
+  platform::SetEnvironmentValue("TVKHOST_DIE_AT", dieAt);
+  const platform::RunResult r = platform::Env::Default()->RunProgram(
+      o_.host,
+      {"--config", config, "--lib", o_.lib, "--out", out, "--quiet", "--log",
+       o_.work + sep + "child.log", "import", "--date", date},
+      o_.work);
+  platform::SetEnvironmentValue("TVKHOST_DIE_AT", "");
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(out, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("kasa", 0) != 0) continue;
+    std::string bytes;
+    tvkhost::ReadFileBytes(entry.path().string(), bytes);
+    files.push_back(bytes);
+  }
+  std::filesystem::remove_all(out, ec);
+  if (!r.started) {
+    errors.push_back("tvkhost could not be started: " + o_.host + " " + r.error);
+    return false;
+  }
+  if (r.exitCode == static_cast<uint32_t>(tvkhost::kDiedOnPurpose)) {
+    errors.push_back("tvkhost died at " + dieAt);
+    return false;
+  }
+  if (r.exitCode != 0) errors.push_back("tvkhost ended with " + std::to_string(r.exitCode));
+  return r.exitCode == 0;
+}
+
+void Soak::Technician(int i, const std::vector<std::string>& errors,
+                      const std::vector<std::string>& taken) {
+  platform::Env* env = platform::Env::Default();
+  const std::string dir = ExchangeDir(i);
+  static const char* const kOutputs[] = {
+      "ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out", "opsproz4.out", "opsproz5.out",
+      "oikaswla.out",      "okasjer.out",       "ozegar.out",        "oplat.out",    "otypurz.out"};
+  const std::string damaged =
+      "B\xB3\xB9"
+      "d odczytu pliku ";  // "Błąd" in Windows-1250
+  const std::string cutOff =
+      "Poprzedni import przerwa\xB3 si\xEA, gdy baza przyjmowa\xB3"
+      "a dane z dnia ";
+  for (const std::string& e : errors) {
+    if (e.find(damaged) != std::string::npos) {
+      for (const char* name : kOutputs) {
+        if (e.find(name) == std::string::npos) continue;
+        // Moved out of the exchange directory, as the README says.
+        const std::string aside = o_.work + platform::kPathSeparator + "damaged";
+        env->MakeDirectories(aside);
+        env->RenameFile(dir + name, aside + platform::kPathSeparator + name);
+        ++technician_;
+      }
+    }
+    const size_t at = e.find(cutOff);
+    if (at == std::string::npos) continue;
+    // The day the hand-over of which was cut off: the back office has it when a file of the
+    // failed import holds it.
+    const std::string day = e.substr(at + cutOff.size(), 10);
+    std::string compact = day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2);
+    bool has = false;
+    for (const std::string& f : taken) {
+      if (f.find("DATA_SPRZEDAZY;" + compact) != std::string::npos) has = true;
+    }
+    std::string record;
+    tvkhost::ReadFileBytes(dir + "zapisane.txt", record);
+    const std::string line = "zapisywane=" + day + "\r\n";
+    const size_t where = record.find(line);
+    if (where == std::string::npos) continue;
+    record.replace(where, line.size(), has ? "zapisano=" + day + "\r\n" : "");
+    tvkhost::WriteFileBytes(dir + "zapisane.txt", record);
+    ++technician_;
+  }
 }
 
 int Soak::Run() {
@@ -222,6 +407,16 @@ int Soak::Run() {
   Print("  documents rung up   " + std::to_string(documents_) + "\n");
   Print("  lines compared      " + std::to_string(lines_) + "\n");
   Print("  settings covered    " + std::to_string(settingsSeen_.size()) + "\n");
+  long long injected = 0;
+  std::string kinds;
+  for (const auto& [kind, count] : faultsInjected_) {
+    injected += count;
+    kinds += (kinds.empty() ? "" : ", ") + kind + " " + std::to_string(count);
+  }
+  Print("  faults injected     " + std::to_string(injected) +
+        (kinds.empty() ? "" : " (" + kinds + ")") + "\n");
+  Print("  imports repeated    " + std::to_string(retries_) + ", technician's steps " +
+        std::to_string(technician_) + "\n");
   Print("  differences         " + std::to_string(differingDays_) + " days\n");
   if (samples_.size() < 2) {
     Print("  process usage       too few operations to judge (" + usage(platform::CurrentUsage()) +
@@ -248,8 +443,8 @@ int Soak::Run() {
 
 int Usage() {
   std::fputs(
-      "usage: trelvax_soak [--days N] [--seed S] [--receipts MAX] [--work DIR]\n"
-      "                    [--lib LIBRARY] [--sim SIMULATOR_DIR]\n",
+      "usage: trelvax_soak [--days N] [--seed S] [--receipts MAX] [--faults PERCENT]\n"
+      "                    [--work DIR] [--lib LIBRARY] [--sim SIMULATOR_DIR] [--host TVKHOST]\n",
       stderr);
   return 2;
 }
@@ -268,6 +463,10 @@ int main(int argc, char** argv) {
       o.seed = std::strtoull(v.c_str(), nullptr, 10);
     } else if (a == "--receipts") {
       o.maxReceipts = std::atoi(v.c_str());
+    } else if (a == "--faults") {
+      o.faults = std::atoi(v.c_str());
+    } else if (a == "--host") {
+      o.host = v;
     } else if (a == "--lib") {
       o.lib = v;
     } else if (a == "--sim") {
@@ -278,7 +477,7 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  if (o.days < 0 || o.maxReceipts < 1) return Usage();
+  if (o.days < 0 || o.maxReceipts < 1 || o.faults < 0 || o.faults > 100) return Usage();
   // By default the driver and the simulator of the build this program belongs to.
   const std::string bin = platform::DirectoryOf(platform::ExecutablePath());
   const char sep = platform::kPathSeparator;
@@ -286,6 +485,8 @@ int main(int argc, char** argv) {
     o.lib = bin + sep + (tvkhost::IsWindowsProgram() ? "trelvax.dll" : "libtrelvax.so");
   }
   if (o.sim.empty()) o.sim = bin + sep + "elzab";
+  if (o.host.empty())
+    o.host = bin + sep + (tvkhost::IsWindowsProgram() ? "tvkhost.exe" : "tvkhost");
   if (o.work.empty()) {
     o.work = platform::TempDirectory() + "trelvax-soak-" +
              tvkhost::StampText(platform::Env::Default()->Now());
