@@ -270,10 +270,16 @@ void TrelvaxAction::ImportSaveImpBufs() {
     bool receiptsSaved = false;
     if (i + 1 == imp_bufs.size() && cfgReceipts != 0) receiptsSaved = ImportSaveReceipts();
     tools.ArchiveFile(FNameKIMP(), FNameKARC(), GetLgLink(), false, -1, true, "");
-    const bool content = buf->CountPlu() > 0 || receiptsSaved || buf->GetReceiptsCount() > 0 ||
-                         buf->GetReceiptsOtherCount() > 0 || buf->Kas_IsActiveKasjerSection() ||
-                         buf->payin > 0 || buf->payout > 0 || buf->bottles_turned > 0 ||
-                         buf->bottles_saled != 0;
+    bool content = buf->CountPlu() > 0 || receiptsSaved || buf->GetReceiptsCount() > 0 ||
+                   buf->GetReceiptsOtherCount() > 0 || buf->Kas_IsActiveKasjerSection() ||
+                   buf->payin > 0 || buf->payout > 0 || buf->bottles_turned > 0 ||
+                   buf->bottles_saled != 0;
+    // A buffer without goods lines may still carry the receipts' payment totals and hours: a
+    // recovery's pass over a receipt buffer whose counters were damaged and moved away, or
+    // one that hands over only what lies beyond the host's share. Nothing else brings them.
+    content = content || buf->fp_bony != 0 || buf->fp_czeki != 0 || buf->fp_karty != 0 ||
+              buf->fp_inne != 0 || buf->discount != 0;
+    for (int hour = 0; hour < 24; ++hour) content = content || buf->godzinowy[hour] != 0;
     ShowTotalValue(buf);
     if (content) {
       // The day is noted as being handed over before the host is asked: should the host

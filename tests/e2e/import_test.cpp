@@ -589,9 +589,12 @@ const char kLater[] =
 struct Retry {
   const char* name;
   const char* model;
-  const char* program;  // the program that fails; "store" for the host's refusal
-  int failures;         // imports that fail before one ends well
-  int between;          // 0 nothing, 1 more sales, 2 the daily report and the next day
+  const char* program;            // the program that fails; "store" for the host's refusal
+  int failures;                   // imports that fail before one ends well
+  int between;                    // 0 nothing, 1 more sales, 2 the daily report and the next day
+  const char* damaged = nullptr;  // the program writes this output damaged, and the
+                                  // technician moves it out of the exchange directory
+  bool receipts = true;           // "ElzabSTXReceipts"
 };
 
 class ImportUntilOneEndsWell : public Import, public ::testing::WithParamInterface<Retry> {
@@ -607,7 +610,7 @@ class ImportUntilOneEndsWell : public Import, public ::testing::WithParamInterfa
 
 TEST_P(ImportUntilOneEndsWell, BooksEverySaleOnce) {
   const Retry& r = GetParam();
-  host.params["ElzabSTXReceipts"] = "1";
+  host.params["ElzabSTXReceipts"] = r.receipts ? "1" : "0";
   ASSERT_NO_FATAL_FAILURE(Register(r.model));
   std::vector<std::string> expected;
   {
@@ -636,6 +639,8 @@ TEST_P(ImportUntilOneEndsWell, BooksEverySaleOnce) {
     SCOPED_TRACE(n);
     if (std::string(r.program) == "store") {
       host.storeAnswer = false;
+    } else if (r.damaged != nullptr) {
+      Ecrsim({"fault", "--port", kPort, "--program", r.program, "--garble", "--once"});
     } else {
       Ecrsim({"fault", "--port", kPort, "--program", r.program, "--code", "62", "--once"});
     }
@@ -646,7 +651,19 @@ TEST_P(ImportUntilOneEndsWell, BooksEverySaleOnce) {
     host.storeAnswer = true;
     if (n == 0) Between();
   }
-  EXPECT_EQ(RunImport(), 0);
+  // The technician moves each damaged output named out of the exchange directory, and
+  // imports again.
+  for (int n = 0; r.damaged != nullptr && n < 4; ++n) {
+    if (n > 0 && RunImport() == 0 && host.ErrorTexts().empty()) break;
+    if (n > 0) all.insert(all.end(), stored.begin(), stored.end());
+    if (n == 0) {
+      EXPECT_TRUE(ErrorListed(r.damaged)) << host.Dump();
+    }
+    for (const char* name : {"ospopmax_opak.out", "ospopmax_sort.out", "opsproz4.out"}) {
+      if (ErrorListed(name)) std::filesystem::remove(dir.File(name));
+    }
+  }
+  if (r.damaged == nullptr) RunImport();
   EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
   all.insert(all.end(), stored.begin(), stored.end());
   EXPECT_EQ(testutil::Show(testutil::Book(all)), testutil::Show(testutil::Book(expected)));
@@ -667,7 +684,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Retry{"SigmaStoreMoreSales", "Sigma", "store", 1, 1},
                       Retry{"SigmaStoreTwiceDailyReport", "Sigma", "store", 2, 2},
                       Retry{"MiniCountersAtOnce", "Mini ONLINE", "OSpOpMax.exe", 1, 0},
-                      Retry{"MiniStoreMoreSales", "Mini ONLINE", "store", 1, 1}),
+                      Retry{"MiniStoreMoreSales", "Mini ONLINE", "store", 1, 1},
+                      // Only the receipts' payment totals and hours are left to hand over.
+                      Retry{"MiniDamagedReceiptsNoReceipts", "Mini ONLINE", "OPSpRoz4.exe", 1, 0,
+                            "opsproz4.out", false},
+                      Retry{"JotaDamagedCountersNoReceipts", "Jota ONLINE", "OSpOpMax.exe", 1, 0,
+                            "ospopmax_opak.out", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // What the host has of the register's day, kept during a recovery, can be damaged (a disk

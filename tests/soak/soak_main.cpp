@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "host/App.h"
+#include "host/ExportReport.h"
 #include "host/Host.h"
 #include "host/Text.h"
 #include "platform/Env.h"
 #include "soak/Day.h"
+#include "soak/Exports.h"
 #include "soak/Ledger.h"
 
 namespace {
@@ -34,7 +36,7 @@ struct Options {
 };
 
 const char* const kModels[] = {"K10", "K10 online", "Mini online", "Jota online", "Sigma"};
-constexpr int kDevices = 5;
+constexpr int kDevices = 5;  // importing devices; as many again only receive exports
 
 void Print(const std::string& cp1250) {
   std::fputs(tvkhost::Cp1250ToUtf8(cp1250).c_str(), stdout);
@@ -50,6 +52,8 @@ class Soak {
   bool Setup();
   bool Ecrsim(std::vector<std::string> args);
   void Day(long long n);
+  // One export to one of the registers that only receive goods, checked against the register.
+  void ExportRound(long long n);
   // One import of device `i`; true when it ended without error lines. What the host took in
   // is added to `files`, the error lines go to `errors`.
   bool ImportHere(int i, bool abort, std::vector<std::string>& files,
@@ -75,6 +79,8 @@ class Soak {
   std::vector<std::unique_ptr<App>> apps_;
   std::vector<soak::Catalog> catalogs_;
   std::vector<soak::RegisterState> registers_;
+  std::vector<soak::ExportCatalog> exportCatalogs_;
+  long long exports_ = 0, exportedGoods_ = 0, withdrawn_ = 0, refused_ = 0;
   // What the table reports.
   long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
   std::map<std::string, long long> faultsInjected_;
@@ -120,9 +126,17 @@ bool Soak::Setup() {
   renderer_ = std::make_unique<tvkhost::MessageRenderer>(false, 100, sink, nullptr);
 
   std::string config;
+  for (int i = 0; i < 2 * kDevices; ++i) config += Section(i, nullptr);
+  for (int i = kDevices; i < 2 * kDevices; ++i) {
+    const int capacity = static_cast<int>(rng_.Range(30, 300));
+    exportCatalogs_.emplace_back(capacity, kModels[i - kDevices] == std::string("Sigma") ? 48 : 40);
+    if (!Ecrsim({"create", "--port", "COM" + std::to_string(i + 1), "--model",
+                 kModels[i - kDevices], "--device", "1", "--plu", std::to_string(capacity)})) {
+      return false;
+    }
+  }
   for (int i = 0; i < kDevices; ++i) {
     const std::string port = "COM" + std::to_string(i + 1);
-    config += Section(i, nullptr);
     if (!Ecrsim({"create", "--port", port, "--model", kModels[i], "--device", "1"})) return false;
     // A payment form that carries a date, which the Sigma's import reads from the register.
     if (i == 4 && !Ecrsim({"payment-date", "--port", port, "3", "on"})) return false;
@@ -131,7 +145,18 @@ bool Soak::Setup() {
   const std::string& configPath = configPath_;
   if (!tvkhost::WriteFileBytes(configPath, config)) return false;
 
-  for (int i = 0; i < kDevices; ++i) {
+  for (int i = 0; i < 2 * kDevices; ++i) {
+    if (i >= kDevices) {
+      AppOptions a;
+      a.configPath = configPath;
+      a.device = "Kasa" + std::to_string(i + 1);
+      a.libPath = o_.lib;
+      a.outDir = o_.work + sep + "out-" + std::to_string(i + 1);
+      a.exportFile = o_.work + sep + "towary-" + std::to_string(i + 1) + ".exp";
+      apps_.push_back(std::make_unique<App>(a, *renderer_));
+      if (!apps_.back()->Prepare(true)) return false;
+      continue;
+    }
     catalogs_.push_back(soak::MakeCatalog(rng_, static_cast<int>(rng_.Range(20, 150))));
     soak::RegisterState reg;
     reg.day = 9500 + rng_.Range(0, 400);  // 2026
@@ -387,12 +412,120 @@ void Soak::Technician(int i, const std::vector<std::string>& errors,
   }
 }
 
+void Soak::ExportRound(long long n) {
+  const int k = static_cast<int>(rng_.Range(0, kDevices - 1));
+  const int i = kDevices + k;
+  App& app = *apps_[static_cast<size_t>(i)];
+  soak::ExportCatalog& catalog = exportCatalogs_[static_cast<size_t>(k)];
+  const soak::ExportRound r = catalog.Next(rng_);
+  const char sep = platform::kPathSeparator;
+  tvkhost::WriteFileBytes(o_.work + sep + "towary-" + std::to_string(i + 1) + ".exp", r.file);
+  app.SetParameter("RodzajTransmisji", std::to_string(r.transmission));
+  Count();
+  ++exports_;
+  const int code = app.Export();
+  const std::string what = std::string(kModels[k]) + " export, transmission " +
+                           std::to_string(r.transmission) + ", " + std::to_string(r.changes) +
+                           " goods";
+  std::vector<std::string> problems;
+  auto plus = [](const std::set<int>& set) {
+    std::string t;
+    for (int plu : set) t += (t.empty() ? "" : " ") + std::to_string(plu);
+    return t;
+  };
+  // What the driver says it withdrew and the register refused.
+  std::set<int> withdrawn, refused;
+  if (tvkhost::ShowsGoodsLog(app.LastOutcome().lines)) {
+    std::string log;
+    tvkhost::ReadFileBytes(ExchangeDir(i) + tvkhost::kGoodsLogName, log);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < log.size();) {
+      size_t end = log.find('\n', at);
+      if (end == std::string::npos) end = log.size();
+      std::string line = log.substr(at, end - at);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+      at = end + 1;
+    }
+    for (const tvkhost::GoodsProblem& p : tvkhost::ReadGoodsProblems(lines)) {
+      (p.kind == tvkhost::GoodsProblem::kWithdrawn ? withdrawn : refused).insert(p.plu);
+    }
+  }
+  if (withdrawn != r.withdrawn) {
+    problems.push_back("withdrawn: expected " + plus(r.withdrawn) + ", the driver " +
+                       plus(withdrawn));
+  }
+  withdrawn_ += static_cast<long long>(withdrawn.size());
+  if (!r.refused.empty()) {
+    // A refused goods fails the export, and the back office is given no result.
+    refused_ += static_cast<long long>(refused.size());
+    if (code == 0) problems.push_back("the export ended well with goods the register refused");
+    if (!app.LastResultPath().empty()) problems.push_back("a result was stored");
+    if (refused != r.refused) {
+      problems.push_back("refused: expected " + plus(r.refused) + ", the register " +
+                         plus(refused));
+    }
+    catalog.Failed(r);
+  } else {
+    std::vector<std::string> errors;
+    for (const tvkhost::MessageLine& l : app.LastOutcome().lines) {
+      if (l.significance == 2) errors.push_back(l.text);
+    }
+    // Withdrawn goods are error lines of their own; the result is stored all the same.
+    if (app.LastResultPath().empty()) {
+      problems.push_back("no result was stored (exit " + std::to_string(code) + ")");
+      problems.insert(problems.end(), errors.begin(), errors.end());
+    }
+    std::set<int> listed;
+    for (const tvkhost::ResultLine& l : app.LastResult()) {
+      if (l.koldod == 0) listed.insert(l.plu);
+    }
+    if (listed != r.sent) {
+      problems.push_back("result: expected " + plus(r.sent) + ", stored " + plus(listed));
+    }
+    // The register holds exactly the goods the result lists, at the back office's prices.
+    const std::string listing = o_.work + sep + "goods.txt";
+    std::string text;
+    std::vector<tvkhost::RegisterGoods> goods;
+    if (!Ecrsim({"--output", listing, "show", "--port", "COM" + std::to_string(i + 1), "goods"}) ||
+        !tvkhost::ReadFileBytes(listing, text) || !tvkhost::ReadRegisterGoods(text, goods)) {
+      problems.push_back("the register's goods could not be listed");
+    }
+    // Goods the export did not touch stay on the register (compared below).
+    for (const std::string& d :
+         tvkhost::CompareRegisterWithResult(goods, app.LastResult(), app.LastExportFile())) {
+      if (r.transmission == 3 || d.find("on the register, but not in the result") == d.npos) {
+        problems.push_back(d);
+      }
+    }
+    std::set<int> held, expected;
+    for (const tvkhost::RegisterGoods& g : goods) {
+      held.insert(g.plu);
+      auto it = r.after.find(g.plu);
+      if (it != r.after.end() && it->second.price != g.price) {
+        problems.push_back("PLU " + std::to_string(g.plu) + " price " + std::to_string(g.price) +
+                           ", the back office's " + std::to_string(it->second.price));
+      }
+    }
+    for (const auto& [plu, g] : r.after) expected.insert(plu);
+    if (held != expected) {
+      problems.push_back("on the register: " + plus(held) + "; expected " + plus(expected));
+    }
+    exportedGoods_ += static_cast<long long>(listed.size());
+    catalog.Sent(r);
+  }
+  if (!problems.empty()) Differ(n, what, problems);
+}
+
 int Soak::Run() {
   if (!Setup()) {
     Print("soak: the registers could not be set up in " + o_.work + "\n");
     return 2;
   }
-  for (long long n = 1; n <= o_.days; ++n) Day(n);
+  for (long long n = 1; n <= o_.days; ++n) {
+    Day(n);
+    if (rng_.Chance(20)) ExportRound(n);
+  }
   for (auto& app : apps_) app->Finish();
   renderer_->Flush();
   if (logFile_ != nullptr) std::fclose(logFile_);
@@ -407,6 +540,9 @@ int Soak::Run() {
   Print("  documents rung up   " + std::to_string(documents_) + "\n");
   Print("  lines compared      " + std::to_string(lines_) + "\n");
   Print("  settings covered    " + std::to_string(settingsSeen_.size()) + "\n");
+  Print("  exports             " + std::to_string(exports_) + ": goods taken " +
+        std::to_string(exportedGoods_) + ", withdrawn " + std::to_string(withdrawn_) +
+        ", refused " + std::to_string(refused_) + "\n");
   long long injected = 0;
   std::string kinds;
   for (const auto& [kind, count] : faultsInjected_) {
