@@ -180,6 +180,9 @@ class TrelvaxAction : public KSAction {
   bool ReadHandedOver(ReadSummary& summary);
   // The day the outputs lying here were read, as the read noted it; today for older ones.
   double ReadDay();
+  // The model (e_Type) of the register whose outputs lie here, as the read noted it; -1 when
+  // it did not.
+  int LeftoversModel();
   // The receipt buffer's function of what the host has, so that a recovery reads the buffer
   // the same way; 0 when there is none to follow.
   int HandedOverReceiptsFunction();

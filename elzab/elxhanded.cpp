@@ -272,6 +272,28 @@ double TrelvaxAction::ReadDay() {
   return day;
 }
 
+int TrelvaxAction::LeftoversModel() {
+  const std::string path = FNameReadRegister();
+  int model = -1;
+  if (!platform::CurrentEnv()->FileExists(path)) return model;
+  try {
+    TMFile file(path);
+    file.SetReadOnly(true);
+    file.Open();
+    std::string line;
+    while (file.ReadLine(line)) {
+      int value = 0;
+      if (line.rfind("model=", 0) == 0 && TxTools::TryStrToInt(line.substr(6), value)) {
+        model = value;
+      }
+      line.clear();
+    }
+    file.Close();
+  } catch (const Exception&) {
+  }
+  return model;
+}
+
 int TrelvaxAction::HandedOverReceiptsFunction() {
   ReadSummary base;
   if (!recovering || !ReadHandedOver(base)) return 0;

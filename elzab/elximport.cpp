@@ -147,6 +147,14 @@ void TrelvaxAction::Import() {
       // The cashier's section is the register's state at the moment it is read, and the
       // read that follows gives it anew; a damaged one left by the failed run must not stop
       // every later import from taking in the sales it left behind.
+      // A Sigma's receipts need the register's payment forms, which tell the payments that
+      // carry a date: when the failed read left none (a damaged one moved away), they are
+      // read now rather than the receipts handed over without them.
+      if (LeftoversModel() == t_Sigma && !env->FileExists(FNameFile(kFnPayments, 2, false))) {
+        MsgAdd(Tr("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."), LPV_None, 100);
+        Execute(kFnPayments);
+        MsgS(LPV_Ok);
+      }
       ImportFromFile(false);
       ImportSaveImpBufs();
       WriteHandedOver();
@@ -193,6 +201,7 @@ void TrelvaxAction::ImportFromECR() {
     file.Truncate();
     file.WriteLine(RegisterIdentity());
     file.WriteLine("dzien=" + TdtTools::FormatDate(TdtTools::Now()));
+    file.WriteLine("model=" + std::to_string(static_cast<int>(cfgType)));
     file.Close();
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +

@@ -595,7 +595,19 @@ struct Retry {
   const char* damaged = nullptr;  // the program writes this output damaged, and the
                                   // technician moves it out of the exchange directory
   bool receipts = true;           // "ElzabSTXReceipts"
+  bool dated = false;             // a receipt paid by the register's form 3, which carries a
+                                  // date
 };
+
+// The day with its first receipt paid by form 3.
+const char kDatedDay[] =
+    "date 2026-12-08\n"
+    "time 10:15\n"
+    "cashier 1 Anna Żak\n"
+    "receipt\n"
+    "  sell 12 2\n"
+    "  pay 3 7,00\n"
+    "end\n";
 
 class ImportUntilOneEndsWell : public Import, public ::testing::WithParamInterface<Retry> {
  protected:
@@ -612,12 +624,14 @@ TEST_P(ImportUntilOneEndsWell, BooksEverySaleOnce) {
   const Retry& r = GetParam();
   host.params["ElzabSTXReceipts"] = r.receipts ? "1" : "0";
   ASSERT_NO_FATAL_FAILURE(Register(r.model));
+  const char* const sales = r.dated ? kDatedDay : kDay;
+  if (r.dated) Ecrsim({"payment-date", "--port", kPort, "3", "on"});
   std::vector<std::string> expected;
   {
     testutil::TempDir clean("clean");
     host.exchangeDir = clean.Path();
     testutil::WriteFile(clean.File("packages.dat"), "40\r\n");
-    Sell(kDay);
+    Sell(sales);
     if (r.between == 1) Sell(kLater);
     EXPECT_EQ(RunImport(), 0);
     expected = stored;
@@ -631,10 +645,15 @@ TEST_P(ImportUntilOneEndsWell, BooksEverySaleOnce) {
     Ecrsim({"remove", "--port", kPort});
     Ecrsim({"create", "--port", kPort, "--model", r.model});
     ASSERT_NO_FATAL_FAILURE(LoadGoods(kGoods));
+    if (r.dated) Ecrsim({"payment-date", "--port", kPort, "3", "on"});
+  }
+  if (r.dated) {
+    ASSERT_TRUE(Has(testutil::Show(testutil::Book(expected)), "PMT;1;700;100;;;1;1;"))
+        << testutil::Show(testutil::Book(expected));
   }
 
   std::vector<std::string> all;
-  Sell(kDay);
+  Sell(sales);
   for (int n = 0; n < r.failures; ++n) {
     SCOPED_TRACE(n);
     if (std::string(r.program) == "store") {
@@ -659,7 +678,8 @@ TEST_P(ImportUntilOneEndsWell, BooksEverySaleOnce) {
     if (n == 0) {
       EXPECT_TRUE(ErrorListed(r.damaged)) << host.Dump();
     }
-    for (const char* name : {"ospopmax_opak.out", "ospopmax_sort.out", "opsproz4.out"}) {
+    for (const char* name :
+         {"ospopmax_opak.out", "ospopmax_sort.out", "opsproz4.out", "oplat.out"}) {
       if (ErrorListed(name)) std::filesystem::remove(dir.File(name));
     }
   }
@@ -689,7 +709,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Retry{"MiniDamagedReceiptsNoReceipts", "Mini ONLINE", "OPSpRoz4.exe", 1, 0,
                             "opsproz4.out", false},
                       Retry{"JotaDamagedCountersNoReceipts", "Jota ONLINE", "OSpOpMax.exe", 1, 0,
-                            "ospopmax_opak.out", false}),
+                            "ospopmax_opak.out", false},
+                      // The leftover receipts still learn which payment carries a date.
+                      Retry{"SigmaDamagedPaymentForms", "Sigma", "OPlat.exe", 1, 0, "oplat.out",
+                            true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // What the host has of the register's day, kept during a recovery, can be damaged (a disk

@@ -82,6 +82,8 @@ ExportRound ExportCatalog::Next(Rng& rng) {
         it->second.rate = rng.Pick(std::vector<int>{23, 8, 5, 0});
         status[plu] = "AKT";
       } else if (what == 3 && register_.count(plu) != 0) {
+        // A price change touches nothing else: the back office's goods are the register's.
+        it->second = register_[plu];
         it->second.price = rng.Range(0, 99999999);
         status[plu] = "CEN";
       } else {
