@@ -162,6 +162,9 @@ class TrelvaxAction : public KSAction {
   // Adds `day` to the record as taken in (writing it anew, whole, before anything else
   // happens); an error when it cannot.
   void AddStoredDay(double day);
+  // Writes `text` whole into `fresh`, puts it on the disk, then puts it in place of `path`: a
+  // file cut short by a full disk, a crash or a power cut is never read. Exception on failure.
+  void ReplaceWhole(const std::string& path, const std::string& fresh, const std::string& text);
   // Removes the record; an error when it stays.
   void RemoveStoredDays();
   // Tries `attempt` for about a second (10 tries, 100 ms apart) until it succeeds, as a file

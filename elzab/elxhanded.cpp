@@ -247,51 +247,42 @@ bool TrelvaxAction::ReadHandedOver(ReadSummary& summary) {
   return summary.identity == RegisterIdentity();
 }
 
-double TrelvaxAction::ReadDay() {
-  // The day the outputs were read, as the read noted it; an older driver's outputs are
-  // taken as read today.
-  const std::string path = FNameReadRegister();
-  double day = TdtTools::DatePart(TdtTools::Now());
-  if (!platform::CurrentEnv()->FileExists(path)) return day;
+namespace {
+
+// The value of `key` in the note a read leaves beside its outputs; empty when the note or
+// the key is not there (an older driver's outputs).
+std::string ReadNote(const std::string& path, const std::string& key) {
+  std::string value;
+  if (!platform::CurrentEnv()->FileExists(path)) return value;
   try {
     TMFile file(path);
     file.SetReadOnly(true);
     file.Open();
     std::string line;
-    const std::string key = std::string(kKeyDay) + "=";
     while (file.ReadLine(line)) {
-      double read = 0;
-      if (line.rfind(key, 0) == 0 && TdtTools::ParseHostDate(line.substr(key.size()), read)) {
-        day = TdtTools::DatePart(read);
-      }
+      if (line.rfind(key + "=", 0) == 0) value = line.substr(key.size() + 1);
       line.clear();
     }
     file.Close();
   } catch (const Exception&) {
   }
-  return day;
+  return value;
+}
+
+}  // namespace
+
+double TrelvaxAction::ReadDay() {
+  // Outputs without the day noted are taken as read today.
+  double day = 0;
+  if (TdtTools::ParseHostDate(ReadNote(FNameReadRegister(), kKeyDay), day)) {
+    return TdtTools::DatePart(day);
+  }
+  return TdtTools::DatePart(TdtTools::Now());
 }
 
 int TrelvaxAction::LeftoversModel() {
-  const std::string path = FNameReadRegister();
   int model = -1;
-  if (!platform::CurrentEnv()->FileExists(path)) return model;
-  try {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    while (file.ReadLine(line)) {
-      int value = 0;
-      if (line.rfind("model=", 0) == 0 && TxTools::TryStrToInt(line.substr(6), value)) {
-        model = value;
-      }
-      line.clear();
-    }
-    file.Close();
-  } catch (const Exception&) {
-  }
-  return model;
+  return TxTools::TryStrToInt(ReadNote(FNameReadRegister(), "model"), model) ? model : -1;
 }
 
 int TrelvaxAction::HandedOverReceiptsFunction() {
@@ -413,23 +404,11 @@ void TrelvaxAction::WriteHandedOver() {
       next.returns = handedBase.returns;
     }
   }
-  platform::Env* env = platform::CurrentEnv();
-  const std::string path = FNameHandedOver();
-  const std::string fresh = WorkDir() + "przekazane.tmp";
   try {
-    {
-      TMFile file(fresh);
-      file.Open();
-      file.GotoStart();
-      file.Truncate();
-      file.Write(FormatSummary(next));
-      file.Sync();
-      file.Close();
-    }
-    if (!Briefly([&] { return env->RenameFile(fresh, path); })) throw Exception(fresh);
+    ReplaceWhole(FNameHandedOver(), WorkDir() + "przekazane.tmp", FormatSummary(next));
   } catch (const Exception&) {
-    env->RemoveFile(fresh);
-    throw Exception(Tr("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") + path);
+    throw Exception(Tr("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") +
+                    FNameHandedOver());
   }
   handedBase = next;
   hasHandedBase = true;

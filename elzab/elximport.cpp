@@ -559,33 +559,34 @@ void TrelvaxAction::SettleStoredDays() {
 }
 
 void TrelvaxAction::WriteStoredDays(const double* storing) {
+  std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate) + "\r\n";
+  text += std::string(kRecordSettings) + "=" + std::to_string(cfgSaleSource) + ";" +
+          std::to_string(cfgReceipts) + ";" + (cfgSaleBufferFV ? "1" : "0") + "\r\n";
+  for (const OutputStamp& o : passOutputs) {
+    text += std::string(kRecordOutput) + "=" + o.name + ";" + std::to_string(o.size) + ";" +
+            std::to_string(o.modified) + ";" + Hex(o.checksum) + "\r\n";
+  }
+  for (double stored : storedDays) {
+    text += std::string(kRecordDay) + "=" + TdtTools::FormatDate(stored) + "\r\n";
+  }
+  if (storing != nullptr) {
+    text += std::string(kRecordStoring) + "=" + TdtTools::FormatDate(*storing) + "\r\n";
+  }
+  ReplaceWhole(FNameStoredDays(), WorkDir() + "zapisane.tmp", text);
+}
+
+void TrelvaxAction::ReplaceWhole(const std::string& path, const std::string& fresh,
+                                 const std::string& text) {
   platform::Env* env = platform::CurrentEnv();
-  const std::string path = FNameStoredDays();
-  // Written whole beside the record, put on the disk, then put in its place: a record cut
-  // short by a full disk, a crash or a power cut is never read.
-  const std::string fresh = WorkDir() + "zapisane.tmp";
   try {
     TMFile file(fresh);
     file.Open();
     file.GotoStart();
     file.Truncate();
-    std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate) + "\r\n";
-    text += std::string(kRecordSettings) + "=" + std::to_string(cfgSaleSource) + ";" +
-            std::to_string(cfgReceipts) + ";" + (cfgSaleBufferFV ? "1" : "0") + "\r\n";
-    for (const OutputStamp& o : passOutputs) {
-      text += std::string(kRecordOutput) + "=" + o.name + ";" + std::to_string(o.size) + ";" +
-              std::to_string(o.modified) + ";" + Hex(o.checksum) + "\r\n";
-    }
-    for (double stored : storedDays) {
-      text += std::string(kRecordDay) + "=" + TdtTools::FormatDate(stored) + "\r\n";
-    }
-    if (storing != nullptr) {
-      text += std::string(kRecordStoring) + "=" + TdtTools::FormatDate(*storing) + "\r\n";
-    }
     file.Write(text);
     file.Sync();
     file.Close();
-    // Another program may hold the record open for a moment, as it may any working file.
+    // Another program may hold the file open for a moment, as it may any working file.
     if (!Briefly([&] { return env->RenameFile(fresh, path); })) throw Exception(fresh);
   } catch (const Exception&) {
     env->RemoveFile(fresh);
