@@ -5,6 +5,8 @@
 // saying why it may not.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <map>
 
 #include "hostlib/Exceptions.h"
@@ -356,6 +358,102 @@ TEST_F(Recovery, TheOutputsAreReadAgainWithTheSettingsTheyWereFirstReadWith) {
   EXPECT_EQ(Run(), "");
   EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
   EXPECT_EQ(stored.size(), 1u) << host.Dump();
+  ExpectCleanedUp();
+}
+
+}  // namespace
+
+namespace {
+
+// ----- What the host has of the register's day, kept while a failed import is recovered ------
+
+// A register on COM1 that is never closed by its daily report: every read gives the same
+// counters and receipt buffer (kCounters, kReceipts) as the outputs PutDay leaves.
+class RecoveryOnThePort : public Recovery {
+ protected:
+  void SetUp() override {
+    Recovery::SetUp();
+    std::filesystem::remove(dir.File("ospopmax_sort.out"));
+    std::filesystem::remove(dir.File("opsproz4.out"));
+    host.params["ElzabSTXPort"] = "COM1";
+    env.onRun = [this](const platform::FakeEnv::Run& run) {
+      const std::string program = platform::FileNameOf(run.program);
+      if (program == "OTypUrz.exe") {
+        WriteFile(run.args[1], std::string(kHeader) + "$1\t1\tX\tMini ONLINE\t4000\t4\t02.12\r\n");
+      } else if (program == "OSpOpMax.exe") {
+        const std::string at = platform::DirectoryOf(run.args[0]) + platform::kPathSeparator;
+        WriteFile(at + "ospopmax_sprz.out", kHeader);
+        WriteFile(at + "ospopmax_sort.out", kCounters);
+        WriteFile(at + "ospopmax_opak.out", kHeader);
+        if (onCounters) onCounters();
+      } else if (program == "OPSpRoz4.exe" || program == "OPSpRoz5.exe") {
+        WriteFile(run.args[1], kReceipts);
+      } else if (run.args.size() > 1) {
+        WriteFile(run.args[1], kHeader);
+      }
+      platform::RunResult r;
+      r.started = true;
+      return r;
+    };
+  }
+
+  // Runs whenever the register's counters are read.
+  std::function<void()> onCounters;
+};
+
+// A full disk while the summary is written, after the leftovers' pass or after the new read:
+// the import stops naming the file, and the next ones, with the disk freed, still book the
+// register's day once.
+TEST_F(RecoveryOnThePort, ASummaryThatCannotBeWrittenStopsTheImportAndLosesNothing) {
+  const std::string unwritable = "Nie można zapisać pliku " + dir.File("przekazane.txt");
+  for (const bool afterTheNewRead : {false, true}) {
+    SCOPED_TRACE(afterTheNewRead);
+    stored.clear();
+    host.storeAnswer = false;
+    EXPECT_NE(Run(), "");
+    host.storeAnswer = true;
+    stored.clear();  // refused: the host does not have it
+    ASSERT_TRUE(Exists(dir.File("ospopmax_sort.out")));
+
+    // The disk is full from the first write of the summary, or fills while the register is
+    // read anew.
+    if (afterTheNewRead) {
+      onCounters = [this] { env.failingCloses = {"przekazane.tmp"}; };
+    } else {
+      env.failingCloses = {"przekazane.tmp"};
+    }
+    EXPECT_EQ(Run(), unwritable);
+    EXPECT_FALSE(Exists(dir.File("przekazane.tmp")));
+    EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
+    onCounters = nullptr;
+    env.failingCloses.clear();
+
+    host.messages.clear();
+    EXPECT_EQ(Run(), "");
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+    ExpectCleanedUp();
+    EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
+    host.messages.clear();
+  }
+}
+
+// A summary left by an import that could not remove it, which another program still holds:
+// an import with nothing left over stops before reading the register, since a later recovery
+// would take the stale summary for its own; once it can go, the day comes whole.
+TEST_F(RecoveryOnThePort, AStaleSummaryThatCannotBeRemovedStopsTheImport) {
+  WriteFile(dir.File("przekazane.txt"), "kasa=0 COM1\r\ndzien=2026-12-08\r\n");
+  env.undeletable = {"przekazane.txt"};
+  env.runs.clear();
+  EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("przekazane.txt"));
+  EXPECT_TRUE(env.runs.empty());
+  EXPECT_TRUE(stored.empty());
+
+  env.undeletable.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+  EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
   ExpectCleanedUp();
 }
 
