@@ -294,14 +294,8 @@ bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo
 // ----- Program runner ---------------------------------------------------------------------
 
 void TrelvaxAction::Execute(int function) {
-  if (cfgProtectExecution) ZajmijZasobSterownika(kHeavyLoadSection);
-  try {
-    ExecuteOperation(function);
-  } catch (...) {
-    if (cfgProtectExecution) ZwolnijZasobSterownika(kHeavyLoadSection);
-    throw;
-  }
-  if (cfgProtectExecution) ZwolnijZasobSterownika(kHeavyLoadSection);
+  ZasobSterownika held(*this, kHeavyLoadSection, cfgProtectExecution);
+  ExecuteOperation(function);
 }
 
 void TrelvaxAction::ExecuteOperation(int function) {

@@ -88,8 +88,8 @@ void TrelvaxAction::Eksport() {
                        "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
   }
   logError = std::make_unique<TErrorLog>(FNameERL());
-  tools.pltype_in = 2;
-  tools.pltype_out = 0;
+  // The register's texts are code page 852.
+  TLTools::CodePages towardsRegister(tools, TLTools::plCp1250, TLTools::plCp852);
   auto buffer = std::make_unique<TrelvaxExpBuf>(this);
   exp_buf = buffer.get();
   // The buffer and the log live for this operation only, whichever way it ends.
@@ -119,8 +119,7 @@ void TrelvaxAction::Eksport() {
     SendEuro();
     SendPayments();
     SendItems();
-    tools.pltype_in = 0;
-    tools.pltype_out = 2;
+    TLTools::CodePages fromRegister(tools, TLTools::plCp852, TLTools::plCp1250);
     buffer->ZapiszWynikEksp(FNameWEXP());
     ZapiszWynikEksportu();
     AfterExport();

@@ -112,8 +112,7 @@ bool IsTrueWord(const std::string& word) {
 
 void TrelvaxAction::Import() {
   // The programs write the register's texts in code page 852.
-  tools.pltype_in = 0;
-  tools.pltype_out = 2;
+  TLTools::CodePages fromRegister(tools, TLTools::plCp852, TLTools::plCp1250);
   LoadPackages();
   importDateParam = ParamAsDate("DataImportu");
   paramSettings = {cfgSaleSource, cfgReceipts, cfgSaleBufferFV};

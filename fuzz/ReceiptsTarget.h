@@ -21,8 +21,7 @@ inline void ReadReceipts(const char* file, const uint8_t* data, size_t size) {
     driver.host.params["ElzabSTXSaleSource"] = std::to_string(saleSource);
     driver.host.params["ElzabSTXSaleBufferFV"] = std::to_string(saleSource);
     auto action = driver.Action();
-    action->tools.pltype_in = 0;
-    action->tools.pltype_out = 2;
+    TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
     action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"40"});
     action->paymentHasDate[2] = 1;
     Run([&] {

@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < parts.size(); ++i) driver.Write(kFiles[i], parts[i]);
   auto action = driver.Action();
   // The program outputs are in code page 852, as Import sets up.
-  action->tools.pltype_in = 0;
-  action->tools.pltype_out = 2;
+  TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
   fuzz::Run([&] {
     action->importDate = action->ParamAsDate("DataImportu");
     action->ImpBufsSubstitute(action->importDate);

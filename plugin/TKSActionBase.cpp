@@ -386,6 +386,18 @@ void TKSActionBase::ZwolnijZasobSterownika(const std::string& resource) {
   FLibrary->ZwolnijZasobSterownika(this, resource);
 }
 
+TKSActionBase::ZasobSterownika::ZasobSterownika(TKSActionBase& action, const std::string& resource,
+                                                bool take)
+    : action_(nullptr), resource_(resource) {
+  if (!take) return;
+  action.ZajmijZasobSterownika(resource);
+  action_ = &action;
+}
+
+TKSActionBase::ZasobSterownika::~ZasobSterownika() {
+  if (action_ != nullptr) action_->ZwolnijZasobSterownika(resource_);
+}
+
 std::string TKSActionBase::OdczytajTowar(const std::string& key) {
   return FLibrary->OdczytajTowar(this, key);
 }

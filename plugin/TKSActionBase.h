@@ -101,6 +101,19 @@ class TKSActionBase : public MessageSink {
   // The named shared resource: returns once held, or by the abort error.
   void ZajmijZasobSterownika(const std::string& resource);
   void ZwolnijZasobSterownika(const std::string& resource);
+  // Holds the named shared resource for a scope (when `take`): waits for it as
+  // ZajmijZasobSterownika does, and gives it back on the way out, whichever way that is.
+  class ZasobSterownika {
+   public:
+    ZasobSterownika(TKSActionBase& action, const std::string& resource, bool take = true);
+    ZasobSterownika(const ZasobSterownika&) = delete;
+    ZasobSterownika& operator=(const ZasobSterownika&) = delete;
+    ~ZasobSterownika();
+
+   private:
+    TKSActionBase* action_;  // null when nothing is held
+    std::string resource_;
+  };
 
   // Plain forwards to the host.
   std::string OdczytajTowar(const std::string& key);

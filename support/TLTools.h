@@ -10,6 +10,30 @@ class TMLgExtTools;
 class TLTools {
  public:
   enum e_just { left = 0, right = 1 };
+  // The rows of the code-page table that the driver converts between.
+  enum PlRow : int { plCp852 = 0, plMazovia = 1, plCp1250 = 2, plPlain = 6 };
+
+  // Sets the conversion of `tools` from row `in` to row `out` for a scope, and puts back the
+  // one before it on the way out, whichever way that is.
+  class CodePages {
+   public:
+    CodePages(TLTools& tools, int in, int out)
+        : tools_(tools), in_(tools.pltype_in), out_(tools.pltype_out) {
+      tools.pltype_in = in;
+      tools.pltype_out = out;
+    }
+    CodePages(const CodePages&) = delete;
+    CodePages& operator=(const CodePages&) = delete;
+    ~CodePages() {
+      tools_.pltype_in = in_;
+      tools_.pltype_out = out_;
+    }
+
+   private:
+    TLTools& tools_;
+    int in_;
+    int out_;
+  };
 
   // Appends the source file to the archive file: an optional dated header (export or
   // import, with the mode line of an export), an optional extra line, then every line of the
@@ -37,8 +61,8 @@ class TLTools {
   // empty when the registry does not hold it.
   static std::string WczytajSciezkeDoBinariow();
 
-  int pltype_in = 2;
-  int pltype_out = 2;
+  int pltype_in = plCp1250;
+  int pltype_out = plCp1250;
   bool czy_debug = false;
   std::string dbg_fname;
 };

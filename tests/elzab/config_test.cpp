@@ -268,8 +268,8 @@ TEST_F(Config, PathsReachTheProgramsAsTheSystemNamesThem) {
   ASSERT_TRUE(env.MakeDirectories(folder));
   host.exchangeDir = folder;
   auto a = Action();
-  a->tools.pltype_in = 0;  // as the import sets it: the register's 852 to 1250
-  a->tools.pltype_out = 2;
+  // As the import sets it: the register's 852 to 1250.
+  TLTools::CodePages fromRegister(a->tools, TLTools::plCp852, TLTools::plCp1250);
   a->FNameFile(4, 1, true);
   EXPECT_EQ(testutil::ReadFile(folder + "ospopmax.in"),
             "#1\r\n#\r\n#\r\n$" + folder + "ospopmax_sprz.out\t" + folder + "ospopmax_sort.out\t" +
@@ -280,8 +280,7 @@ TEST_F(Config, InputTextGoesThroughTheCodePageConverter) {
   auto a = Action();
   a->WriteInFile(dir.File("zgrupa.in"), "$1\tMąka\r\n$2\tŁódź");
   EXPECT_EQ(testutil::ReadFile(dir.File("zgrupa.in")), "#1\r\n#\r\n#\r\n$1\tMąka\r\n$2\tŁódź\r\n");
-  a->tools.pltype_in = 2;
-  a->tools.pltype_out = 0;
+  TLTools::CodePages towardsRegister(a->tools, TLTools::plCp1250, TLTools::plCp852);
   a->WriteInFile(dir.File("zgrupa.in"), "$1\tMąka");
   EXPECT_EQ(testutil::ReadFile(dir.File("zgrupa.in")), "#1\r\n#\r\n#\r\n$1\tM\xa5ka\r\n");
 }

@@ -49,8 +49,7 @@ class Export : public testutil::ProgramFixture {
     } else {
       std::string text = ReadFile(run.args[0]);
       TLTools from852;
-      from852.pltype_in = 0;
-      from852.pltype_out = 2;
+      TLTools::CodePages pages(from852, TLTools::plCp852, TLTools::plCp1250);
       inputs[program] = from852.plstring(text);
     }
     platform::RunResult r;

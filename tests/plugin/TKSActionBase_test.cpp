@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "hostlib/Exceptions.h"
 #include "hostlib/TdtTools.h"
 #include "testutil/DriverFixture.h"
@@ -267,6 +269,28 @@ TEST_F(Frame, WaitingForTheResourceEndsWhenTheHostAsksToStop) {
   host.abortAfterCalls = 2;
   EXPECT_THROW(a->ZajmijZasobSterownika("HeavyLoadSection"), EAbort);
   EXPECT_EQ(host.resourceRequests, 3);
+}
+
+// The guard gives the resource back however its scope ends, and gives back nothing it did not
+// get: one not asked for, or one whose wait the host stopped.
+TEST_F(Frame, TheResourceGuardGivesBackOnlyWhatItHeld) {
+  auto a = Action();
+  auto released = [&] {
+    return std::count(host.events.begin(), host.events.end(), "23 HeavyLoadSection");
+  };
+  try {
+    TKSActionBase::ZasobSterownika held(*a, "HeavyLoadSection");
+    EXPECT_EQ(released(), 0);
+    throw Exception("program failed");
+  } catch (const Exception&) {
+  }
+  EXPECT_EQ(released(), 1);
+  { TKSActionBase::ZasobSterownika notTaken(*a, "HeavyLoadSection", false); }
+  EXPECT_EQ(host.resourceRequests, 1);
+  host.grantResource = false;
+  host.abortAfterCalls = host.abortChecks;
+  EXPECT_THROW(TKSActionBase::ZasobSterownika stopped(*a, "HeavyLoadSection"), EAbort);
+  EXPECT_EQ(released(), 1);
 }
 
 TEST_F(Frame, TheLastChanceHandlerReportsEachKindOfFailure) {

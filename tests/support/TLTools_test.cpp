@@ -50,6 +50,28 @@ TEST(PlString, ABytePresentTwiceInTheSourceRowTakesItsFirstPlace) {
   EXPECT_EQ(text, "Żż Q\x01");
 }
 
+// The guard converts for its scope only, and nested guards put back each one before them.
+TEST(PlString, TheCodePageGuardPutsBackTheConversionBeforeIt) {
+  TLTools t;
+  std::string text;
+  try {
+    TLTools::CodePages towards(t, TLTools::plCp1250, TLTools::plCp852);
+    {
+      TLTools::CodePages back(t, TLTools::plCp852, TLTools::plCp1250);
+      text = "\x88";
+      EXPECT_EQ(t.plstring(text), "ł");
+    }
+    text = "ł";
+    EXPECT_EQ(t.plstring(text), "\x88");
+    throw Exception("failed");
+  } catch (const Exception&) {
+  }
+  text = "ł";
+  EXPECT_EQ(t.plstring(text), "ł");
+  EXPECT_EQ(t.pltype_in, TLTools::plCp1250);
+  EXPECT_EQ(t.pltype_out, TLTools::plCp1250);
+}
+
 TEST(StrMax, CutsAndMarksTheCutWithAnEllipsis) {
   EXPECT_EQ(TLTools::StrMax("0123456789", 8, true), "01234...");
   EXPECT_EQ(TLTools::StrMax("0123456789", 3, true), "012");
