@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "elzab/elxfunctions.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -16,47 +17,6 @@ namespace {
 
 constexpr const char* kModule = "trelvax_elxaction";
 constexpr const char* kHeavyLoadSection = "HeavyLoadSection";
-
-// One ELZAB program per function number.
-struct Program {
-  int function;
-  const char* name;
-  bool hasOutput;   // the output path is its second argument
-  bool writeInput;  // the input file (header only, or the output list) is written here
-};
-
-constexpr Program kPrograms[] = {
-    {4, "OSpOpMax.exe", false, true},  {5, "OPSpRoz4.exe", true, true},
-    {6, "OPSpRoz5.exe", true, true},   {7, "OIKasWla.exe", true, true},
-    {8, "OKasjer.exe", true, true},    {9, "OZegar.exe", true, true},
-    {10, "OPlat.exe", true, true},     {51, "ZWaluta.exe", false, false},
-    {52, "ZPlat.exe", false, false},   {53, "ZJednost.exe", false, false},
-    {54, "ZGrupa.exe", false, false},  {55, "OPodatek.exe", true, true},
-    {56, "KTowMax.exe", false, true},  {57, "ZCTowar.exe", false, false},
-    {58, "ZBPTowar.exe", true, false}, {59, "KTowar.exe", false, false},
-    {100, "OTypUrz.exe", true, true},
-};
-
-const Program* FindProgram(int function) {
-  for (const Program& p : kPrograms) {
-    if (p.function == function) return &p;
-  }
-  return nullptr;
-}
-
-// The working files of each function: base name + ".in", ".out" or ".arc".
-struct FunctionFile {
-  int function;
-  const char* base;
-};
-
-constexpr FunctionFile kFunctionFiles[] = {
-    {1, "ospopmax_sprz"}, {2, "ospopmax_sort"}, {3, "ospopmax_opak"}, {4, "ospopmax"},
-    {5, "opsproz4"},      {6, "opsproz5"},      {7, "oikaswla"},      {8, "okasjer"},
-    {9, "ozegar"},        {10, "oplat"},        {51, "zwaluta"},      {52, "zplat"},
-    {53, "zjednost"},     {54, "zgrupa"},       {55, "opodatek"},     {56, "ktowmax"},
-    {57, "zctowar"},      {58, "zbptowar"},     {59, "ktowar"},       {100, "otypurz"},
-};
 
 constexpr const char* kSpeeds[] = {"4800", "9600", "19200", "28800", "57600", "115200"};
 
@@ -160,20 +120,17 @@ std::string TrelvaxAction::FNameERL() {
 }
 
 std::string TrelvaxAction::FNameFile(int function, int ext, bool createInFile) {
-  const char* base = nullptr;
-  for (const FunctionFile& f : kFunctionFiles) {
-    if (f.function == function) base = f.base;
-  }
-  // Any other number names no file: the directory itself, which the clean-up loops that
-  // walk number ranges rely on not being a file.
-  if (base == nullptr) return WorkDir();
+  const ElzabFunction* f = FindElzabFunction(function);
+  // Any other number names no file: the directory itself, which is never taken for one.
+  if (f == nullptr) return WorkDir();
+  const char* base = f->base;
   static const char* const kExtensions[] = {"", ".in", ".out", ".arc"};
   const std::string path = WorkDir() + base + (ext >= 1 && ext <= 3 ? kExtensions[ext] : "");
   if (createInFile) {
     std::string text;
-    if (function == 4) {
-      text = "$" + FNameFile(1, 2, false) + "\t" + FNameFile(2, 2, false) + "\t" +
-             FNameFile(3, 2, false);
+    if (function == fnCounters) {
+      text = "$" + FNameFile(fnSales, 2, false) + "\t" + FNameFile(fnSalesSorted, 2, false) + "\t" +
+             FNameFile(fnPackagingReturns, 2, false);
     }
     // Paths are the system's own text: converted like a register's text, a folder named with
     // a Polish letter would name another folder.
@@ -299,10 +256,10 @@ void TrelvaxAction::Execute(int function) {
 }
 
 void TrelvaxAction::ExecuteOperation(int function) {
-  const Program* program = FindProgram(function);
-  if (program == nullptr) return;
+  const ElzabFunction* program = FindElzabFunction(function);
+  if (program == nullptr || program->program == nullptr) return;
   platform::Env* env = platform::CurrentEnv();
-  const std::string path = cfgExePath + program->name;
+  const std::string path = cfgExePath + program->program;
   std::vector<std::string> args;
   args.push_back(FNameFile(function, 1, program->writeInput));
   if (program->hasOutput) args.push_back(FNameFile(function, 2, false));
@@ -351,8 +308,10 @@ void TrelvaxAction::ExecuteOperation(int function) {
     // the outputs of programs that finished stay for the next import.
     if (program->hasOutput) env->RemoveFile(FNameFile(function, 2, false));
     // The counters program writes the three files its input names.
-    if (function == 4) {
-      for (int part : {1, 2, 3}) env->RemoveFile(FNameFile(part, 2, false));
+    if (function == fnCounters) {
+      for (int part : {fnSales, fnSalesSorted, fnPackagingReturns}) {
+        env->RemoveFile(FNameFile(part, 2, false));
+      }
     }
     if (run.stuck) {
       // Still there after it was ended: it waits for its device (a USB-serial driver, say).
@@ -432,7 +391,7 @@ int TrelvaxAction::CheckReportFileErrorPLU() {
 
 void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
   pluRejected = std::make_unique<std::set<std::string>>();
-  const std::string path = FNameFile(58, 2, false);
+  const std::string path = FNameFile(fnSendGoods, 2, false);
   if (!platform::CurrentEnv()->FileExists(path)) return;
   TMFile out(path);
   out.SetReadOnly(true);
@@ -503,12 +462,12 @@ void TrelvaxAction::TestConnection() {
 
 void TrelvaxAction::CheckType(bool print) {
   MsgAdd(Tr("KSElzabSTestConnMsgAdd", "Odczyt typu kasy ..."), LPV_None, 100);
-  Execute(100);
+  Execute(fnRegisterType);
   MsgS(LPV_Ok);
-  const std::string outPath = FNameFile(100, 2, false);
+  const std::string outPath = FNameFile(fnRegisterType, 2, false);
   platform::Env* env = platform::CurrentEnv();
   auto removeWorkingFiles = [&] {
-    env->RemoveFile(FNameFile(100, 1, false));
+    env->RemoveFile(FNameFile(fnRegisterType, 1, false));
     env->RemoveFile(outPath);
   };
   try {
@@ -606,9 +565,9 @@ std::string TrelvaxAction::WlasciwosciUrzadzenia(int code) {
 
 void TrelvaxAction::GetVatFromECR() {
   MsgAdd(Tr("KSElzabSGetVatFrMsgAdd", "Odczyt tablicy stawek VAT z kasy"), LPV_None, 100);
-  Execute(55);
+  Execute(fnReadVat);
   MsgS(LPV_Ok);
-  const std::string path = FNameFile(55, 2, false);
+  const std::string path = FNameFile(fnReadVat, 2, false);
   int damaged = 0;
   try {
     const bool complete = OutputComplete(path);

@@ -173,10 +173,10 @@ class TrelvaxAction : public KSAction {
   // Deletes a working file, trying again for a moment while another program holds it open;
   // false when it is still there.
   bool RemoveWorkingFile(const std::string& path);
-  // What the host already has of the register's day while a failed import is recovered: the
-  // summary of the last read it took in, kept beside the outputs until an import of the
-  // register ends well. A later read of a register that no daily report closed holds all of it
-  // again, and only what lies beyond it is handed over.
+  // What the host already has of the register's day: the summary of the last read it took in,
+  // kept beside the outputs from the stores until the outputs are gone, and while a failed
+  // import is recovered until an import of the register ends well. A later read of a register that
+  // no daily report closed holds all of it again, and only what lies beyond it is handed over.
   std::string FNameHandedOver();
   // Reads the summary kept; false when there is none or it is another register's. An error
   // when it cannot be read or is damaged.
@@ -230,9 +230,10 @@ class TrelvaxAction : public KSAction {
   double importDate = 0;                 // the import date the current outputs are read with
   std::vector<double> storedDays;        // days of the current outputs the host already took in
   std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
-  bool recovering = false;               // a port-mode import that found a failed one's outputs
-  ReadSummary passSummary;               // the current pass's outputs
-  ReadSummary handedBase;                // what the host had of the register before the pass
+  bool readsRegister = false;  // a port-mode import, which keeps what the host has of the register
+  bool recovering = false;     // a port-mode import that found a failed one's outputs
+  ReadSummary passSummary;     // the current pass's outputs
+  ReadSummary handedBase;      // what the host had of the register before the pass
   bool hasHandedBase = false;
   bool registerZeroed = true;  // a daily report closed the register since handedBase was read
   int64_t receiptsSkip = 0;    // receipt buffer data lines the host already has

@@ -6,6 +6,7 @@
 
 #include "elzab/elxaction.h"
 #include "elzab/elxexpbuf.h"
+#include "elzab/elxfunctions.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TxTools.h"
@@ -14,14 +15,6 @@
 
 namespace {
 
-constexpr int kFnEuro = 51;
-constexpr int kFnPayments = 52;
-constexpr int kFnUnits = 53;
-constexpr int kFnGroups = 54;
-constexpr int kFnDeleteAll = 56;
-constexpr int kFnPrices = 57;
-constexpr int kFnAddUpdate = 58;
-constexpr int kFnDelete = 59;
 constexpr int kGroups = 99;
 constexpr int kGroupName = 19;
 constexpr int kUnits = 16;
@@ -138,7 +131,7 @@ void TrelvaxAction::SendItems() {
   TrelvaxExpBuf* buf = ExpBuf();
   if (ParamAsInt("RodzajTransmisji") == 3) {
     MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None, 100);
-    Execute(kFnDeleteAll);
+    Execute(fnDeleteAll);
     MsgS(LPV_Ok);
   }
   MsgAdd(Tr("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."), LPV_Ok, 100);
@@ -187,9 +180,9 @@ void TrelvaxAction::SendItems() {
     const char* key;
     const char* progress;
   } batches[] = {
-      {kFnPrices, prices, "KSElzabSSendItemMsgAdd_00004", "- transmisja zmiany cen ..."},
-      {kFnDelete, deletions, "KSElzabSSendItemMsgAdd_00005", "- transmisja usuwania ..."},
-      {kFnAddUpdate, additions, "KSElzabSSendItemMsgAdd_00006",
+      {fnSendPrices, prices, "KSElzabSSendItemMsgAdd_00004", "- transmisja zmiany cen ..."},
+      {fnDeleteGoods, deletions, "KSElzabSSendItemMsgAdd_00005", "- transmisja usuwania ..."},
+      {fnSendGoods, additions, "KSElzabSSendItemMsgAdd_00006",
        "- transmisja aktualizacji / dodawania ..."},
   };
   for (auto& batch : batches) {
@@ -201,12 +194,12 @@ void TrelvaxAction::SendItems() {
     try {
       Execute(batch.function);
     } catch (...) {
-      if (batch.function == kFnAddUpdate) {
+      if (batch.function == fnSendGoods) {
         MsgS(LPV_Error);
         // The goods the register took before the failure are marked for the record; when
         // the run left nothing to read that by, the run's own error is the one to show.
         try {
-          MarkRecTrOk(kFnAddUpdate, true);
+          MarkRecTrOk(fnSendGoods, true);
         } catch (const Exception&) {
         }
       }
@@ -281,15 +274,15 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
   TrelvaxExpBuf* buf = ExpBuf();
   const int count = buf->ds_plu.RecordCount();
   KSTowRec rec;
-  if (function == kFnPrices || function == kFnDelete) {
-    const stTow wanted = function == kFnPrices ? stCen : stUsu;
+  if (function == fnSendPrices || function == fnDeleteGoods) {
+    const stTow wanted = function == fnSendPrices ? stCen : stUsu;
     for (int row = 0; row < count; ++row) {
       buf->CzytajRec(row, &rec);
       if (rec.koldod == 0 && rec.status == wanted) buf->SetTrOk(row, true);
     }
     return;
   }
-  if (function != kFnAddUpdate) return;
+  if (function != fnSendGoods) return;
 
   int stoppedAt = 0;
   if (afterError) {
@@ -356,25 +349,19 @@ void TrelvaxAction::WritePackage(const std::string& plu) {
 
 void TrelvaxAction::AfterExport() {
   platform::Env* env = platform::CurrentEnv();
-  for (int function = 4; function <= 59; ++function) {
-    const std::string in = FNameFile(function, 1, false);
+  for (const ElzabFunction& f : ElzabFunctions()) {
+    if ((f.roles & roleExportCleans) == 0) continue;
+    const std::string in = FNameFile(f.number, 1, false);
     if (env->FileExists(in)) {
-      switch (function) {
-        case 51:
-        case 52:
-        case 53:
-        case 54:
-        case 57:
-        case 58:
-        case 59:
-          tools.ArchiveFile(in, FNameFile(function, 3, false), GetLgLink(), true, -1, true, "");
-          break;
-        default:
-          break;
+      if ((f.roles & roleExportArchives) != 0) {
+        tools.ArchiveFile(in, FNameFile(f.number, 3, false), GetLgLink(), true, -1, true, "");
       }
       env->RemoveFile(in);
     }
-    const std::string out = FNameFile(function, 2, false);
+    // A failed import's outputs are what the next import hands the host (or, by the record
+    // beside them, knows it has handed over already): an export between must leave them.
+    if ((f.roles & roleLeftover) != 0) continue;
+    const std::string out = FNameFile(f.number, 2, false);
     if (env->FileExists(out)) env->RemoveFile(out);
   }
 }
@@ -409,7 +396,7 @@ void TrelvaxAction::SendAssorts() {
     if (!used[group])
       text += "$" + TxTools::IntToStr(group) + "\t" + std::string(kGroupName, ' ') + "\r\n";
   }
-  SendTable(kFnGroups, "KSElzabSSendAssoMsgAdd", "Transmisja asortymentów", text);
+  SendTable(fnSendGroups, "KSElzabSSendAssoMsgAdd", "Transmisja asortymentów", text);
 }
 
 void TrelvaxAction::SendUnitTable() {
@@ -421,7 +408,7 @@ void TrelvaxAction::SendUnitTable() {
     const std::string name = TLTools::StrMax(TxTools::SelectWord(entry, 2, ';'), kUnitName, false);
     text += "$" + TxTools::IntToStr(id) + "\t" + LeftPadded(FieldText(name), kUnitName) + "\r\n";
   }
-  SendTable(kFnUnits, "KSElzabSSendUnitMsgAdd", "Transmisja jednostek miary", text);
+  SendTable(fnSendUnits, "KSElzabSSendUnitMsgAdd", "Transmisja jednostek miary", text);
 }
 
 void TrelvaxAction::SendEuro() {
@@ -448,7 +435,7 @@ void TrelvaxAction::SendEuro() {
   }
   const size_t point = line.find('.');
   if (point != std::string::npos) line[point] = ',';
-  SendTable(kFnEuro, "KSElzabSSendEuroMsgAdd", "Transmisja kursu euro", line);
+  SendTable(fnSendEuro, "KSElzabSSendEuroMsgAdd", "Transmisja kursu euro", line);
 }
 
 void TrelvaxAction::SendPayments() {
@@ -466,5 +453,5 @@ void TrelvaxAction::SendPayments() {
       text = kPaymentsOnline;
       break;
   }
-  SendTable(kFnPayments, "KSElzabSSendPaymMsgAdd", "Transmisja form płatności", text);
+  SendTable(fnSendPayments, "KSElzabSSendPaymMsgAdd", "Transmisja form płatności", text);
 }

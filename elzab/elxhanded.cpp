@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "elzab/elxaction.h"
+#include "elzab/elxfunctions.h"
 #include "elzab/elxhanded.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -18,11 +19,6 @@
 #include "platform/Env.h"
 
 namespace {
-
-constexpr int kFnSalesSorted = 2;
-constexpr int kFnPackagingReturns = 3;
-constexpr int kFnReceipts4 = 5;
-constexpr int kFnReceipts5 = 6;
 
 constexpr char kKeyRegister[] = "kasa";
 constexpr char kKeyDay[] = "dzien";
@@ -193,7 +189,7 @@ bool ParseSummary(const std::vector<std::string>& lines, ReadSummary& s) {
       if (b == std::string::npos || !ParseWhole(value.substr(0, a), function, 10) ||
           !ParseWhole(value.substr(a + 1, b - a - 1), count, 10) ||
           !ParseWhole(value.substr(b + 1), s.receiptHash, 16) ||
-          (function != kFnReceipts4 && function != kFnReceipts5) || count > INT64_MAX) {
+          (function != fnReceipts4 && function != fnReceipts5) || count > INT64_MAX) {
         return false;
       }
       s.receiptsFunction = static_cast<int>(function);
@@ -297,7 +293,7 @@ void TrelvaxAction::SettleHandedOver() {
   hasHandedBase = false;
   registerZeroed = true;
   passSummary = ReadSummary();
-  if (!recovering) return;
+  if (!readsRegister) return;
   platform::Env* env = platform::CurrentEnv();
   auto unreadable = [this](const std::string& path) {
     return Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
@@ -306,7 +302,7 @@ void TrelvaxAction::SettleHandedOver() {
   passSummary.day = ReadDay();
   // The receipt buffer the receipt import reads: method 4's when both lie there.
   std::string receipts;
-  for (int function : {kFnReceipts4, kFnReceipts5}) {
+  for (int function : {fnReceipts4, fnReceipts5}) {
     const std::string path = FNameFile(function, 2, false);
     if (receipts.empty() && env->FileExists(path)) {
       receipts = path;
@@ -317,18 +313,18 @@ void TrelvaxAction::SettleHandedOver() {
       !HashDataLines(receipts, -1, passSummary.receiptLines, passSummary.receiptHash)) {
     throw unreadable(receipts);
   }
-  const std::string sales = FNameFile(kFnSalesSorted, 2, false);
+  const std::string sales = FNameFile(fnSalesSorted, 2, false);
   if (env->FileExists(sales)) {
     if (!SumCounters(sales, passSummary.sales)) throw unreadable(sales);
     passSummary.hasSales = true;
   }
-  const std::string returns = FNameFile(kFnPackagingReturns, 2, false);
+  const std::string returns = FNameFile(fnPackagingReturns, 2, false);
   if (env->FileExists(returns)) {
     if (!SumCounters(returns, passSummary.returns)) throw unreadable(returns);
     passSummary.hasReturns = true;
   }
 
-  if (!ReadHandedOver(handedBase)) return;
+  if (!recovering || !ReadHandedOver(handedBase)) return;
   hasHandedBase = true;
   if (handedBase.Empty()) {
     // Nothing the host has can come twice; what the pass lacks, the host lacks too.

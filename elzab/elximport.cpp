@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "elzab/elxaction.h"
+#include "elzab/elxfunctions.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -19,16 +20,6 @@
 
 namespace {
 
-constexpr int kFnSales = 1;
-constexpr int kFnSalesSorted = 2;
-constexpr int kFnPackagingReturns = 3;
-constexpr int kFnCounters = 4;
-constexpr int kFnReceipts4 = 5;
-constexpr int kFnReceipts5 = 6;
-constexpr int kFnCashierStats = 7;
-constexpr int kFnCashier = 8;
-constexpr int kFnClock = 9;
-constexpr int kFnPayments = 10;
 constexpr char kStatus = '\x01';
 
 // Reads the data lines ("$" first) of a program's output, one at a time, cut into columns.
@@ -118,8 +109,9 @@ void TrelvaxAction::Import() {
   paramSettings = {cfgSaleSource, cfgReceipts, cfgSaleBufferFV};
   platform::Env* env = platform::CurrentEnv();
   recovering = false;
+  readsRegister = false;
   auto leftovers = [&] {
-    for (int function : {kFnSalesSorted, kFnPackagingReturns, kFnReceipts4, kFnReceipts5}) {
+    for (int function : ElzabFunctionsWith(roleLeftover)) {
       if (env->FileExists(FNameFile(function, 2, false))) return true;
     }
     return false;
@@ -130,6 +122,7 @@ void TrelvaxAction::Import() {
                          "Ustawione złącze PLIK, a nie ma żadnych plików importowych!"));
     }
   } else {
+    readsRegister = true;
     // A record of stored days without the outputs it describes is from an import whose
     // outputs were taken away by hand; it must not make the next one skip fresh sales.
     const bool left = leftovers();
@@ -149,9 +142,9 @@ void TrelvaxAction::Import() {
       // A Sigma's receipts need the register's payment forms, which tell the payments that
       // carry a date: when the failed read left none (a damaged one moved away), they are
       // read now rather than the receipts handed over without them.
-      if (LeftoversModel() == t_Sigma && !env->FileExists(FNameFile(kFnPayments, 2, false))) {
+      if (LeftoversModel() == t_Sigma && !env->FileExists(FNameFile(fnReadPayments, 2, false))) {
         MsgAdd(Tr("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."), LPV_None, 100);
-        Execute(kFnPayments);
+        Execute(fnReadPayments);
         MsgS(LPV_Ok);
       }
       ImportFromFile(false);
@@ -165,10 +158,13 @@ void TrelvaxAction::Import() {
   }
   ImportFromFile();
   ImportSaveImpBufs();
-  if (recovering) WriteHandedOver();
+  // Until the outputs are gone, what the host now has of the register is kept: an import
+  // that stops while they are removed leaves only some of them, and the next one, which
+  // reads the register again, must not hand over once more what the removed ones held.
+  if (readsRegister) WriteHandedOver();
   AfterImport();
   // The host has the register's day whole: the next import starts afresh.
-  if (recovering) RemoveHandedOver(false);
+  if (readsRegister) RemoveHandedOver(false);
   DeleteImpBufs();
 }
 
@@ -187,7 +183,7 @@ void TrelvaxAction::ImportFromECR() {
   // them as it was then: a Sigma reads them anew below, and no other model writes them, so
   // one found now is another register's (a second device left with this directory) and its
   // cashier must not be booked to this one.
-  for (int function : {kFnCashierStats, kFnCashier, kFnClock, kFnPayments}) {
+  for (int function : ElzabFunctionsWith(roleCashierRead)) {
     const std::string out = FNameFile(function, 2, false);
     if (platform::CurrentEnv()->FileExists(out) && !RemoveWorkingFile(out)) {
       throw Exception(Tr("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
@@ -206,18 +202,18 @@ void TrelvaxAction::ImportFromECR() {
     throw Exception(Tr("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
                     FNameReadRegister());
   }
-  run({kFnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
+  run({fnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
   if (cfgType == t_Sigma) {
-    run({kFnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});
-    run({kFnCashier, "KSElzabSImportFrMsgAdd_00005", "Odczyt danych o kasjerze ..."});
-    run({kFnCashierStats, "KSElzabSImportFrMsgAdd_00006",
+    run({fnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});
+    run({fnCashier, "KSElzabSImportFrMsgAdd_00005", "Odczyt danych o kasjerze ..."});
+    run({fnCashierStats, "KSElzabSImportFrMsgAdd_00006",
          "Odczyt danych statystycznych dla zalogowanego kasjera ..."});
-    run({kFnPayments, "KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."});
+    run({fnReadPayments, "KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."});
   }
   if (cfgType != t_K10) {
     // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
     int receipts = HandedOverReceiptsFunction();
-    if (receipts == 0) receipts = cfgSaleBufferType == 0 ? kFnReceipts4 : kFnReceipts5;
+    if (receipts == 0) receipts = cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
     run({receipts, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
   }
 }
@@ -478,7 +474,7 @@ bool TrelvaxAction::ReadStoredDays(StoredDays& record) {
 std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
   platform::Env* env = platform::CurrentEnv();
   std::vector<OutputStamp> stamps;
-  for (int function = kFnSales; function <= kFnReceipts5; ++function) {
+  for (int function : ElzabFunctionsWith(roleSalesRead)) {
     const std::string path = FNameFile(function, 2, false);
     OutputStamp o;
     if (!env->FileStamp(path, o.size, o.modified)) continue;
@@ -653,7 +649,7 @@ bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
 void TrelvaxAction::AfterImport() {
   platform::Env* env = platform::CurrentEnv();
   std::string stuck;
-  for (int function = kFnSales; function <= kFnReceipts5; ++function) {
+  for (int function : ElzabFunctionsWith(roleSalesRead)) {
     const std::string out = FNameFile(function, 2, false);
     if (env->FileExists(out)) {
       tools.ArchiveFile(out, FNameFile(function, 3, false), GetLgLink(), false, -1, true, "");
@@ -725,7 +721,7 @@ std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
 void TrelvaxAction::ImportFromFileSale() {
   platform::Env* env = platform::CurrentEnv();
   TLJWords columns("\t");
-  const std::string returns = FNameFile(kFnPackagingReturns, 2, false);
+  const std::string returns = FNameFile(fnPackagingReturns, 2, false);
   if (env->FileExists(returns) && cfgSaleSource == 0) {
     auto start = [&] {
       MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
@@ -753,7 +749,7 @@ void TrelvaxAction::ImportFromFileSale() {
     }
     imp_buf->AddBottlesTurned(sum);
   }
-  const std::string sales = FNameFile(kFnSalesSorted, 2, false);
+  const std::string sales = FNameFile(fnSalesSorted, 2, false);
   if (env->FileExists(sales) && cfgSaleSource == 0) {
     auto start = [&] {
       MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"), LPV_Value,
@@ -791,7 +787,7 @@ void TrelvaxAction::ImportFromFileSale() {
 
 void TrelvaxAction::ImportFromFileCashierReports() {
   platform::Env* env = platform::CurrentEnv();
-  const std::string stats = FNameFile(kFnCashierStats, 2, false);
+  const std::string stats = FNameFile(fnCashierStats, 2, false);
   if (!env->FileExists(stats)) return;
   TLJWords columns("\t");
   int cashier = 0;
@@ -823,7 +819,7 @@ void TrelvaxAction::ImportFromFileCashierReports() {
     return;
   }
   imp_buf->Kas_SetNazwisko("<nieznany kasjer>");
-  const std::string names = FNameFile(kFnCashier, 2, false);
+  const std::string names = FNameFile(fnCashier, 2, false);
   if (env->FileExists(names)) {
     ReadingOutput(*this, names, [&] {
       DataLines lines(*this, names);
@@ -837,7 +833,7 @@ void TrelvaxAction::ImportFromFileCashierReports() {
     });
   }
   imp_buf->Kas_SetBiez(TdtTools::Now());
-  const std::string clock = FNameFile(kFnClock, 2, false);
+  const std::string clock = FNameFile(fnClock, 2, false);
   if (env->FileExists(clock)) {
     ReadingOutput(*this, clock, [&] {
       DataLines lines(*this, clock);
@@ -849,7 +845,7 @@ void TrelvaxAction::ImportFromFileCashierReports() {
 }
 
 void TrelvaxAction::ImportFromFilePaymentTypes() {
-  const std::string path = FNameFile(kFnPayments, 2, false);
+  const std::string path = FNameFile(fnReadPayments, 2, false);
   if (!platform::CurrentEnv()->FileExists(path)) {
     for (int32_t& dated : paymentHasDate) dated = 0;
     return;

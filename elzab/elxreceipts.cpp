@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "elzab/elxaction.h"
+#include "elzab/elxfunctions.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-constexpr int kFnReceipts4 = 5;  // OPSpRoz4.exe
-constexpr int kFnReceipts5 = 6;  // OPSpRoz5.exe
 constexpr char kStatus = '\x01';
 
 constexpr char kNoFile[] = "Brak pliku danych bufora paragonów";
@@ -528,8 +527,8 @@ class ReceiptBufferReader {
 void TrelvaxAction::ImportFromFileReceipts() {
   ImpBufsSubstitute(importDate);
   platform::Env* env = platform::CurrentEnv();
-  const std::string method4 = FNameFile(kFnReceipts4, 2, false);
-  const std::string method5 = FNameFile(kFnReceipts5, 2, false);
+  const std::string method4 = FNameFile(fnReceipts4, 2, false);
+  const std::string method5 = FNameFile(fnReceipts5, 2, false);
   bool m5 = false;
   if (env->FileExists(method4)) {
     m5 = false;

@@ -458,3 +458,52 @@ TEST_F(RecoveryOnThePort, AStaleSummaryThatCannotBeRemovedStopsTheImport) {
 }
 
 }  // namespace
+
+namespace {
+
+// An import that stopped after the host took the day in, while it removed the outputs: what
+// the removed ones held must not come again from the next read of the register, which still
+// holds it. An export between the two leaves the outputs (and the record of what the host took
+// from them) to the next import to settle.
+TEST_F(RecoveryOnThePort, AnImportStoppedWhileItRemovedTheOutputsHandsNothingTwice) {
+  const auto read = env.onRun;
+  for (const bool exportBetween : {false, true}) {
+    SCOPED_TRACE(exportBetween);
+    stored.clear();
+    env.onRun = read;
+    env.undeletable = {"opsproz4.out"};
+    EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("opsproz4.out") +
+                         " (baza przyjęła już te dane; następny import pominie ten plik)");
+    env.undeletable.clear();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_FALSE(Exists(dir.File("ospopmax_sort.out")));
+
+    if (exportBetween) {
+      env.onRun = [read](const platform::FakeEnv::Run& run) {
+        if (platform::FileNameOf(run.program) == "OPodatek.exe") {
+          WriteFile(run.args[1], "$23,00\t8,00\t5,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
+          platform::RunResult r;
+          r.started = true;
+          return r;
+        }
+        return read(run);
+      };
+      WriteFile(
+          dir.File("kasa.exp"),
+          "VAT;23\r\nPLU;20;0;5900000000020;Towar;199;180;210;190;23;0;F;0;F;F;F;0;;1;DOD\r\n");
+      auto action = Action();
+      HTVKDLLSRODOWISKO environment;
+      ASSERT_NO_THROW(action->Operacja(&environment, -2, 0)) << host.Dump();
+      EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
+    }
+
+    host.messages.clear();
+    EXPECT_EQ(Run(), "");
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+    ExpectCleanedUp();
+    EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
+  }
+}
+
+}  // namespace
