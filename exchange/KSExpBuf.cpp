@@ -1,6 +1,7 @@
 #include "exchange/KSExpBuf.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "exchange/TKartaRab.h"
 #include "hostlib/Exceptions.h"
@@ -22,130 +23,143 @@ constexpr double kWriteReportDays = 1e-05;
 constexpr int kReadYieldMs = 20;
 constexpr int kDebugCardLines = 3000;
 
-// The goods table's columns, in their stored order.
-enum GoodsColumn {
-  c_plu,
-  c_koldod,
-  c_kod,
-  c_cena,
-  c_cena_hurt,
-  c_cena_noc,
-  c_cena_dod,
-  c_nazwa,
-  c_stawka,
-  c_stawka_prec,
-  c_jedn,
-  c_czy_wazony,
-  c_precyzja,
-  c_wagowo_ilosciowy,
-  c_opakowanie,
-  c_cena_otwarta,
-  c_kod_opakowania,
-  c_plu_opakowania,
-  c_nr_asort,
-  c_status,
-  c_nr_buf,
-  c_plu_rec,
-  c_tr_ok,
-  c_flag,
-  c_add_rec,
-  c_org_barcode,
-  c_org_status,
-  c_opis1,
-  c_opis2,
-  c_PKWiU,
-  c_SWW,
-  c_TerminW,
-  c_fd_nr_src_buf,
-  c_fd_from_ecr,
-  c_fd_tow_z_kontr,
-  c_opis3,
-  c_opis4,
-  c_poziom_cen,
-  c_ile_w_kodzie,
-  c_fd_dod_rabat_tow,
-  c_nazwa_pelna,
-  c_ile_jedn,
-  c_notatki,
-};
-
 constexpr TMFieldType I = TMFieldType::Integer;
 constexpr TMFieldType D = TMFieldType::Decimal;
 constexpr TMFieldType S = TMFieldType::Text;
 constexpr TMFieldType T = TMFieldType::DateTime;
 
-const TMField kGoodsFields[] = {
-    {"plu", I},
-    {"koldod", I},
-    {"kod", S},
-    {"cena", D},
-    {"cena_hurt", D},
-    {"cena_noc", D},
-    {"cena_dod", D},
-    {"nazwa", S},
-    {"stawka", I},
-    {"stawka_prec", I},
-    {"jedn", I},
-    {"czy_wazony", I},
-    {"precyzja", I},
-    {"wagowo_ilosciowy", I},
-    {"opakowanie", I},
-    {"cena_otwarta", I},
-    {"kod_opakowania", S},
-    {"plu_opakowania", I},
-    {"nr_asort", I},
-    {"status", I},
-    {"nr_buf", I},
-    {"plu_rec", S},
-    {"tr_ok", I},
-    {"flag", I},
-    {"add_rec", I},
-    {"org_barcode", S},
-    {"org_status", I},
-    {"opis1", S},
-    {"opis2", S},
-    {"PKWiU", S},
-    {"SWW", S},
-    {"TerminW", I},
-    {"fd_nr_src_buf", I},
-    {"fd_from_ecr", I},
-    {"fd_tow_z_kontr", I},
-    {"opis3", S},
-    {"opis4", S},
-    {"poziom_cen", I},
-    {"ile_w_kodzie", I},
-    {"fd_dod_rabat_tow", D},
-    {"nazwa_pelna", S},
-    {"ile_jedn", I},
-    {"notatki", S},
-};
+// The goods table's columns, in their stored order: the column, its name in the table, the
+// member of KSTowRec it holds and its type. The column numbers, the table's fields and the
+// copying of a record into a row and back all come from this one list.
+#define KS_GOODS_COLUMNS(X)                                      \
+  X(c_plu, "plu", plu, I)                                        \
+  X(c_koldod, "koldod", koldod, I)                               \
+  X(c_kod, "kod", kod, S)                                        \
+  X(c_cena, "cena", cena, D)                                     \
+  X(c_cena_hurt, "cena_hurt", cena_hurt, D)                      \
+  X(c_cena_noc, "cena_noc", cena_noc, D)                         \
+  X(c_cena_dod, "cena_dod", cena_dod, D)                         \
+  X(c_nazwa, "nazwa", nazwa, S)                                  \
+  X(c_stawka, "stawka", stawka, I)                               \
+  X(c_stawka_prec, "stawka_prec", stawkaPrec, I)                 \
+  X(c_jedn, "jedn", jedn, I)                                     \
+  X(c_czy_wazony, "czy_wazony", czy_wazony, I)                   \
+  X(c_precyzja, "precyzja", precyzja, I)                         \
+  X(c_wagowo_ilosciowy, "wagowo_ilosciowy", wagowo_ilosciowy, I) \
+  X(c_opakowanie, "opakowanie", opakowanie, I)                   \
+  X(c_cena_otwarta, "cena_otwarta", cena_otwarta, I)             \
+  X(c_kod_opakowania, "kod_opakowania", kod_opakowania, S)       \
+  X(c_plu_opakowania, "plu_opakowania", plu_opakowania, I)       \
+  X(c_nr_asort, "nr_asort", nr_asort, I)                         \
+  X(c_status, "status", status, I)                               \
+  X(c_nr_buf, "nr_buf", nr_buf, I)                               \
+  X(c_plu_rec, "plu_rec", plu_rec, S)                            \
+  X(c_tr_ok, "tr_ok", tr_ok, I)                                  \
+  X(c_flag, "flag", flag, I)                                     \
+  X(c_add_rec, "add_rec", add_rec, I)                            \
+  X(c_org_barcode, "org_barcode", org_barcode, S)                \
+  X(c_org_status, "org_status", org_status, I)                   \
+  X(c_opis1, "opis1", opis1, S)                                  \
+  X(c_opis2, "opis2", opis2, S)                                  \
+  X(c_PKWiU, "PKWiU", PKWiU, S)                                  \
+  X(c_SWW, "SWW", SWW, S)                                        \
+  X(c_TerminW, "TerminW", TerminW, I)                            \
+  X(c_fd_nr_src_buf, "fd_nr_src_buf", nr_src_buf, I)             \
+  X(c_fd_from_ecr, "fd_from_ecr", from_ecr, I)                   \
+  X(c_fd_tow_z_kontr, "fd_tow_z_kontr", tow_z_kontr, I)          \
+  X(c_opis3, "opis3", opis3, S)                                  \
+  X(c_opis4, "opis4", opis4, S)                                  \
+  X(c_poziom_cen, "poziom_cen", poziom_cen, I)                   \
+  X(c_ile_w_kodzie, "ile_w_kodzie", ile_w_kodzie, I)             \
+  X(c_fd_dod_rabat_tow, "fd_dod_rabat_tow", dod_rabat_tow, D)    \
+  X(c_nazwa_pelna, "nazwa_pelna", nazwa_pelna, S)                \
+  X(c_ile_jedn, "ile_jedn", ile_jedn, I)                         \
+  X(c_notatki, "notatki", notatki, S)
+
+// The contractors table's columns, described the same way from KSKontrRec.
+#define KS_CONTRACTOR_COLUMNS(X)                        \
+  X(k_KontrId, "KontrId", KontrId, I)                   \
+  X(k_Nazwa, "Nazwa", Nazwa, S)                         \
+  X(k_Skrot, "Skrot", Skrot, S)                         \
+  X(k_Ulica, "Ulica", Ulica, S)                         \
+  X(k_Kod, "Kod", Kod, S)                               \
+  X(k_Miasto, "Miasto", Miasto, S)                      \
+  X(k_Telefon, "Telefon", Telefon, S)                   \
+  X(k_NIP, "NIP", NIP, S)                               \
+  X(k_KodKarty, "KodKarty", KodKarty, S)                \
+  X(k_TermWaznKarty, "TermWaznKarty", TermWaznKarty, T) \
+  X(k_KartaAktywna, "KartaAktywna", KartaAktywna, I)    \
+  X(k_PoziomRabatu, "PoziomRabatu", PoziomRabatu, I)    \
+  X(k_RabatOdbiorcy, "RabatOdbiorcy", RabatOdbiorcy, D) \
+  X(k_NrBuf, "NrBuf", nr_buf, I)                        \
+  X(k_IloscPunktow, "IloscPunktow", IloscPunktow, I)
+
+#define KS_COLUMN_NUMBER(column, name, member, type) column,
+#define KS_COLUMN_FIELD(column, name, member, type) {name, type},
+
+enum GoodsColumn { KS_GOODS_COLUMNS(KS_COLUMN_NUMBER) };
+enum ContractorColumn { KS_CONTRACTOR_COLUMNS(KS_COLUMN_NUMBER) };
+const TMField kGoodsFields[] = {KS_GOODS_COLUMNS(KS_COLUMN_FIELD)};
+const TMField kContractorFields[] = {KS_CONTRACTOR_COLUMNS(KS_COLUMN_FIELD)};
 static_assert(sizeof(kGoodsFields) / sizeof(kGoodsFields[0]) == 43);
-
-enum ContractorColumn {
-  k_KontrId,
-  k_Nazwa,
-  k_Skrot,
-  k_Ulica,
-  k_Kod,
-  k_Miasto,
-  k_Telefon,
-  k_NIP,
-  k_KodKarty,
-  k_TermWaznKarty,
-  k_KartaAktywna,
-  k_PoziomRabatu,
-  k_RabatOdbiorcy,
-  k_NrBuf,
-  k_IloscPunktow,
-};
-
-const TMField kContractorFields[] = {
-    {"KontrId", I},       {"Nazwa", S},         {"Skrot", S},        {"Ulica", S},
-    {"Kod", S},           {"Miasto", S},        {"Telefon", S},      {"NIP", S},
-    {"KodKarty", S},      {"TermWaznKarty", T}, {"KartaAktywna", I}, {"PoziomRabatu", I},
-    {"RabatOdbiorcy", D}, {"NrBuf", I},         {"IloscPunktow", I},
-};
 static_assert(sizeof(kContractorFields) / sizeof(kContractorFields[0]) == 15);
+
+// Whether a member of C++ type M can be held in a column of `type`.
+template <class M>
+constexpr bool Holds(TMFieldType type) {
+  if constexpr (std::is_same_v<M, std::string>) return type == S;
+  if constexpr (std::is_same_v<M, double>) return type == D || type == T;
+  return type == I && (std::is_integral_v<M> || std::is_enum_v<M>);
+}
+
+stTow ToStatus(int64_t value) {
+  return value >= stDod && value <= stNull ? static_cast<stTow>(value) : stNull;
+}
+
+// One member into its column, and back.
+void Put(TMDataSet& d, int row, int column, TMFieldType, int32_t value) {
+  d.SetInt(row, column, value);
+}
+void Put(TMDataSet& d, int row, int column, TMFieldType, bool value) {
+  d.SetInt(row, column, value);
+}
+void Put(TMDataSet& d, int row, int column, TMFieldType, stTow value) {
+  d.SetInt(row, column, value);
+}
+void Put(TMDataSet& d, int row, int column, TMFieldType type, double value) {
+  if (type == T) {
+    d.SetDateTime(row, column, value);
+  } else {
+    d.SetDecimal(row, column, value);
+  }
+}
+void Put(TMDataSet& d, int row, int column, TMFieldType, const std::string& value) {
+  d.SetText(row, column, value);
+}
+void Take(const TMDataSet& d, int row, int column, TMFieldType, int32_t& value) {
+  value = static_cast<int32_t>(d.GetInt(row, column));
+}
+void Take(const TMDataSet& d, int row, int column, TMFieldType, bool& value) {
+  value = d.GetInt(row, column) != 0;
+}
+void Take(const TMDataSet& d, int row, int column, TMFieldType, stTow& value) {
+  value = ToStatus(d.GetInt(row, column));
+}
+void Take(const TMDataSet& d, int row, int column, TMFieldType type, double& value) {
+  value = type == T ? d.GetDateTime(row, column) : d.GetDecimal(row, column);
+}
+void Take(const TMDataSet& d, int row, int column, TMFieldType, std::string& value) {
+  value = d.GetText(row, column);
+}
+
+#define KS_COLUMN_PUT(column, name, member, type) Put(d, row, column, type, rec->member);
+#define KS_COLUMN_TAKE(column, name, member, type) Take(d, row, column, type, rec->member);
+#define KS_GOODS_CHECK(column, name, member, type) \
+  static_assert(Holds<decltype(KSTowRec::member)>(type), #member " in " name);
+#define KS_CONTRACTOR_CHECK(column, name, member, type) \
+  static_assert(Holds<decltype(KSKontrRec::member)>(type), #member " in " name);
+KS_GOODS_COLUMNS(KS_GOODS_CHECK)
+KS_CONTRACTOR_COLUMNS(KS_CONTRACTOR_CHECK)
 
 const char* StatusWord(int status) {
   switch (status) {
@@ -160,10 +174,6 @@ const char* StatusWord(int status) {
     default:
       return "";
   }
-}
-
-stTow ToStatus(int64_t value) {
-  return value >= stDod && value <= stNull ? static_cast<stTow>(value) : stNull;
 }
 
 // The folder part of a path, with its separator ("" for a bare file name).
@@ -346,139 +356,25 @@ void KSExpBuf::ZapiszRec(int row, KSTowRec* rec) {
   if (int* old = StatusCounter(static_cast<int>(ds_plu.GetInt(row, c_status)))) --*old;
   if (int* now = StatusCounter(rec->status)) ++*now;
   TMDataSet& d = ds_plu;
-  d.SetInt(row, c_plu, rec->plu);
-  d.SetInt(row, c_koldod, rec->koldod);
-  d.SetText(row, c_kod, rec->kod);
-  d.SetDecimal(row, c_cena, rec->cena);
-  d.SetDecimal(row, c_cena_hurt, rec->cena_hurt);
-  d.SetDecimal(row, c_cena_noc, rec->cena_noc);
-  d.SetDecimal(row, c_cena_dod, rec->cena_dod);
-  d.SetText(row, c_nazwa, rec->nazwa);
-  d.SetInt(row, c_stawka, rec->stawka);
-  d.SetInt(row, c_stawka_prec, rec->stawkaPrec);
-  d.SetInt(row, c_jedn, rec->jedn);
-  d.SetInt(row, c_czy_wazony, rec->czy_wazony);
-  d.SetInt(row, c_precyzja, rec->precyzja);
-  d.SetInt(row, c_wagowo_ilosciowy, rec->wagowo_ilosciowy);
-  d.SetInt(row, c_opakowanie, rec->opakowanie);
-  d.SetInt(row, c_cena_otwarta, rec->cena_otwarta);
-  d.SetText(row, c_kod_opakowania, rec->kod_opakowania);
-  d.SetInt(row, c_plu_opakowania, rec->plu_opakowania);
-  d.SetInt(row, c_nr_asort, rec->nr_asort);
-  d.SetInt(row, c_status, rec->status);
-  d.SetInt(row, c_nr_buf, rec->nr_buf);
-  d.SetText(row, c_plu_rec, rec->plu_rec);
-  d.SetInt(row, c_tr_ok, rec->tr_ok);
-  d.SetInt(row, c_flag, rec->flag);
-  d.SetInt(row, c_add_rec, rec->add_rec);
-  d.SetText(row, c_org_barcode, rec->org_barcode);
-  d.SetInt(row, c_org_status, rec->org_status);
-  d.SetText(row, c_opis1, rec->opis1);
-  d.SetText(row, c_opis2, rec->opis2);
-  d.SetText(row, c_PKWiU, rec->PKWiU);
-  d.SetText(row, c_SWW, rec->SWW);
-  d.SetInt(row, c_TerminW, rec->TerminW);
-  d.SetInt(row, c_fd_nr_src_buf, rec->nr_src_buf);
-  d.SetInt(row, c_fd_from_ecr, rec->from_ecr);
-  d.SetInt(row, c_fd_tow_z_kontr, rec->tow_z_kontr);
-  d.SetText(row, c_opis3, rec->opis3);
-  d.SetText(row, c_opis4, rec->opis4);
-  d.SetInt(row, c_poziom_cen, rec->poziom_cen);
-  d.SetInt(row, c_ile_w_kodzie, rec->ile_w_kodzie);
-  d.SetDecimal(row, c_fd_dod_rabat_tow, rec->dod_rabat_tow);
-  d.SetText(row, c_nazwa_pelna, rec->nazwa_pelna);
-  d.SetInt(row, c_ile_jedn, rec->ile_jedn);
-  d.SetText(row, c_notatki, rec->notatki);
+  KS_GOODS_COLUMNS(KS_COLUMN_PUT)
 }
 
 void KSExpBuf::CzytajRec(int row, KSTowRec* rec) {
   const TMDataSet& d = ds_plu;
-  auto i32 = [&](int c) { return static_cast<int32_t>(d.GetInt(row, c)); };
-  auto flag = [&](int c) { return d.GetInt(row, c) != 0; };
-  rec->plu = i32(c_plu);
-  rec->koldod = i32(c_koldod);
-  rec->kod = d.GetText(row, c_kod);
-  rec->cena = d.GetDecimal(row, c_cena);
-  rec->cena_hurt = d.GetDecimal(row, c_cena_hurt);
-  rec->cena_noc = d.GetDecimal(row, c_cena_noc);
-  rec->cena_dod = d.GetDecimal(row, c_cena_dod);
-  rec->nazwa = d.GetText(row, c_nazwa);
-  rec->stawka = i32(c_stawka);
-  rec->stawkaPrec = i32(c_stawka_prec);
-  rec->jedn = i32(c_jedn);
-  rec->czy_wazony = flag(c_czy_wazony);
-  rec->precyzja = i32(c_precyzja);
-  rec->wagowo_ilosciowy = flag(c_wagowo_ilosciowy);
-  rec->opakowanie = flag(c_opakowanie);
-  rec->cena_otwarta = flag(c_cena_otwarta);
-  rec->kod_opakowania = d.GetText(row, c_kod_opakowania);
-  rec->plu_opakowania = i32(c_plu_opakowania);
-  rec->nr_asort = i32(c_nr_asort);
-  rec->status = ToStatus(d.GetInt(row, c_status));
-  rec->nr_buf = i32(c_nr_buf);
-  rec->plu_rec = d.GetText(row, c_plu_rec);
-  rec->tr_ok = flag(c_tr_ok);
-  rec->flag = flag(c_flag);
-  rec->add_rec = flag(c_add_rec);
-  rec->org_barcode = d.GetText(row, c_org_barcode);
-  rec->org_status = ToStatus(d.GetInt(row, c_org_status));
-  rec->opis1 = d.GetText(row, c_opis1);
-  rec->opis2 = d.GetText(row, c_opis2);
-  rec->PKWiU = d.GetText(row, c_PKWiU);
-  rec->SWW = d.GetText(row, c_SWW);
-  rec->TerminW = i32(c_TerminW);
-  rec->nr_src_buf = i32(c_fd_nr_src_buf);
-  rec->from_ecr = flag(c_fd_from_ecr);
-  rec->tow_z_kontr = flag(c_fd_tow_z_kontr);
-  rec->opis3 = d.GetText(row, c_opis3);
-  rec->opis4 = d.GetText(row, c_opis4);
-  rec->poziom_cen = i32(c_poziom_cen);
-  rec->ile_w_kodzie = i32(c_ile_w_kodzie);
-  rec->dod_rabat_tow = d.GetDecimal(row, c_fd_dod_rabat_tow);
-  rec->nazwa_pelna = d.GetText(row, c_nazwa_pelna);
-  rec->ile_jedn = i32(c_ile_jedn);
-  rec->notatki = d.GetText(row, c_notatki);
+  KS_GOODS_COLUMNS(KS_COLUMN_TAKE)
 }
 
 void KSExpBuf::DodajRec(KSKontrRec* rec) {
   const int row = ds_kontr.Append();
-  TMDataSet& d = ds_kontr;
-  d.SetInt(row, k_KontrId, rec->KontrId);
-  d.SetText(row, k_Nazwa, rec->Nazwa);
-  d.SetText(row, k_Skrot, rec->Skrot);
-  d.SetText(row, k_Ulica, rec->Ulica);
-  d.SetText(row, k_Kod, rec->Kod);
-  d.SetText(row, k_Miasto, rec->Miasto);
-  d.SetText(row, k_Telefon, rec->Telefon);
-  d.SetText(row, k_NIP, rec->NIP);
-  d.SetText(row, k_KodKarty, rec->KodKarty);
-  d.SetDateTime(row, k_TermWaznKarty, rec->TermWaznKarty);
-  d.SetInt(row, k_KartaAktywna, rec->KartaAktywna);
-  d.SetInt(row, k_PoziomRabatu, rec->PoziomRabatu);
-  d.SetDecimal(row, k_RabatOdbiorcy, rec->RabatOdbiorcy);
-  d.SetInt(row, k_NrBuf, row);
-  d.SetInt(row, k_IloscPunktow, rec->IloscPunktow);
   rec->nr_buf = row;
+  TMDataSet& d = ds_kontr;
+  KS_CONTRACTOR_COLUMNS(KS_COLUMN_PUT)
   ++il_kontr;
 }
 
 void KSExpBuf::CzytajRec(int row, KSKontrRec* rec) {
   const TMDataSet& d = ds_kontr;
-  rec->KontrId = static_cast<int32_t>(d.GetInt(row, k_KontrId));
-  rec->Nazwa = d.GetText(row, k_Nazwa);
-  rec->Skrot = d.GetText(row, k_Skrot);
-  rec->Ulica = d.GetText(row, k_Ulica);
-  rec->Kod = d.GetText(row, k_Kod);
-  rec->Miasto = d.GetText(row, k_Miasto);
-  rec->Telefon = d.GetText(row, k_Telefon);
-  rec->NIP = d.GetText(row, k_NIP);
-  rec->KodKarty = d.GetText(row, k_KodKarty);
-  rec->TermWaznKarty = d.GetDateTime(row, k_TermWaznKarty);
-  rec->KartaAktywna = d.GetInt(row, k_KartaAktywna) != 0;
-  rec->PoziomRabatu = static_cast<int32_t>(d.GetInt(row, k_PoziomRabatu));
-  rec->RabatOdbiorcy = d.GetDecimal(row, k_RabatOdbiorcy);
-  rec->nr_buf = static_cast<int32_t>(d.GetInt(row, k_NrBuf));
-  rec->IloscPunktow = static_cast<int32_t>(d.GetInt(row, k_IloscPunktow));
+  KS_CONTRACTOR_COLUMNS(KS_COLUMN_TAKE)
 }
 
 void KSExpBuf::DodajAsort(KSAsort* rec) {

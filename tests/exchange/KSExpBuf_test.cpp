@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "hostlib/Exceptions.h"
 #include "platform/FakeEnv.h"
@@ -184,6 +187,85 @@ TEST_F(ExpBufTest, ReportsReadingAndAnalysisAsTwoSteps) {
   Read("VAT;23\r\nVAT;8\r\n");
   EXPECT_EQ(sink.log, (std::vector<std::string>{"add Wczytywanie listy towarów 5 100", "s 0",
                                                 "add Analiza listy towarów 3 2", "p 2", "s 0"}));
+}
+
+// Every member of a goods and of a contractor reaches its own column and comes back from it:
+// each is given a value no other member has, so two members swapped in the copying fail.
+TEST_F(ExpBufTest, EveryMemberOfARecordReadsBackFromItsOwnColumn) {
+  KSTowRec g;
+  int n = 100;
+  for (int32_t* m :
+       {&g.plu, &g.koldod, &g.stawka, &g.stawkaPrec, &g.jedn, &g.precyzja, &g.plu_opakowania,
+        &g.nr_asort, &g.TerminW, &g.poziom_cen, &g.ile_w_kodzie, &g.ile_jedn, &g.nr_src_buf}) {
+    *m = ++n;
+  }
+  for (double* m : {&g.cena, &g.cena_hurt, &g.cena_noc, &g.cena_dod, &g.dod_rabat_tow}) {
+    *m = ++n + 0.25;
+  }
+  for (std::string* m :
+       {&g.kod, &g.nazwa, &g.kod_opakowania, &g.opis1, &g.opis2, &g.opis3, &g.opis4, &g.PKWiU,
+        &g.SWW, &g.nazwa_pelna, &g.notatki, &g.plu_rec, &g.org_barcode}) {
+    *m = "t" + std::to_string(++n);
+  }
+  g.status = stCen;
+  g.org_status = stUsu;
+  // The flags, one set at a time, each against all the others clear.
+  std::vector<bool KSTowRec::*> flags = {&KSTowRec::czy_wazony, &KSTowRec::wagowo_ilosciowy,
+                                         &KSTowRec::opakowanie, &KSTowRec::cena_otwarta,
+                                         &KSTowRec::tr_ok,      &KSTowRec::flag,
+                                         &KSTowRec::add_rec,    &KSTowRec::from_ecr,
+                                         &KSTowRec::tow_z_kontr};
+  for (size_t set = 0; set < flags.size(); ++set) {
+    SCOPED_TRACE(set);
+    for (size_t f = 0; f < flags.size(); ++f) g.*flags[f] = f == set;
+    buf.Clear();
+    buf.DodajRec(&g);
+    KSTowRec back;
+    buf.CzytajRec(0, &back);
+    for (size_t f = 0; f < flags.size(); ++f) EXPECT_EQ(back.*flags[f], f == set) << f;
+    EXPECT_EQ(back.nr_buf, 0);
+    EXPECT_EQ(back.status, stCen);
+    EXPECT_EQ(back.org_status, stUsu);
+    const KSTowRec& a = g;
+    const KSTowRec& b = back;
+    EXPECT_EQ(
+        std::tie(a.plu, a.koldod, a.stawka, a.stawkaPrec, a.jedn, a.precyzja, a.plu_opakowania,
+                 a.nr_asort, a.TerminW, a.poziom_cen, a.ile_w_kodzie, a.ile_jedn, a.nr_src_buf),
+        std::tie(b.plu, b.koldod, b.stawka, b.stawkaPrec, b.jedn, b.precyzja, b.plu_opakowania,
+                 b.nr_asort, b.TerminW, b.poziom_cen, b.ile_w_kodzie, b.ile_jedn, b.nr_src_buf));
+    EXPECT_EQ(std::tie(a.cena, a.cena_hurt, a.cena_noc, a.cena_dod, a.dod_rabat_tow),
+              std::tie(b.cena, b.cena_hurt, b.cena_noc, b.cena_dod, b.dod_rabat_tow));
+    EXPECT_EQ(std::tie(a.kod, a.nazwa, a.kod_opakowania, a.opis1, a.opis2, a.opis3, a.opis4,
+                       a.PKWiU, a.SWW, a.nazwa_pelna, a.notatki, a.plu_rec, a.org_barcode),
+              std::tie(b.kod, b.nazwa, b.kod_opakowania, b.opis1, b.opis2, b.opis3, b.opis4,
+                       b.PKWiU, b.SWW, b.nazwa_pelna, b.notatki, b.plu_rec, b.org_barcode));
+  }
+
+  KSKontrRec k;
+  k.KontrId = 1;
+  k.PoziomRabatu = 2;
+  k.IloscPunktow = 3;
+  k.TermWaznKarty = 46364.5;
+  k.RabatOdbiorcy = 4.25;
+  n = 0;
+  for (std::string* m :
+       {&k.Nazwa, &k.Skrot, &k.Ulica, &k.Kod, &k.Miasto, &k.Telefon, &k.NIP, &k.KodKarty}) {
+    *m = "k" + std::to_string(++n);
+  }
+  for (const bool active : {false, true}) {
+    k.KartaAktywna = active;
+    buf.Clear();
+    buf.DodajRec(&k);
+    KSKontrRec b;
+    buf.CzytajRec(0, &b);
+    EXPECT_EQ(std::tie(b.KontrId, b.PoziomRabatu, b.IloscPunktow, b.nr_buf, b.KartaAktywna),
+              std::tie(k.KontrId, k.PoziomRabatu, k.IloscPunktow, k.nr_buf, active));
+    EXPECT_EQ(b.nr_buf, 0);
+    EXPECT_EQ(std::tie(b.TermWaznKarty, b.RabatOdbiorcy),
+              std::tie(k.TermWaznKarty, k.RabatOdbiorcy));
+    EXPECT_EQ(std::tie(b.Nazwa, b.Skrot, b.Ulica, b.Kod, b.Miasto, b.Telefon, b.NIP, b.KodKarty),
+              std::tie(k.Nazwa, k.Skrot, k.Ulica, k.Kod, k.Miasto, k.Telefon, k.NIP, k.KodKarty));
+  }
 }
 
 TEST_F(ExpBufTest, RewritingARowMovesItsStatusCount) {
