@@ -3,6 +3,7 @@
 
 #include "elzab/TTrelvaxLibrary.h"
 #include "platform/FakeEnv.h"
+#include "testutil/DriverFixture.h"
 
 namespace {
 struct Param {
@@ -141,4 +142,13 @@ TEST(ListTexts, NamesMatchWithoutCaseOrBlanksAndOthersHaveNone) {
   EXPECT_EQ(TKSLibrary::TekstListyParametru("ElzabSTXPort", -1), "");
   EXPECT_EQ(TKSLibrary::TekstListyParametru("ElzabSTXIPAddr", 0), "");
   EXPECT_EQ(TKSLibrary::TekstListyParametru("", 0), "");
+}
+
+class DriverTexts : public testutil::DriverFixture {};
+
+TEST_F(DriverTexts, TheDriversOwnTextsAreNotTranslated) {
+  // The driver's link is taken at registration, before the host hands its language object.
+  host.translations["trelvax_elxaction/TKSLibraWlasciworeturn"] = "Elzab cash register";
+  Register({34});
+  EXPECT_EQ(TKSLibrary::Wlasciwosci(1), "Elzab ECR (protokół STX)");
 }

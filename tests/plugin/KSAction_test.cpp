@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "testutil/DriverFixture.h"
+#include "TestDriver.h"
 
-using testutil::DriverFixture;
 using testutil::HostMessage;
 
-class Services : public DriverFixture {
+class Services : public PluginFixture {
  protected:
   void SetUp() override { Register(); }
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TestDriver.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMLgExtTools.h"
 #include "hostlib/TMacSetOfIntegers.h"
@@ -14,7 +15,6 @@
 #include "plugin/KSAction.h"
 #include "plugin/TKSStawkiKolejne.h"
 #include "testutil/DecimalComma.h"
-#include "testutil/DriverFixture.h"
 
 using platform::DialogResult;
 using platform::RatesDialog;
@@ -326,7 +326,7 @@ class FourSlotAction : public KSAction {
   int IleMaxStawekKolejnych() override { return 4; }
 };
 
-class RatesWindow : public testutil::DriverFixture {
+class RatesWindow : public PluginFixture {
  protected:
   void SetUp() override {
     host.vatRates = {23, 8, 5, 0, -1};  // lists: <pusta> zw 0 5 8 23

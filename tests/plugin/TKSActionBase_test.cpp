@@ -4,11 +4,10 @@
 
 #include <algorithm>
 
+#include "TestDriver.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TdtTools.h"
-#include "testutil/DriverFixture.h"
 
-using testutil::DriverFixture;
 using testutil::HostMessage;
 
 namespace {
@@ -37,7 +36,7 @@ int TVKAPI TakeGoodsFromRegister(HTVKCBARG1 arg1, HTVKCBARG2 arg2, const char* t
 
 }  // namespace
 
-class Frame : public DriverFixture {
+class Frame : public PluginFixture {
  protected:
   void SetUp() override { Register(); }
 };

@@ -4,13 +4,11 @@
 
 #include <climits>
 
+#include "TestDriver.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMacSetOfIntegers.h"
-#include "testutil/DriverFixture.h"
 
-using testutil::DriverFixture;
-
-class Library : public DriverFixture {};
+class Library : public PluginFixture {};
 
 TEST_F(Library, WithoutServicesEveryWrapperGivesItsDefault) {
   auto action = Action();
@@ -128,13 +126,6 @@ TEST_F(Library, TheLanguageObjectTranslatesFrameworkTextsAndCanBeReplaced) {
   }
   library->RejestrujCallback(nullptr, 34);
   EXPECT_EQ(library->GetLgLink(), nullptr);
-}
-
-TEST_F(Library, TheDriversOwnTextsAreNotTranslated) {
-  // The driver's link is taken at registration, before the host hands its language object.
-  host.translations["trelvax_elxaction/TKSLibraWlasciworeturn"] = "Elzab cash register";
-  Register({34});
-  EXPECT_EQ(TKSLibrary::Wlasciwosci(1), "Elzab ECR (protokół STX)");
 }
 
 TEST_F(Library, TextsPassedToTheHostAreTrimmed) {

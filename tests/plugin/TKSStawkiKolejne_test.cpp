@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "TestDriver.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMacSetOfIntegers.h"
 #include "plugin/KSAction.h"
 #include "testutil/DecimalComma.h"
-#include "testutil/DriverFixture.h"
 
 namespace {
 
@@ -197,7 +197,7 @@ class FourSlotAction : public KSAction {
   int IleMaxStawekKolejnych() override { return 4; }
 };
 
-class Mapping : public testutil::DriverFixture {
+class Mapping : public PluginFixture {
  protected:
   void SetUp() override {
     host.vatRates = {0, 5, 8, 23};

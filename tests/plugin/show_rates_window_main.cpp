@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "elzab/elxaction.h"
+#include "TestDriver.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
 #include "plugin/TKSLibrary.h"
