@@ -20,10 +20,6 @@ constexpr const char* kHeavyLoadSection = "HeavyLoadSection";
 
 constexpr const char* kSpeeds[] = {"4800", "9600", "19200", "28800", "57600", "115200"};
 
-bool EndsWithSeparator(const std::string& path) {
-  return !path.empty() && (path.back() == '\\' || path.back() == '/');
-}
-
 }  // namespace
 
 TrelvaxAction::TrelvaxAction(TKSLibrary* library, HTVKCBARG2 arg2) : KSAction(library, arg2) {}
@@ -37,23 +33,15 @@ std::string TrelvaxAction::Tr(const char* key, const char* text) const {
 // ----- Configuration and working files -----------------------------------------------------
 
 void TrelvaxAction::ReadParams() {
-  cfgExePath = ParamAsString("ElzabSTXExePath");
-  if (!EndsWithSeparator(cfgExePath)) cfgExePath += platform::kPathSeparator;
-  cfgExePath = ShortenPathName(cfgExePath);
-  cfgPort = ParamAsString("ElzabSTXPort");
-  cfgTimeout = ParamAsInt("ElzabSTXTimeout");
-  cfgPoziomCen = ParamAsInt("PoziomCen");
-  cfgProductFlag = ParamAsInt("ElzabSTXProductFlag");
-  cfgReceipts = ParamAsInt("ElzabSTXReceipts");
-  cfgSaleSource = ParamAsInt("ElzabSTXSaleSource");
-  cfgProtectExecution = ParamAsInt("ElzabSTXProtectExe") == 1;
-  cfgSaleBufferType = ParamAsInt("ElzabSTXSaleBufferType");
-  cfgSaleBufferFV = ParamAsInt("ElzabSTXSaleBufferFV") == 1;
+  config.Read(*this, Tr("KSElzabSImportifcfgPort", "PLIK"));
+  cfgReceipts = config.cfgReceipts;
+  cfgSaleSource = config.cfgSaleSource;
+  cfgSaleBufferFV = config.cfgSaleBufferFV;
 }
 
 void TrelvaxAction::CreateConfig() {
-  if (cfgPort == Tr("SElzabSCreateCoifcfgPort", "PLIK")) return;
-  if (ParamAsInt("ElzabSTXUserKonfig") != 0) {
+  if (config.cfgFileMode) return;
+  if (config.cfgUserKonfig) {
     if (platform::CurrentEnv()->FileExists(FNameKonfig())) return;
     throw Exception(Tr("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
   }
@@ -71,25 +59,25 @@ void TrelvaxAction::CreateConfig() {
     return text;
   };
   std::string line;
-  if (cfgPort != "LAN") {
-    value("ElzabSTXPort", cfgPort, true);
+  if (config.cfgPort != "LAN") {
+    value("ElzabSTXPort", config.cfgPort, true);
     // The host stores the list index; a host that stores the list text itself is understood
     // too, rather than silently given the highest speed.
-    const std::string value = TxTools::Trim(WartoscParametru("ElzabSTXRS232Speed"));
+    const std::string& value = config.cfgRS232Speed;
     const int index = TxTools::StrToIntDef(value, -1);
     const char* speed = index >= 0 && index <= 5 ? kSpeeds[index] : "115200";
     for (const char* text : kSpeeds) {
       if (value == text) speed = text;
     }
-    line =
-        TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, cfgPort.c_str(), speed, cfgTimeout);
+    line = TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, config.cfgPort.c_str(), speed,
+                           config.cfgTimeout);
   } else {
     line = TxTools::Format("$%d\t%s:115200:STX6:1\t%d\tElzab\tAnyString:3001:%s:%s:%s:%d:%d",
-                           FNrUrzadzenia, "COM1", cfgTimeout,
-                           value("ElzabSTXIPAddr", ParamAsString("ElzabSTXIPAddr"), true).c_str(),
-                           value("ElzabSTXIPPort", ParamAsString("ElzabSTXIPPort"), true).c_str(),
-                           value("ElzabSTXIPAuth", ParamAsString("ElzabSTXIPAuth"), true).c_str(),
-                           ParamAsInt("ElzabSTXIPTimeout"), ParamAsInt("ElzabSTXIPRet"));
+                           FNrUrzadzenia, "COM1", config.cfgTimeout,
+                           value("ElzabSTXIPAddr", config.cfgIPAddr, true).c_str(),
+                           value("ElzabSTXIPPort", config.cfgIPPort, true).c_str(),
+                           value("ElzabSTXIPAuth", config.cfgIPAuth, true).c_str(),
+                           config.cfgIPTimeout, config.cfgIPRet);
   }
   TMFile file(FNameKonfig());
   file.Open();
@@ -251,7 +239,7 @@ bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo
 // ----- Program runner ---------------------------------------------------------------------
 
 void TrelvaxAction::Execute(int function) {
-  ZasobSterownika held(*this, kHeavyLoadSection, cfgProtectExecution);
+  ZasobSterownika held(*this, kHeavyLoadSection, config.cfgProtectExecution);
   ExecuteOperation(function);
 }
 
@@ -259,7 +247,7 @@ void TrelvaxAction::ExecuteOperation(int function) {
   const ElzabFunction* program = FindElzabFunction(function);
   if (program == nullptr || program->program == nullptr) return;
   platform::Env* env = platform::CurrentEnv();
-  const std::string path = cfgExePath + program->program;
+  const std::string path = config.cfgExePath + program->program;
   std::vector<std::string> args;
   args.push_back(FNameFile(function, 1, program->writeInput));
   if (program->hasOutput) args.push_back(FNameFile(function, 2, false));

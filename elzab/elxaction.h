@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "elzab/elxconfig.h"
 #include "elzab/elxhanded.h"
 #include "elzab/elxparag.h"
 #include "plugin/KSAction.h"
@@ -209,24 +210,17 @@ class TrelvaxAction : public KSAction {
   // Appends the receipts read from the register to the import file; true when any was.
   bool ImportSaveReceipts();
 
+  // The settings of this operation, as its parameters give them.
+  ElzabConfig config;
+  // The register, as the identification found it.
   e_Type cfgType = t_K10;
   int32_t cfgPLUMax = 0;
   int32_t cfgNameMax = 0;
-  std::string cfgExePath;
-  std::string cfgPort;
-  int32_t cfgTimeout = 0;
-  int32_t cfgPoziomCen = 0;
-  int32_t cfgProductFlag = 0;
+  // The settings that shape what the current import pass hands over: the parameters' (from
+  // `config`), or for a pass over recorded outputs the ones they were first read with.
   int32_t cfgReceipts = 0;
   int32_t cfgSaleSource = 0;
-  double importDateParam = 0;  // "DataImportu", read once per operation
-  // The settings that shape what an import hands over, as the parameters give them; a pass
-  // over recorded outputs reads them with the recorded ones instead.
-  struct ImportSettings {
-    int32_t saleSource = 0;
-    int32_t receipts = 0;
-    bool invoices = false;
-  } paramSettings;
+  bool cfgSaleBufferFV = false;
   double importDate = 0;                 // the import date the current outputs are read with
   std::vector<double> storedDays;        // days of the current outputs the host already took in
   std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
@@ -235,13 +229,10 @@ class TrelvaxAction : public KSAction {
   ReadSummary passSummary;     // the current pass's outputs
   ReadSummary handedBase;      // what the host had of the register before the pass
   bool hasHandedBase = false;
-  bool registerZeroed = true;  // a daily report closed the register since handedBase was read
-  int64_t receiptsSkip = 0;    // receipt buffer data lines the host already has
-  bool countersDelta = false;  // the counters go to the host less handedBase's
-  bool cfgProtectExecution = false;
+  bool registerZeroed = true;   // a daily report closed the register since handedBase was read
+  int64_t receiptsSkip = 0;     // receipt buffer data lines the host already has
+  bool countersDelta = false;   // the counters go to the host less handedBase's
   bool blankPathNoted = false;  // the warning about a path with a blank was given
-  int32_t cfgSaleBufferType = 0;
-  bool cfgSaleBufferFV = false;
   // One buffer per sale date; DeleteImpBufs frees them and leaves empty slots.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs;
   // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from

@@ -76,7 +76,7 @@ TrelvaxExpBuf* TrelvaxAction::ExpBuf() const {
 // ----- The operation ----------------------------------------------------------------------
 
 void TrelvaxAction::Eksport() {
-  if (cfgPort == Tr("KSElzabSEksportifcfgPort", "PLIK")) {
+  if (config.cfgFileMode) {
     throw Exception(Tr("KSElzabSEksportExceptio",
                        "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
   }
@@ -129,7 +129,7 @@ void TrelvaxAction::Eksport() {
 
 void TrelvaxAction::SendItems() {
   TrelvaxExpBuf* buf = ExpBuf();
-  if (ParamAsInt("RodzajTransmisji") == 3) {
+  if (config.cfgTransmission == 3) {
     MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None, 100);
     Execute(fnDeleteAll);
     MsgS(LPV_Ok);
@@ -242,11 +242,12 @@ void TrelvaxAction::PrepareItemsRec(KSTowRec* rec) {
   }
   std::string code = rec->kod;
   if (rec->czy_wazony) code = TxTools::DeleteChars(code, "?");
-  const std::string price = TxfTools::Format(TxfTools::Round(rec->CenaAkt(cfgPoziomCen), 0), 0);
+  const std::string price =
+      TxfTools::Format(TxfTools::Round(rec->CenaAkt(config.cfgPoziomCen), 0), 0);
   const char* openPrice = rec->cena_otwarta ? "0" : "1";
   const char* flagA;
   const char* flagB;
-  switch (cfgProductFlag) {
+  switch (config.cfgProductFlag) {
     case 0:
       flagA = openPrice;
       flagB = "0";
@@ -316,7 +317,7 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
 // ----- Packages ---------------------------------------------------------------------------
 
 void TrelvaxAction::DeletePackages() {
-  const int kind = ParamAsInt("RodzajTransmisji");
+  const int kind = config.cfgTransmission;
   if ((kind == 3 || kind == 2) && platform::CurrentEnv()->FileExists(FNamePackages())) {
     platform::CurrentEnv()->RemoveFile(FNamePackages());
   }
@@ -412,7 +413,7 @@ void TrelvaxAction::SendUnitTable() {
 }
 
 void TrelvaxAction::SendEuro() {
-  if (ParamAsInt("ElzabSTXPrgEuro") == 0) return;
+  if (!config.cfgPrgEuro) return;
   const long double rate = ExpBuf()->FKursEURO;
   if (rate <= 0) {
     // The export file carries no rate: a rate of 0 would be refused by the register (and the
@@ -439,7 +440,7 @@ void TrelvaxAction::SendEuro() {
 }
 
 void TrelvaxAction::SendPayments() {
-  if (ParamAsInt("ElzabSTXPrgPayments") == 0) return;
+  if (!config.cfgPrgPayments) return;
   std::string text;
   switch (cfgType) {
     case t_K10:

@@ -105,8 +105,7 @@ void TrelvaxAction::Import() {
   // The programs write the register's texts in code page 852.
   TLTools::CodePages fromRegister(tools, TLTools::plCp852, TLTools::plCp1250);
   LoadPackages();
-  importDateParam = ParamAsDate("DataImportu");
-  paramSettings = {cfgSaleSource, cfgReceipts, cfgSaleBufferFV};
+  config.ReadImportDate(*this);
   platform::Env* env = platform::CurrentEnv();
   recovering = false;
   readsRegister = false;
@@ -116,7 +115,7 @@ void TrelvaxAction::Import() {
     }
     return false;
   };
-  if (cfgPort == Tr("KSElzabSImportifcfgPort", "PLIK")) {
+  if (config.cfgFileMode) {
     if (!leftovers()) {
       throw Exception(Tr("KSElzabSImportExceptio",
                          "Ustawione złącze PLIK, a nie ma żadnych plików importowych!"));
@@ -213,7 +212,7 @@ void TrelvaxAction::ImportFromECR() {
   if (cfgType != t_K10) {
     // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
     int receipts = HandedOverReceiptsFunction();
-    if (receipts == 0) receipts = cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
+    if (receipts == 0) receipts = config.cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
     run({receipts, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
   }
 }
@@ -252,7 +251,7 @@ void TrelvaxAction::ImpBufSetStandardFlags() {
   imp_buf->nadpisz_fisk = false;
   imp_buf->nadpisz_plu = false;
   imp_buf->ident_barcode = false;
-  imp_buf->doklej_plu = ParamAsInt("ElzabSTXDokPlu") == 1;
+  imp_buf->doklej_plu = config.cfgDokPlu;
   imp_buf->par_szczeg = cfgReceipts != 0;
 }
 
@@ -391,10 +390,9 @@ std::string TrelvaxAction::FNameReadRegister() {
 std::string TrelvaxAction::RegisterIdentity() {
   // The register number and its connection; not the timeout or the password, which a
   // technician may change between a failed import and the next.
-  std::string connection = cfgPort;
-  if (cfgPort == "LAN") {
-    connection += " " + TxTools::Trim(ParamAsString("ElzabSTXIPAddr")) + ":" +
-                  TxTools::Trim(ParamAsString("ElzabSTXIPPort"));
+  std::string connection = config.cfgPort;
+  if (config.cfgPort == "LAN") {
+    connection += " " + TxTools::Trim(config.cfgIPAddr) + ":" + TxTools::Trim(config.cfgIPPort);
   }
   return "kasa=" + std::to_string(FNrUrzadzenia) + " " + connection;
 }
@@ -488,10 +486,10 @@ std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
 }
 
 void TrelvaxAction::SettleStoredDays() {
-  importDate = importDateParam;
-  cfgSaleSource = paramSettings.saleSource;
-  cfgReceipts = paramSettings.receipts;
-  cfgSaleBufferFV = paramSettings.invoices;
+  importDate = config.cfgImportDate;
+  cfgSaleSource = config.cfgSaleSource;
+  cfgReceipts = config.cfgReceipts;
+  cfgSaleBufferFV = config.cfgSaleBufferFV;
   storedDays.clear();
   passOutputs = StampOutputs();
   StoredDays record;

@@ -39,16 +39,42 @@ TEST_F(Config, ParametersFillTheConfiguration) {
   host.params["ElzabSTXSaleBufferFV"] = "1";
   auto a = Action();
   a->ReadParams();
-  EXPECT_EQ(a->cfgExePath, std::string("C:\\Elzab") + platform::kPathSeparator);
-  EXPECT_EQ(a->cfgPort, "COM2");
-  EXPECT_EQ(a->cfgTimeout, 10);
-  EXPECT_EQ(a->cfgPoziomCen, 3);
-  EXPECT_EQ(a->cfgProductFlag, 1);
+  EXPECT_EQ(a->config.cfgExePath, std::string("C:\\Elzab") + platform::kPathSeparator);
+  EXPECT_EQ(a->config.cfgPort, "COM2");
+  EXPECT_EQ(a->config.cfgTimeout, 10);
+  EXPECT_EQ(a->config.cfgPoziomCen, 3);
+  EXPECT_EQ(a->config.cfgProductFlag, 1);
   EXPECT_EQ(a->cfgReceipts, 1);
   EXPECT_EQ(a->cfgSaleSource, 1);
-  EXPECT_EQ(a->cfgSaleBufferType, 1);
-  EXPECT_TRUE(a->cfgProtectExecution);
+  EXPECT_EQ(a->config.cfgSaleBufferType, 1);
+  EXPECT_TRUE(a->config.cfgProtectExecution);
   EXPECT_TRUE(a->cfgSaleBufferFV);
+  EXPECT_FALSE(a->config.cfgFileMode);
+  EXPECT_EQ(a->config.cfgIPTimeout, 15);
+  EXPECT_EQ(a->config.cfgIPRet, 3);
+}
+
+// The switches read once at the operation's start, each as the value that turns it on.
+TEST_F(Config, TheOperationsSwitchesAndFileMode) {
+  host.params["RodzajTransmisji"] = "3";
+  host.params["ElzabSTXPrgEuro"] = "2";
+  host.params["ElzabSTXPrgPayments"] = "0";
+  host.params["ElzabSTXDokPlu"] = "1";
+  host.params["ElzabSTXUserKonfig"] = "1";
+  host.params["ElzabSTXRS232Speed"] = " 3 ";
+  auto a = Action();
+  a->ReadParams();
+  EXPECT_EQ(a->config.cfgTransmission, 3);
+  EXPECT_TRUE(a->config.cfgPrgEuro);
+  EXPECT_FALSE(a->config.cfgPrgPayments);
+  EXPECT_TRUE(a->config.cfgDokPlu);
+  EXPECT_TRUE(a->config.cfgUserKonfig);
+  EXPECT_EQ(a->config.cfgRS232Speed, "3");
+  host.params["ElzabSTXPort"] = "PLIK";
+  host.params["ElzabSTXDokPlu"] = "2";
+  a->ReadParams();
+  EXPECT_TRUE(a->config.cfgFileMode);
+  EXPECT_FALSE(a->config.cfgDokPlu);
 }
 
 TEST_F(Config, OnlyTheValueOneSwitchesTheTwoFlagsOn) {
@@ -56,7 +82,7 @@ TEST_F(Config, OnlyTheValueOneSwitchesTheTwoFlagsOn) {
   host.params["ElzabSTXSaleBufferFV"] = "Tak";
   auto a = Action();
   a->ReadParams();
-  EXPECT_FALSE(a->cfgProtectExecution);
+  EXPECT_FALSE(a->config.cfgProtectExecution);
   EXPECT_FALSE(a->cfgSaleBufferFV);
 }
 
@@ -66,7 +92,7 @@ TEST_F(Config, TheProgramsFolderKeepsItsSeparatorAndIsShortened) {
   host.params["ElzabSTXExePath"] = longDir;
   auto a = Action();
   a->ReadParams();
-  EXPECT_EQ(a->cfgExePath, "C:\\PROGRA~1\\Elzab\\");
+  EXPECT_EQ(a->config.cfgExePath, "C:\\PROGRA~1\\Elzab\\");
 }
 
 TEST_F(Config, SerialLine) {

@@ -32,7 +32,7 @@ class Export : public testutil::ProgramFixture {
  protected:
   void SetUp() override {
     ProgramFixture::SetUp();
-    action->cfgProductFlag = 2;  // the parameter's default
+    host.params["ElzabSTXProductFlag"] = "2";  // the parameter's default
     env.onRun = [this](const platform::FakeEnv::Run& run) { return Answer(run); };
   }
 
@@ -62,8 +62,10 @@ class Export : public testutil::ProgramFixture {
     return r;
   }
 
+  // An export, with the parameters read as an operation reads them first.
   void Run(const std::string& exportFile) {
     WriteFile(dir.File("kasa.exp"), exportFile);
+    action->ReadParams();
     action->Eksport();
   }
 
@@ -121,7 +123,7 @@ TEST_F(Export, AFileWithoutGoodsNeverContactsTheRegister) {
 }
 
 TEST_F(Export, FilePortIsRefused) {
-  action->cfgPort = "PLIK";
+  host.params["ElzabSTXPort"] = "PLIK";
   try {
     Run(Goods(1, "DOD"));
     FAIL();
@@ -132,7 +134,7 @@ TEST_F(Export, FilePortIsRefused) {
 }
 
 TEST_F(Export, GoodsRecordFieldsFollowTheRegistersRules) {
-  action->cfgPoziomCen = 2;  // the night price
+  host.params["PoziomCen"] = "2";  // the night price
   Run(Goods(1, "DOD", "21???45", "Ser żółty", 8, "") +
       "PLU;2;0;22;Chleb\tz\x01kminkiem;100;90;95;99;5;1;F;-1;F;T;T;0;9;150;DOD\r\n" +
       "PLU;3;0;23;Mąka;100;90;95;99;0;1;T;3;T;F;F;0;;0;AKT\r\n");
@@ -169,7 +171,7 @@ TEST_F(Export, GoodsFlagSettingsChooseFlagsAAndB) {
       "$2\tB\t1\t1\t0\t0\t0\t2\t100\t0\t0\t1\t0\t1\t \t0\r\n\r\n",
   };
   for (int setting = 0; setting < 3; ++setting) {
-    action->cfgProductFlag = setting;
+    host.params["ElzabSTXProductFlag"] = std::to_string(setting);
     Run(goods);
     EXPECT_EQ(Data("ZBPTowar.exe"), expected[setting]) << setting;
   }
