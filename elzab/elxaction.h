@@ -199,7 +199,9 @@ class TrelvaxAction : public KSAction {
   // Removes the summary; with `mustGo` an error when it stays, since a later recovery would
   // take it for its own.
   void RemoveHandedOver(bool mustGo);
-  void AfterImport();
+  // Archives and removes the outputs, then the record; after the import's last pass also the
+  // summary of what the host has and the note of the read.
+  void AfterImport(bool last);
   void DeleteImpBufs();
   void ImportFromFileSale();
   // A quantity of the counters (a decimal with ".") in thousandths.

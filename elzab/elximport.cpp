@@ -126,8 +126,18 @@ void TrelvaxAction::Import() {
     // outputs were taken away by hand; it must not make the next one skip fresh sales.
     const bool left = leftovers();
     if (!left) {
+      // An import that stopped once the data of its read was gone leaves the record, an
+      // output or the note of the read beside what the host has of the register: the read
+      // below is judged against it. Alone, the summary is from an import that ended well
+      // (one that could not remove it): the register may have been closed since, by a
+      // report a K10's counters cannot tell, so it goes.
+      bool unfinished = env->FileExists(FNameStoredDays()) || env->FileExists(FNameReadRegister());
+      for (int function : ElzabFunctionsWith(roleSalesRead)) {
+        if (env->FileExists(FNameFile(function, 2, false))) unfinished = true;
+      }
+      recovering = unfinished && env->FileExists(FNameHandedOver());
       RemoveStoredDays();
-      RemoveHandedOver(true);
+      if (!recovering) RemoveHandedOver(true);
     }
     if (left) {
       CheckLeftoversRegister();
@@ -149,7 +159,7 @@ void TrelvaxAction::Import() {
       ImportFromFile(false);
       ImportSaveImpBufs();
       WriteHandedOver();
-      AfterImport();
+      AfterImport(false);
       DeleteImpBufs();
     }
     CheckType(false);
@@ -161,9 +171,7 @@ void TrelvaxAction::Import() {
   // that stops while they are removed leaves only some of them, and the next one, which
   // reads the register again, must not hand over once more what the removed ones held.
   if (readsRegister) WriteHandedOver();
-  AfterImport();
-  // The host has the register's day whole: the next import starts afresh.
-  if (readsRegister) RemoveHandedOver(false);
+  AfterImport(true);
   DeleteImpBufs();
 }
 
@@ -644,7 +652,7 @@ bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
   });
 }
 
-void TrelvaxAction::AfterImport() {
+void TrelvaxAction::AfterImport(bool last) {
   platform::Env* env = platform::CurrentEnv();
   std::string stuck;
   for (int function : ElzabFunctionsWith(roleSalesRead)) {
@@ -668,6 +676,12 @@ void TrelvaxAction::AfterImport() {
   }
   RemoveStoredDays();
   storedDays.clear();
+  // A pass over leftovers is followed by a new read, which writes its note anew.
+  if (!last) return;
+  // The host has the register's day whole: the next import starts afresh. The summary goes
+  // before the note of the read, so that an import stopped between the two still tells the
+  // next one that it did not end.
+  if (readsRegister) RemoveHandedOver(false);
   // Nothing of the read is left; one that stays is written anew by the next read.
   if (env->FileExists(FNameReadRegister())) RemoveWorkingFile(FNameReadRegister());
 }
