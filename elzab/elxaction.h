@@ -228,6 +228,7 @@ class TrelvaxAction : public KSAction {
   std::vector<OutputStamp> passOutputs;  // the outputs the current pass reads
   bool readsRegister = false;  // a port-mode import, which keeps what the host has of the register
   bool recovering = false;     // a port-mode import that found a failed one's outputs
+  bool settingsNoted = false;  // the warning about settings changed in a recovery was given
   ReadSummary passSummary;     // the current pass's outputs
   ReadSummary handedBase;      // what the host had of the register before the pass
   bool hasHandedBase = false;

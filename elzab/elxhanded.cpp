@@ -27,6 +27,7 @@ constexpr char kKeySales[] = "sprzedaz";
 constexpr char kKeyReturns[] = "zwroty";
 constexpr char kKeyNoSales[] = "bez_sprzedazy";
 constexpr char kKeyNoReturns[] = "bez_zwrotow";
+constexpr char kKeySettings[] = "ustawienia";
 
 std::string Number(double value) {
   char text[64];
@@ -150,6 +151,10 @@ bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum
 std::string FormatSummary(const ReadSummary& s) {
   std::string text = std::string(kKeyRegister) + "=" + s.identity + "\r\n";
   text += std::string(kKeyDay) + "=" + TdtTools::FormatDate(s.day) + "\r\n";
+  if (s.hasSettings) {
+    text += std::string(kKeySettings) + "=" + std::to_string(s.saleSource) + ";" +
+            std::to_string(s.receipts) + ";" + (s.invoices ? "1" : "0") + "\r\n";
+  }
   if (s.receiptsFunction != 0) {
     text += std::string(kKeyReceipts) + "=" + std::to_string(s.receiptsFunction) + ";" +
             std::to_string(s.receiptLines) + ";" + Hex(s.receiptHash) + "\r\n";
@@ -194,6 +199,20 @@ bool ParseSummary(const std::vector<std::string>& lines, ReadSummary& s) {
       }
       s.receiptsFunction = static_cast<int>(function);
       s.receiptLines = static_cast<int64_t>(count);
+    } else if (key == kKeySettings) {
+      const size_t a = value.find(';');
+      const size_t b = a == std::string::npos ? a : value.find(';', a + 1);
+      uint64_t source = 0, receipts = 0, invoices = 0;
+      if (b == std::string::npos || !ParseWhole(value.substr(0, a), source, 10) ||
+          !ParseWhole(value.substr(a + 1, b - a - 1), receipts, 10) ||
+          !ParseWhole(value.substr(b + 1), invoices, 10) || source > 1 || receipts > INT32_MAX ||
+          invoices > 1) {
+        return false;
+      }
+      s.hasSettings = true;
+      s.saleSource = static_cast<int32_t>(source);
+      s.receipts = static_cast<int32_t>(receipts);
+      s.invoices = invoices == 1;
     } else if (key == kKeySales && eq != std::string::npos) {
       if (!ParseSum(value, s.sales)) return false;
     } else if (key == kKeyReturns && eq != std::string::npos) {
@@ -300,6 +319,10 @@ void TrelvaxAction::SettleHandedOver() {
   };
   passSummary.identity = RegisterIdentity();
   passSummary.day = ReadDay();
+  passSummary.hasSettings = true;
+  passSummary.saleSource = cfgSaleSource;
+  passSummary.receipts = cfgReceipts;
+  passSummary.invoices = cfgSaleBufferFV;
   // The receipt buffer the receipt import reads: method 4's when both lie there.
   std::string receipts;
   for (int function : {fnReceipts4, fnReceipts5}) {
@@ -326,6 +349,24 @@ void TrelvaxAction::SettleHandedOver() {
 
   if (!recovering || !ReadHandedOver(handedBase)) return;
   hasHandedBase = true;
+  // What lies beyond the host's share is handed over as the share was: from the other source,
+  // or with receipts the share left out, the two would overlap or leave a gap.
+  if (handedBase.hasSettings) {
+    const bool asParameters = handedBase.saleSource == config.cfgSaleSource &&
+                              handedBase.receipts == config.cfgReceipts &&
+                              handedBase.invoices == config.cfgSaleBufferFV;
+    if (!asParameters && !settingsNoted) {
+      MsgAdd(Tr("KSElzabSHandedSettingsMsgAdd",
+                "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
+                "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
+                "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
+             LPV_Warning, 100);
+      settingsNoted = true;
+    }
+    cfgSaleSource = passSummary.saleSource = handedBase.saleSource;
+    cfgReceipts = passSummary.receipts = handedBase.receipts;
+    cfgSaleBufferFV = passSummary.invoices = handedBase.invoices;
+  }
   if (handedBase.Empty()) {
     // Nothing the host has can come twice; what the pass lacks, the host lacks too.
     registerZeroed = false;

@@ -23,6 +23,12 @@ struct ReadSummary {
   bool hasReturns = false;   // the packaging returns were read
   std::map<std::string, Sum> sales;
   std::map<std::string, Sum> returns;
+  // The settings that shaped what the host was given of the read: goods from the counters or
+  // the receipts, receipts and invoices handed over or not.
+  bool hasSettings = false;
+  int32_t saleSource = 0;
+  int32_t receipts = 0;
+  bool invoices = false;
 
   // True when the summary holds no sale, receipt line or return at all.
   bool Empty() const;

@@ -109,6 +109,7 @@ void TrelvaxAction::Import() {
   platform::Env* env = platform::CurrentEnv();
   recovering = false;
   readsRegister = false;
+  settingsNoted = false;
   auto leftovers = [&] {
     for (int function : ElzabFunctionsWith(roleLeftover)) {
       if (env->FileExists(FNameFile(function, 2, false))) return true;

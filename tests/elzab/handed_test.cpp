@@ -27,6 +27,10 @@ TEST(ReadSummary, ReadsBackExactlyAsWritten) {
   s.hasSales = true;
   s.sales = {{"12", {1500, 350}}, {"0007", {0.1 * 3 * 1000, -0.07}}, {"a;b", {1e300, 0}}};
   s.hasReturns = false;
+  s.hasSettings = true;
+  s.saleSource = 1;
+  s.receipts = 2;
+  s.invoices = true;
   ReadSummary back;
   ASSERT_TRUE(ParseSummary(Lines(FormatSummary(s)), back)) << FormatSummary(s);
   EXPECT_EQ(back.identity, s.identity);
@@ -36,6 +40,10 @@ TEST(ReadSummary, ReadsBackExactlyAsWritten) {
   EXPECT_EQ(back.receiptHash, s.receiptHash);
   EXPECT_TRUE(back.hasSales);
   EXPECT_FALSE(back.hasReturns);
+  EXPECT_TRUE(back.hasSettings);
+  EXPECT_EQ(back.saleSource, 1);
+  EXPECT_EQ(back.receipts, 2);
+  EXPECT_TRUE(back.invoices);
   ASSERT_EQ(back.sales.size(), 3u);
   for (const auto& [code, sum] : s.sales) {
     EXPECT_EQ(back.sales[code].quantity, sum.quantity) << code;
@@ -50,7 +58,8 @@ TEST(ReadSummary, AFileTheDriverDidNotWriteIsRefused) {
   ASSERT_TRUE(ParseSummary(Lines(head + "paragony=5;3;00000000000000ff\r\n"), s));
   for (const char* bad : {"paragony=7;3;00ff\r\n", "paragony=5;-3;00ff\r\n", "paragony=5;3\r\n",
                           "paragony=5;3;xyz\r\n", "sprzedaz=12;1.5\r\n", "sprzedaz=12;1,5;350\r\n",
-                          "zwroty=12;1.5;\r\n", "kasa\r\n", "dzien=wczoraj\r\n", "inne=1\r\n"}) {
+                          "zwroty=12;1.5;\r\n", "kasa\r\n", "dzien=wczoraj\r\n", "inne=1\r\n",
+                          "ustawienia=2;0;0\r\n", "ustawienia=1;0\r\n", "ustawienia=0;1;x\r\n"}) {
     EXPECT_FALSE(ParseSummary(Lines(head + bad), s)) << bad;
   }
   EXPECT_FALSE(ParseSummary(Lines("dzien=2026-12-08\r\n"), s));

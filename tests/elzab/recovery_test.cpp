@@ -545,3 +545,42 @@ TEST_F(RecoveryOnThePort, AnImportStoppedAfterItsOutputsWentHandsNothingTwice) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sale source switched while a failed import is recovered: the host's share was handed
+// over from the receipts (none of its goods from the counters), so the rest of the day comes
+// the same way, with a line saying so, and the new setting holds from the next import.
+TEST_F(RecoveryOnThePort, SettingsChangedDuringARecoveryApplyFromTheNextImport) {
+  const auto read = env.onRun;
+  env.onRun = [this, read](const platform::FakeEnv::Run& run) {
+    if (platform::FileNameOf(run.program) == "OPSpRoz4.exe") {
+      WriteFile(dir.File("RAPORT.TXT"), "x\r\n$21;\r\n");
+      platform::RunResult r;
+      r.started = true;
+      r.exitCode = 1;
+      return r;
+    }
+    return read(run);
+  };
+  host.params["ElzabSTXSaleSource"] = "1";
+  EXPECT_NE(Run(), "");
+  EXPECT_NE(Run(), "");
+  EXPECT_TRUE(stored.empty());
+  env.onRun = read;
+  host.params["ElzabSTXSaleSource"] = "0";
+  host.messages.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_TRUE(
+      Listed("Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
+             "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
+             "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu",
+             1))
+      << host.Dump();
+  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+  ExpectCleanedUp();
+  EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
+}
+
+}  // namespace
