@@ -117,20 +117,29 @@ ExportRound ExportCatalog::Next(Rng& rng) {
     // An additional line of the same goods never reaches the register.
     if (rng.Chance(5)) file += Line(g, 1, st);
     ++r.changes;
-    if (plu > capacity_ || (st != "USU" && !RateOnRegister(g.rate))) {
+  }
+  // The export sends the price changes, then the deletions, then the additions and updates:
+  // a goods deleted frees its barcode for one added in the same export, whatever their PLUs.
+  auto withdrawn = [&](int plu, const std::string& st) {
+    if (plu > capacity_ || (st != "USU" && !RateOnRegister(catalog_[plu].rate))) {
       r.withdrawn.insert(plu);
-      continue;
+      return true;
     }
-    if (st == "USU") {
-      r.deleted.insert(plu);
-      r.sent.insert(plu);
-      auto was = r.after.find(plu);
-      if (was != r.after.end()) {
-        barcodes.erase(was->second.barcode);
-        r.after.erase(was);
-      }
-      continue;
+    return false;
+  };
+  for (const auto& [plu, st] : status) {
+    if (st != "USU" || withdrawn(plu, st)) continue;
+    r.deleted.insert(plu);
+    r.sent.insert(plu);
+    auto was = r.after.find(plu);
+    if (was != r.after.end()) {
+      barcodes.erase(was->second.barcode);
+      r.after.erase(was);
     }
+  }
+  for (const auto& [plu, st] : status) {
+    if (st == "USU" || withdrawn(plu, st)) continue;
+    const CatalogGoods& g = catalog_[plu];
     auto holder = barcodes.find(g.barcode);
     if (holder != barcodes.end() && holder->second != plu && !g.weighed) {
       r.refused.insert(plu);

@@ -74,6 +74,7 @@ class Soak {
   Options o_;
   soak::Rng rng_;
   std::string ecrsim_, state_, log_;
+  std::string lastEcrsim_;  // how the last simulator run ended
   std::FILE* logFile_ = nullptr;
   std::unique_ptr<tvkhost::MessageRenderer> renderer_;
   std::vector<std::unique_ptr<App>> apps_;
@@ -108,6 +109,10 @@ bool Soak::Grew() const {
 bool Soak::Ecrsim(std::vector<std::string> args) {
   args.insert(args.begin(), {"--state", state_});
   platform::RunResult r = platform::Env::Default()->RunProgram(ecrsim_, args, o_.work);
+  // Wine's process creation now and then fails while many programs start at once; that says
+  // nothing of the simulator, so such a start is tried once more.
+  if (!r.started) r = platform::Env::Default()->RunProgram(ecrsim_, args, o_.work);
+  lastEcrsim_ = r.started ? "exit code " + std::to_string(r.exitCode) : "not started: " + r.error;
   return r.started && r.exitCode == 0;
 }
 
@@ -214,7 +219,11 @@ void Soak::Day(long long n) {
   const std::string scenario = o_.work + platform::kPathSeparator + "day.txt";
   tvkhost::WriteFileBytes(scenario, tvkhost::Cp1250ToUtf8(day.scenario));
   if (!Ecrsim({"sell", "--port", port, scenario})) {
-    Differ(n, "the simulator refused the day (" + scenario + ")", {});
+    // The day is kept under its number, so that it can be rung up again by hand.
+    const std::string kept =
+        o_.work + platform::kPathSeparator + "day-" + std::to_string(n) + ".txt";
+    tvkhost::WriteFileBytes(kept, tvkhost::Cp1250ToUtf8(day.scenario));
+    Differ(n, "the simulator refused the day (" + lastEcrsim_ + "; " + kept + ")", {});
     return;
   }
   app.SetParameter("ElzabSTXSaleSource", std::to_string(s.saleSource));
