@@ -22,6 +22,14 @@ using testutil::ReadFile;
 using testutil::Show;
 using testutil::WriteFile;
 
+// A program run that started and ended with `code`.
+platform::RunResult Ran(uint32_t code = 0) {
+  platform::RunResult r;
+  r.started = true;
+  r.exitCode = code;
+  return r;
+}
+
 constexpr char kHeader[] = "#1\r\n#\r\n#\r\n";
 
 // The counters and the receipt buffer of one day: receipt 5 paid in cash and by card with
@@ -154,9 +162,7 @@ TEST_P(RecoveryAfterStore, TheNextImportOnAnyDateHandsTheHostNothingTwice) {
     } else if (run.args.size() > 1) {
       WriteFile(run.args[1], kHeader);
     }
-    platform::RunResult r;
-    r.started = true;
-    return r;
+    return Ran();
   };
   EXPECT_EQ(Run(), "");
   EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
@@ -392,9 +398,7 @@ class RecoveryOnThePort : public Recovery {
       } else if (run.args.size() > 1) {
         WriteFile(run.args[1], kHeader);
       }
-      platform::RunResult r;
-      r.started = true;
-      return r;
+      return Ran();
     };
   }
 
@@ -483,9 +487,7 @@ TEST_F(RecoveryOnThePort, AnImportStoppedWhileItRemovedTheOutputsHandsNothingTwi
       env.onRun = [read](const platform::FakeEnv::Run& run) {
         if (platform::FileNameOf(run.program) == "OPodatek.exe") {
           WriteFile(run.args[1], "$23,00\t8,00\t5,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
-          platform::RunResult r;
-          r.started = true;
-          return r;
+          return Ran();
         }
         return read(run);
       };
@@ -556,10 +558,7 @@ TEST_F(RecoveryOnThePort, SettingsChangedDuringARecoveryApplyFromTheNextImport) 
   env.onRun = [this, read](const platform::FakeEnv::Run& run) {
     if (platform::FileNameOf(run.program) == "OPSpRoz4.exe") {
       WriteFile(dir.File("RAPORT.TXT"), "x\r\n$21;\r\n");
-      platform::RunResult r;
-      r.started = true;
-      r.exitCode = 1;
-      return r;
+      return Ran(1);
     }
     return read(run);
   };
