@@ -9,7 +9,9 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -302,6 +304,64 @@ unsigned long ProcessId() {
   return GetCurrentProcessId();
 }
 
+namespace {
+
+// One entry of the system's handle table as NtQuerySystemInformation's extended handle class
+// (64) lays it out; only the owner's process id is read.
+struct SystemHandleEntry {
+  PVOID object;
+  ULONG_PTR processId;
+  ULONG_PTR handle;
+  ULONG access;
+  USHORT creatorBackTrace;
+  USHORT objectType;
+  ULONG attributes;
+  ULONG reserved;
+};
+struct SystemHandleTable {
+  ULONG_PTR count;
+  ULONG_PTR reserved;
+  SystemHandleEntry entries[1];
+};
+
+// Counts this process's handles in the system's handle table. Wine answers
+// GetProcessHandleCount with 0, though its server keeps the table; Windows gives both.
+// Answers 0 when the table cannot be read.
+long long HandlesFromSystemTable() {
+  using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  if (ntdll == nullptr) return 0;
+  auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+  if (query == nullptr) return 0;
+  const ULONG kExtendedHandleInformation = 64;
+  const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004L);
+  std::vector<char> buf(1 << 16);
+  for (int tries = 0; tries < 8; ++tries) {
+    ULONG needed = 0;
+    LONG status =
+        query(kExtendedHandleInformation, buf.data(), static_cast<ULONG>(buf.size()), &needed);
+    if (status == kInfoLengthMismatch) {
+      buf.resize(std::max<size_t>(buf.size() * 2, needed + 4096));
+      continue;
+    }
+    if (status < 0) return 0;
+    const auto* table = reinterpret_cast<const SystemHandleTable*>(buf.data());
+    const size_t fits =
+        (buf.size() - offsetof(SystemHandleTable, entries)) / sizeof(SystemHandleEntry);
+    const size_t count = std::min<size_t>(table->count, fits);
+    const ULONG_PTR self = GetCurrentProcessId();
+    long long mine = 0;
+    for (size_t i = 0; i < count; ++i) {
+      if (table->entries[i].processId == self) ++mine;
+    }
+    return mine;
+  }
+  return 0;
+}
+
+}  // namespace
+
 ProcessUsage CurrentUsage() {
   ProcessUsage u;
   PROCESS_MEMORY_COUNTERS pmc{};
@@ -311,6 +371,7 @@ ProcessUsage CurrentUsage() {
   }
   DWORD handles = 0;
   if (GetProcessHandleCount(GetCurrentProcess(), &handles)) u.handles = handles;
+  if (u.handles == 0) u.handles = HandlesFromSystemTable();
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snap != INVALID_HANDLE_VALUE) {
     THREADENTRY32 te{};
