@@ -16,7 +16,6 @@
 namespace {
 
 constexpr const char* kModule = "trelvax_elxaction";
-constexpr const char* kHeavyLoadSection = "HeavyLoadSection";
 
 constexpr const char* kSpeeds[] = {"4800", "9600", "19200", "28800", "57600", "115200"};
 
@@ -42,7 +41,7 @@ void TrelvaxAction::ReadParams() {
 void TrelvaxAction::CreateConfig() {
   if (config.cfgFileMode) return;
   if (config.cfgUserKonfig) {
-    if (platform::CurrentEnv()->FileExists(FNameKonfig())) return;
+    if (platform::CurrentEnv()->FileExists(runner_.FNameKonfig())) return;
     throw Exception(Tr("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
   }
   // A value that would cut KONFIG.TXT's one line or shift its ":"-separated fields is no
@@ -79,7 +78,7 @@ void TrelvaxAction::CreateConfig() {
                            value("ElzabSTXIPAuth", config.cfgIPAuth, true).c_str(),
                            config.cfgIPTimeout, config.cfgIPRet);
   }
-  TMFile file(FNameKonfig());
+  TMFile file(runner_.FNameKonfig());
   file.Open();
   file.GotoStart();
   file.Truncate();
@@ -87,72 +86,12 @@ void TrelvaxAction::CreateConfig() {
   file.Close();
 }
 
-std::string TrelvaxAction::WorkDir() {
-  return ShortenPathName(FKatalogWymiany);
-}
-
-std::string TrelvaxAction::FNameKonfig() {
-  return WorkDir() + "KONFIG.TXT";
-}
-std::string TrelvaxAction::FNameRaport() {
-  return WorkDir() + "RAPORT.TXT";
-}
-std::string TrelvaxAction::FNameRaportArch() {
-  return WorkDir() + "RAPORT.arc";
-}
-std::string TrelvaxAction::FNamePackages() {
-  return WorkDir() + "packages.dat";
-}
-std::string TrelvaxAction::FNameERL() {
-  return WorkDir() + "errors.txt";
-}
-
-std::string TrelvaxAction::FNameFile(int function, int ext, bool createInFile) {
-  const ElzabFunction* f = FindElzabFunction(function);
-  // Any other number names no file: the directory itself, which is never taken for one.
-  if (f == nullptr) return WorkDir();
-  const char* base = f->base;
-  static const char* const kExtensions[] = {"", ".in", ".out", ".arc"};
-  const std::string path = WorkDir() + base + (ext >= 1 && ext <= 3 ? kExtensions[ext] : "");
-  if (createInFile) {
-    std::string text;
-    if (function == fnCounters) {
-      text = "$" + FNameFile(fnSales, 2, false) + "\t" + FNameFile(fnSalesSorted, 2, false) + "\t" +
-             FNameFile(fnPackagingReturns, 2, false);
-    }
-    // Paths are the system's own text: converted like a register's text, a folder named with
-    // a Polish letter would name another folder.
-    WriteInFile(path, text, false);
-  }
-  return path;
-}
-
-void TrelvaxAction::WriteInFile(const std::string& path, std::string text, bool convert) {
-  try {
-    TMFile file(path);
-    file.Open();
-    file.GotoStart();
-    file.Truncate();
-    file.WriteLine("#" + std::to_string(FNrUrzadzenia));
-    file.WriteLine("#");
-    file.WriteLine("#");
-    if (!text.empty()) {
-      if (convert) tools.PlConvert(text);
-      file.Write(text);
-      file.Write("\r\n");
-    }
-    file.Close();
-  } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSWriteInFExceptio", "Błąd zapisu pliku wyjściowego ") + path);
-  }
-}
-
 // ----- Operations -------------------------------------------------------------------------
 
 TrelvaxAction::DirectoryLock::DirectoryLock(TrelvaxAction& action, bool take) {
   if (!take) return;
   platform::Env* env = platform::CurrentEnv();
-  const std::string dir = action.WorkDir();
+  const std::string dir = action.Runner().WorkDir();
   // Waits as for the shared resource: a try every 100 ms, asking the host whether to stop.
   bool announced = false;
   bool held = false;
@@ -236,212 +175,6 @@ bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo
   return true;
 }
 
-// ----- Program runner ---------------------------------------------------------------------
-
-void TrelvaxAction::Execute(int function) {
-  ZasobSterownika held(*this, kHeavyLoadSection, config.cfgProtectExecution);
-  ExecuteOperation(function);
-}
-
-void TrelvaxAction::ExecuteOperation(int function) {
-  const ElzabFunction* program = FindElzabFunction(function);
-  if (program == nullptr || program->program == nullptr) return;
-  platform::Env* env = platform::CurrentEnv();
-  const std::string path = config.cfgExePath + program->program;
-  std::vector<std::string> args;
-  args.push_back(FNameFile(function, 1, program->writeInput));
-  if (program->hasOutput) args.push_back(FNameFile(function, 2, false));
-  // The programs take their paths unquoted: a folder without a short name keeps its blanks,
-  // and whether a program takes such a path whole cannot be known from here. Said once.
-  if (!blankPathNoted) {
-    std::vector<std::string> words{path};
-    words.insert(words.end(), args.begin(), args.end());
-    auto blank = std::find_if(words.begin(), words.end(), [](const std::string& w) {
-      return w.find(' ') != std::string::npos;
-    });
-    if (blank != words.end()) {
-      blankPathNoted = true;
-      MsgAdd(Tr("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + *blank +
-                 Tr("KSElzabSExecuteMsgAdd_00002",
-                    " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
-                    "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
-                    "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
-             LPV_Warning, 100);
-    }
-  }
-  // The verdict must come from this run's own report, never from one an earlier run left.
-  env->RemoveFile(FNameRaport());
-  if (env->FileExists(FNameRaport())) {
-    throw Exception(Tr("KSElzabSExecuteExceptio_00004", "Nie można usunąć starego pliku raportu ") +
-                    FNameRaport());
-  }
-  // A program that never ends must not hold the back office's thread for good: while it
-  // runs, the host is asked about once a second whether the person wants to stop. A host
-  // without the abort service cannot be asked; "stop" would then only mean "no service" and
-  // end every program that runs longer than a second, so the program is left to finish.
-  std::function<bool()> stop;
-  if (HostCanAbort()) stop = [this] { return CzyPrzerwac(); };
-  const platform::RunResult run = env->RunProgram(path, args, FKatalogWymiany, stop);
-  if (!run.started) {
-    // What tells a technician that an antivirus blocked the program, that it is no 64-bit
-    // runnable program or that it wants elevation: the system's reason, a line of its own.
-    if (!run.error.empty()) {
-      MsgAdd(Tr("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning, 100);
-    }
-    throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
-  }
-  if (run.stopped) {
-    // What the ended program had written is only part of its answer; read later as whole it
-    // would be wrong data. The register still holds everything, so the next run reads it anew;
-    // the outputs of programs that finished stay for the next import.
-    if (program->hasOutput) env->RemoveFile(FNameFile(function, 2, false));
-    // The counters program writes the three files its input names.
-    if (function == fnCounters) {
-      for (int part : {fnSales, fnSalesSorted, fnPackagingReturns}) {
-        env->RemoveFile(FNameFile(part, 2, false));
-      }
-    }
-    if (run.stuck) {
-      // Still there after it was ended: it waits for its device (a USB-serial driver, say).
-      // The shared resource goes back on the way out, so that other registers are not kept.
-      throw Exception(Tr("KSElzabSExecuteExceptio_00005", "Nie można zakończyć programu ") + path +
-                      Tr("KSElzabSExecuteExceptio_00006",
-                         ": czeka na urządzenie; odłącz i podłącz kasę albo uruchom komputer "
-                         "ponownie, zanim zaczniesz następną operację"));
-    }
-    ThrowPrzerwac(true);
-  }
-  if (run.exitCode == 0) return;
-  if (!CheckReportFile()) {
-    // A program that failed without saying why has still failed: for a goods run the host
-    // would otherwise be told the register took goods it never received.
-    throw Exception(Tr("KSElzabSExecuteExceptio_00001", "Program ") + path +
-                    Tr("KSElzabSExecuteExceptio_00002", " zakończył pracę z kodem ") +
-                    std::to_string(run.exitCode) +
-                    Tr("KSElzabSExecuteExceptio_00003", " bez raportu wyniku w pliku ") +
-                    FNameRaport());
-  }
-}
-
-bool TrelvaxAction::CheckReportFile() {
-  const std::string path = FNameRaport();
-  if (!platform::CurrentEnv()->FileExists(path)) return false;
-  std::string line;
-  bool hasResult = false;
-  try {
-    TMFile report(path);
-    report.SetReadOnly(true);
-    report.Open();
-    report.ReadLine(line);
-    line.clear();
-    hasResult = report.ReadLine(line);
-    report.Close();
-  } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSCheckRepExceptio", "Błąd odczytu pliku raportu ") + path);
-  }
-  if (!hasResult) return false;
-  const std::string rest = line.empty() ? line : line.substr(1);
-  const size_t semicolon = rest.find(';');
-  const std::string codeText =
-      TxTools::Trim(semicolon == std::string::npos ? rest : rest.substr(0, semicolon));
-  const std::string description =
-      semicolon == std::string::npos ? std::string() : TxTools::Trim(rest.substr(semicolon + 1));
-  const int code = TxTools::StrToIntDef(codeText, 0);
-  if (code == 0) return true;
-  throw Exception("Błąd [" + std::to_string(code) +
-                  "]: " + (description.empty() ? GetErrMsg(code) : description));
-}
-
-int TrelvaxAction::CheckReportFileErrorPLU() {
-  const std::string path = FNameRaport();
-  if (!platform::CurrentEnv()->FileExists(path)) {
-    throw Exception(Tr("KSElzabSCheckRapExceptio_00001", "Brak pliku raportu ") + path);
-  }
-  tools.ArchiveFile(path, FNameRaportArch(), GetLgLink(), false, -1, true, "");
-  std::string tenth;
-  try {
-    TMFile report(path);
-    report.SetReadOnly(true);
-    report.Open();
-    std::string line;
-    for (int i = 0; i < 10; ++i) {
-      line.clear();
-      if (!report.ReadLine(line)) line.clear();
-    }
-    tenth = line;
-    report.Close();
-  } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSCheckRapExceptio", "Błąd odczytu pliku raportu ") + path);
-  }
-  const std::string field = TxTools::SelectWord(tenth, 2, '\t');
-  return TxTools::StrToIntDef(TxTools::Trim(field.empty() ? field : field.substr(1)), 0);
-}
-
-void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
-  pluRejected = std::make_unique<std::set<std::string>>();
-  const std::string path = FNameFile(fnSendGoods, 2, false);
-  if (!platform::CurrentEnv()->FileExists(path)) return;
-  TMFile out(path);
-  out.SetReadOnly(true);
-  out.Open();
-  std::string line;
-  while (out.ReadLine(line)) {
-    if (line.empty() || line[0] != '$') continue;
-    int plu = 0;
-    int code = 0;
-    // A refused PLU without its code is still refused: the host must not be told the
-    // register took it.
-    const std::string pluWord = TxTools::SelectWord(line.substr(1), 0, '\t');
-    const std::string pluText = TxTools::TrimLeft(pluWord);
-    const size_t digit = pluText.find_first_of("0123456789");
-    if (digit == std::string::npos || digit > 1 ||
-        (digit == 1 && pluText[0] != '-' && pluText[0] != '+'))
-      continue;
-    plu = TxTools::LeadingInt(pluText);
-    code = TxTools::LeadingInt(TxTools::SelectWord(line.substr(1), 1, '\t'));
-    pluRejected->insert(std::to_string(plu));
-    AddWarning("PLU: " + std::to_string(plu) + " (" + GetErrMsg(code) + ")", logError.get());
-  }
-  out.Close();
-}
-
-bool TrelvaxAction::OutputComplete(const std::string& path) {
-  int last = -1;
-  try {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    last = file.LastByte();
-    file.Close();
-  } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
-  }
-  // A bare LF is taken as a line end too, as the line reader takes it.
-  return last == -1 || last == '\n';
-}
-
-std::string TrelvaxAction::OutputError(const std::string& path, const std::string& detail) {
-  return Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path + ": " + detail;
-}
-
-void TrelvaxAction::CheckOutputComplete(const std::string& path) {
-  if (!OutputComplete(path)) {
-    throw Exception(OutputError(
-        path, Tr("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny")));
-  }
-}
-
-void TrelvaxAction::ThrowDamagedOutput(const std::string& path, int line) {
-  throw Exception(OutputError(
-      path, Tr("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + std::to_string(line)));
-}
-
-void TrelvaxAction::ThrowPrzerwac(bool asked) {
-  if (asked || CzyPrzerwac()) {
-    throw Exception(Tr("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
-  }
-}
-
 // ----- Identification -----------------------------------------------------------------------
 
 void TrelvaxAction::TestConnection() {
@@ -450,31 +183,24 @@ void TrelvaxAction::TestConnection() {
 
 void TrelvaxAction::CheckType(bool print) {
   MsgAdd(Tr("KSElzabSTestConnMsgAdd", "Odczyt typu kasy ..."), LPV_None, 100);
-  Execute(fnRegisterType);
+  runner_.Execute(fnRegisterType);
   MsgS(LPV_Ok);
-  const std::string outPath = FNameFile(fnRegisterType, 2, false);
+  const std::string outPath = runner_.FNameFile(fnRegisterType, 2, false);
   platform::Env* env = platform::CurrentEnv();
   auto removeWorkingFiles = [&] {
-    env->RemoveFile(FNameFile(fnRegisterType, 1, false));
+    env->RemoveFile(runner_.FNameFile(fnRegisterType, 1, false));
     env->RemoveFile(outPath);
   };
   try {
     std::string fourth;
     bool hasFourth = false;
     {
-      if (!OutputComplete(outPath)) {
+      OutputLines out(runner_, outPath, OutputLines::kTell);
+      if (!out.Complete()) {
         throw Exception(Tr("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny"));
       }
-      TMFile out(outPath);
-      out.SetReadOnly(true);
-      out.Open();
-      std::string line;
-      for (int i = 0; i < 4; ++i) {
-        line.clear();
-        hasFourth = out.ReadLine(line);
-        if (!hasFourth) line.clear();
+      for (int i = 0; i < 4 && (hasFourth = out.Next(fourth)); ++i) {
       }
-      fourth = line;
       out.Close();
     }
     TLJWords fields("\t");
@@ -553,22 +279,14 @@ std::string TrelvaxAction::WlasciwosciUrzadzenia(int code) {
 
 void TrelvaxAction::GetVatFromECR() {
   MsgAdd(Tr("KSElzabSGetVatFrMsgAdd", "Odczyt tablicy stawek VAT z kasy"), LPV_None, 100);
-  Execute(fnReadVat);
+  runner_.Execute(fnReadVat);
   MsgS(LPV_Ok);
-  const std::string path = FNameFile(fnReadVat, 2, false);
+  const std::string path = runner_.FNameFile(fnReadVat, 2, false);
   int damaged = 0;
   try {
-    const bool complete = OutputComplete(path);
-    TMFile out(path);
-    out.SetReadOnly(true);
-    out.Open();
-    std::string line;
+    OutputLines out(runner_, path, OutputLines::kTell);
     TLJWords fields("\t");
-    int number = 0;
-    while (out.ReadLine(line)) {
-      ++number;
-      if (line.empty() || line[0] != '$') continue;
-      fields.Init(line.substr(1));
+    while (out.NextData(fields)) {
       for (int i = 0; i < 7; ++i) {
         const std::string field = TxTools::TrimSpaces(fields[i]);
         if (field == "ZWOLNIONA") {
@@ -579,19 +297,19 @@ void TrelvaxAction::GetVatFromECR() {
           // A rate is digits with a comma (or a point); anything else is a damaged table, and
           // reading it as 0 would give goods the wrong rate on a fiscal register.
           if (field.find_first_not_of("0123456789,.+- ") != std::string::npos && damaged == 0) {
-            damaged = number;
+            damaged = out.Line();
           }
           vatRates[i] = TxTools::LeadingInt(TxTools::DeleteChars(field, ","));
         }
       }
     }
     out.Close();
-    if (!complete && damaged == 0) damaged = -1;
+    if (!out.Complete() && damaged == 0) damaged = -1;
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSGetVatFrExceptio", "Błąd odczytu pliku :") + path);
   }
-  if (damaged == -1) CheckOutputComplete(path);
-  if (damaged > 0) ThrowDamagedOutput(path, damaged);
+  if (damaged == -1) runner_.CheckOutputComplete(path);
+  if (damaged > 0) runner_.ThrowDamagedOutput(path, damaged);
 }
 
 int TrelvaxAction::VatLetter(int rate) const {

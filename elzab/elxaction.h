@@ -13,6 +13,7 @@
 #include "elzab/elxconfig.h"
 #include "elzab/elxhanded.h"
 #include "elzab/elxparag.h"
+#include "elzab/elxrunner.h"
 #include "plugin/KSAction.h"
 
 class KSImpBuf;
@@ -42,44 +43,11 @@ class TrelvaxAction : public KSAction {
   // Configuration and working files.
   void ReadParams();
   void CreateConfig();
-  std::string FNameKonfig();
-  std::string FNameRaport();
-  std::string FNameRaportArch();
-  std::string FNamePackages();
-  std::string FNameERL();
-  // The input (ext 1), output (2) or archive (3) file of an ELZAB function; with
-  // createInFile the input file is written at once with the function's input text.
-  std::string FNameFile(int function, int ext, bool createInFile);
-  // Writes a program input file: the three "#" header lines, then `text`, converted by the
-  // action's code-page converter unless `convert` is false (paths).
-  void WriteInFile(const std::string& path, std::string text, bool convert = true);
+  // The program runner of this operation.
+  ElzabRunner& Runner() { return runner_; }
 
-  // Program runs.
-  void Execute(int function);
-  void ExecuteOperation(int function);
-  // Reads RAPORT.TXT after a failed run: raises its error; false when there was no report
-  // or no result line in it, true when the report says the run succeeded.
-  bool CheckReportFile();
-  int CheckReportFileErrorPLU();
   void CheckZBPTOWARFileErrorPLU();
-  // Throws the abort error when the host asks to stop (or `asked` says it already has).
-  void ThrowPrzerwac(bool asked = false);
   void DodFuncExecute(int parameter);
-
-  // A program's output is read only as the register wrote it: every line of these files ends
-  // with CR LF, so a last line without its line end is a file cut short. False for such a file; the
-  // file's read error when it cannot be read.
-  bool OutputComplete(const std::string& path);
-  // Raises the read error of a file cut short.
-  void CheckOutputComplete(const std::string& path);
-  // The read error of an output, naming the file, followed by `detail`.
-  std::string OutputError(const std::string& path, const std::string& detail);
-  // Raises the read error of an output whose line `line` (counted from 1) cannot be what the
-  // register wrote, so that a damaged file is never taken in as data.
-  [[noreturn]] void ThrowDamagedOutput(const std::string& path, int line);
-
-  // The text of an ELZAB error code.
-  std::string GetErrMsg(int code);
 
   // Register identification and its VAT table.
   void TestConnection();
@@ -232,10 +200,9 @@ class TrelvaxAction : public KSAction {
   ReadSummary passSummary;     // the current pass's outputs
   ReadSummary handedBase;      // what the host had of the register before the pass
   bool hasHandedBase = false;
-  bool registerZeroed = true;   // a daily report closed the register since handedBase was read
-  int64_t receiptsSkip = 0;     // receipt buffer data lines the host already has
-  bool countersDelta = false;   // the counters go to the host less handedBase's
-  bool blankPathNoted = false;  // the warning about a path with a blank was given
+  bool registerZeroed = true;  // a daily report closed the register since handedBase was read
+  int64_t receiptsSkip = 0;    // receipt buffer data lines the host already has
+  bool countersDelta = false;  // the counters go to the host less handedBase's
   // One buffer per sale date; DeleteImpBufs frees them and leaves empty slots.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs;
   // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from
@@ -265,12 +232,12 @@ class TrelvaxAction : public KSAction {
    private:
     void* lock_ = nullptr;
   };
-  // The exchange directory in short-path form, which every working file name starts with.
-  std::string WorkDir();
   // A text of the driver's own, translated through the driver's language link.
   std::string Tr(const char* key, const char* text) const;
   // Writes one program input file and runs the program, between a progress line and its
   // close; an abort request is honoured after it.
   void SendTable(int function, const char* key, const char* progress, const std::string& text);
   TrelvaxExpBuf* ExpBuf() const;
+
+  ElzabRunner runner_{*this, config};
 };

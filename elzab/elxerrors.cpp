@@ -1,7 +1,7 @@
 // The texts of ELZAB's error codes: the programs report failures by number.
 #include <cstddef>
 
-#include "elzab/elxaction.h"
+#include "elzab/elxrunner.h"
 #include "hostlib/TxTools.h"
 
 namespace {
@@ -161,7 +161,7 @@ std::string KeyOfRow(size_t n) {
 
 }  // namespace
 
-std::string TrelvaxAction::GetErrMsg(int code) {
+std::string ElzabRunner::GetErrMsg(int code) const {
   size_t row = kErrorCount;
   for (size_t i = 0; i < kErrorCount; ++i) {
     if (kErrors[i].code == code) {

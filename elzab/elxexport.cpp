@@ -80,7 +80,7 @@ void TrelvaxAction::Eksport() {
     throw Exception(Tr("KSElzabSEksportExceptio",
                        "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
   }
-  logError = std::make_unique<TErrorLog>(FNameERL());
+  logError = std::make_unique<TErrorLog>(runner_.FNameERL());
   // The register's texts are code page 852.
   TLTools::CodePages towardsRegister(tools, TLTools::plCp1250, TLTools::plCp852);
   auto buffer = std::make_unique<TrelvaxExpBuf>(this);
@@ -131,7 +131,7 @@ void TrelvaxAction::SendItems() {
   TrelvaxExpBuf* buf = ExpBuf();
   if (config.cfgTransmission == 3) {
     MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None, 100);
-    Execute(fnDeleteAll);
+    runner_.Execute(fnDeleteAll);
     MsgS(LPV_Ok);
   }
   MsgAdd(Tr("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."), LPV_Ok, 100);
@@ -149,7 +149,7 @@ void TrelvaxAction::SendItems() {
       PrepareItemsRec(&rec);
       buf->ZapiszRec(rec.nr_buf, &rec);
       MsgP(row + 1);
-      ThrowPrzerwac();
+      runner_.ThrowPrzerwac();
       // Collected in the same pass, in row order: each batch is one program input.
       if (rec.koldod != 0) continue;
       switch (rec.status) {
@@ -188,11 +188,11 @@ void TrelvaxAction::SendItems() {
   for (auto& batch : batches) {
     if (batch.text.empty()) continue;
     MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
-    WriteInFile(FNameFile(batch.function, 1, false), std::move(batch.text));
+    runner_.WriteInFile(runner_.FNameFile(batch.function, 1, false), std::move(batch.text));
     // The list of refused goods must be this run's: an earlier failed export may have left one.
-    platform::CurrentEnv()->RemoveFile(FNameFile(batch.function, 2, false));
+    platform::CurrentEnv()->RemoveFile(runner_.FNameFile(batch.function, 2, false));
     try {
-      Execute(batch.function);
+      runner_.Execute(batch.function);
     } catch (...) {
       if (batch.function == fnSendGoods) {
         MsgS(LPV_Error);
@@ -287,7 +287,7 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
 
   int stoppedAt = 0;
   if (afterError) {
-    stoppedAt = CheckReportFileErrorPLU();
+    stoppedAt = runner_.CheckReportFileErrorPLU();
     CheckZBPTOWARFileErrorPLU();
   }
   for (int row = 0; row < count; ++row) {
@@ -318,16 +318,16 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
 
 void TrelvaxAction::DeletePackages() {
   const int kind = config.cfgTransmission;
-  if ((kind == 3 || kind == 2) && platform::CurrentEnv()->FileExists(FNamePackages())) {
-    platform::CurrentEnv()->RemoveFile(FNamePackages());
+  if ((kind == 3 || kind == 2) && platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
+    platform::CurrentEnv()->RemoveFile(runner_.FNamePackages());
   }
 }
 
 void TrelvaxAction::LoadPackages() {
   MsgAdd("Wczytanie listy opakowań ...", LPV_None, 100);
   packages = std::make_unique<std::set<std::string>>();
-  if (platform::CurrentEnv()->FileExists(FNamePackages())) {
-    TMFile file(FNamePackages());
+  if (platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
+    TMFile file(runner_.FNamePackages());
     file.SetReadOnly(true);
     file.Open();
     std::string line;
@@ -341,7 +341,7 @@ void TrelvaxAction::LoadPackages() {
 }
 
 void TrelvaxAction::WritePackage(const std::string& plu) {
-  TMFile file(FNamePackages());
+  TMFile file(runner_.FNamePackages());
   file.Open();
   file.GotoEnd();
   file.WriteLine(plu);
@@ -352,17 +352,18 @@ void TrelvaxAction::AfterExport() {
   platform::Env* env = platform::CurrentEnv();
   for (const ElzabFunction& f : ElzabFunctions()) {
     if ((f.roles & roleExportCleans) == 0) continue;
-    const std::string in = FNameFile(f.number, 1, false);
+    const std::string in = runner_.FNameFile(f.number, 1, false);
     if (env->FileExists(in)) {
       if ((f.roles & roleExportArchives) != 0) {
-        tools.ArchiveFile(in, FNameFile(f.number, 3, false), GetLgLink(), true, -1, true, "");
+        tools.ArchiveFile(in, runner_.FNameFile(f.number, 3, false), GetLgLink(), true, -1, true,
+                          "");
       }
       env->RemoveFile(in);
     }
     // A failed import's outputs are what the next import hands the host (or, by the record
     // beside them, knows it has handed over already): an export between must leave them.
     if ((f.roles & roleLeftover) != 0) continue;
-    const std::string out = FNameFile(f.number, 2, false);
+    const std::string out = runner_.FNameFile(f.number, 2, false);
     if (env->FileExists(out)) env->RemoveFile(out);
   }
 }
@@ -372,10 +373,10 @@ void TrelvaxAction::AfterExport() {
 void TrelvaxAction::SendTable(int function, const char* key, const char* progress,
                               const std::string& text) {
   MsgAdd(Tr(key, progress), LPV_None, 100);
-  WriteInFile(FNameFile(function, 1, false), text);
-  Execute(function);
+  runner_.WriteInFile(runner_.FNameFile(function, 1, false), text);
+  runner_.Execute(function);
   MsgS(LPV_Ok);
-  ThrowPrzerwac();
+  runner_.ThrowPrzerwac();
 }
 
 void TrelvaxAction::SendAssorts() {
@@ -455,4 +456,30 @@ void TrelvaxAction::SendPayments() {
       break;
   }
   SendTable(fnSendPayments, "KSElzabSSendPaymMsgAdd", "Transmisja form płatności", text);
+}
+
+void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
+  pluRejected = std::make_unique<std::set<std::string>>();
+  const std::string path = runner_.FNameFile(fnSendGoods, 2, false);
+  if (!platform::CurrentEnv()->FileExists(path)) return;
+  OutputLines out(runner_, path, OutputLines::kUnchecked);
+  std::string data;
+  while (out.NextData(data)) {
+    int plu = 0;
+    int code = 0;
+    // A refused PLU without its code is still refused: the host must not be told the
+    // register took it.
+    const std::string pluWord = TxTools::SelectWord(data, 0, '\t');
+    const std::string pluText = TxTools::TrimLeft(pluWord);
+    const size_t digit = pluText.find_first_of("0123456789");
+    if (digit == std::string::npos || digit > 1 ||
+        (digit == 1 && pluText[0] != '-' && pluText[0] != '+'))
+      continue;
+    plu = TxTools::LeadingInt(pluText);
+    code = TxTools::LeadingInt(TxTools::SelectWord(data, 1, '\t'));
+    pluRejected->insert(std::to_string(plu));
+    AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
+               logError.get());
+  }
+  out.Close();
 }

@@ -97,17 +97,13 @@ bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint6
   lines = 0;
   hash = 0xcbf29ce484222325ull;
   try {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    while ((limit < 0 || lines < limit) && file.ReadLine(line)) {
-      if (!line.empty() && line[0] == '$') {
-        ++lines;
-        for (unsigned char c : line) hash = (hash ^ c) * 0x100000001b3ull;
-        hash = (hash ^ '\n') * 0x100000001b3ull;
-      }
-      line.clear();
+    OutputLines file(path);
+    std::string data;
+    while ((limit < 0 || lines < limit) && file.NextData(data)) {
+      ++lines;
+      hash = (hash ^ '$') * 0x100000001b3ull;
+      for (unsigned char c : data) hash = (hash ^ c) * 0x100000001b3ull;
+      hash = (hash ^ '\n') * 0x100000001b3ull;
     }
     file.Close();
   } catch (const Exception&) {
@@ -119,27 +115,20 @@ bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint6
 bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum>& sums) {
   sums.clear();
   try {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    while (file.ReadLine(line)) {
-      if (!line.empty() && line[0] == '$') {
-        const std::string data = line.substr(1);
-        const size_t t1 = data.find('\t');
-        const std::string code = data.substr(0, t1);
-        std::string quantity, value;
-        if (t1 != std::string::npos) {
-          const size_t t2 = data.find('\t', t1 + 1);
-          quantity = data.substr(t1 + 1, t2 == std::string::npos ? t2 : t2 - t1 - 1);
-          if (t2 != std::string::npos)
-            value = data.substr(t2 + 1, data.find('\t', t2 + 1) - t2 - 1);
-        }
-        ReadSummary::Sum& sum = sums[code];
-        sum.quantity += TrelvaxAction::FormatujIlosc(quantity);
-        sum.value += TxfTools::ParseLeading(value);
+    OutputLines file(path);
+    std::string data;
+    while (file.NextData(data)) {
+      const size_t t1 = data.find('\t');
+      const std::string code = data.substr(0, t1);
+      std::string quantity, value;
+      if (t1 != std::string::npos) {
+        const size_t t2 = data.find('\t', t1 + 1);
+        quantity = data.substr(t1 + 1, t2 == std::string::npos ? t2 : t2 - t1 - 1);
+        if (t2 != std::string::npos) value = data.substr(t2 + 1, data.find('\t', t2 + 1) - t2 - 1);
       }
-      line.clear();
+      ReadSummary::Sum& sum = sums[code];
+      sum.quantity += TrelvaxAction::FormatujIlosc(quantity);
+      sum.value += TxfTools::ParseLeading(value);
     }
     file.Close();
   } catch (const Exception&) {
@@ -231,7 +220,7 @@ bool ParseSummary(const std::vector<std::string>& lines, ReadSummary& s) {
 // ----- The action's side --------------------------------------------------------------------
 
 std::string TrelvaxAction::FNameHandedOver() {
-  return WorkDir() + "przekazane.txt";
+  return runner_.WorkDir() + "przekazane.txt";
 }
 
 bool TrelvaxAction::ReadHandedOver(ReadSummary& summary) {
@@ -326,7 +315,7 @@ void TrelvaxAction::SettleHandedOver() {
   // The receipt buffer the receipt import reads: method 4's when both lie there.
   std::string receipts;
   for (int function : {fnReceipts4, fnReceipts5}) {
-    const std::string path = FNameFile(function, 2, false);
+    const std::string path = runner_.FNameFile(function, 2, false);
     if (receipts.empty() && env->FileExists(path)) {
       receipts = path;
       passSummary.receiptsFunction = function;
@@ -336,12 +325,12 @@ void TrelvaxAction::SettleHandedOver() {
       !HashDataLines(receipts, -1, passSummary.receiptLines, passSummary.receiptHash)) {
     throw unreadable(receipts);
   }
-  const std::string sales = FNameFile(fnSalesSorted, 2, false);
+  const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
   if (env->FileExists(sales)) {
     if (!SumCounters(sales, passSummary.sales)) throw unreadable(sales);
     passSummary.hasSales = true;
   }
-  const std::string returns = FNameFile(fnPackagingReturns, 2, false);
+  const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
   if (env->FileExists(returns)) {
     if (!SumCounters(returns, passSummary.returns)) throw unreadable(returns);
     passSummary.hasReturns = true;
@@ -442,7 +431,7 @@ void TrelvaxAction::WriteHandedOver() {
     }
   }
   try {
-    ReplaceWhole(FNameHandedOver(), WorkDir() + "przekazane.tmp", FormatSummary(next));
+    ReplaceWhole(FNameHandedOver(), runner_.WorkDir() + "przekazane.tmp", FormatSummary(next));
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") +
                     FNameHandedOver());

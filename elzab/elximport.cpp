@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "elzab/elxaction.h"
+#include "elzab/elxdates.h"
 #include "elzab/elxfunctions.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
@@ -22,36 +23,6 @@ namespace {
 
 constexpr char kStatus = '\x01';
 
-// Reads the data lines ("$" first) of a program's output, one at a time, cut into columns.
-// A file cut short is refused before anything of it is read.
-class DataLines {
- public:
-  DataLines(TrelvaxAction& action, const std::string& path) : file_(path) {
-    action.CheckOutputComplete(path);
-    file_.SetReadOnly(true);
-    file_.Open();
-  }
-  // The next data line's columns; false at the end of the file.
-  bool Next(TLJWords& columns) {
-    std::string line;
-    while (file_.ReadLine(line)) {
-      ++line_;
-      if (!line.empty() && line[0] == '$') {
-        columns.Init(line.substr(1));
-        return true;
-      }
-    }
-    return false;
-  }
-  // The number of the line Next gave last, counted from 1.
-  int Line() const { return line_; }
-  void Close() { file_.Close(); }
-
- private:
-  TMFile file_;
-  int line_ = 0;
-};
-
 // A column that must hold an integer: anything else (an empty column too) is the
 // conversion's error, which ends the import with the file left for the next one.
 int IntColumn(TLJWords& columns, int index) {
@@ -60,18 +31,6 @@ int IntColumn(TLJWords& columns, int index) {
 
 double DecimalColumn(TLJWords& columns, int index) {
   return TxfTools::StrToDecimal(columns[index]);
-}
-
-// The register's date ("YY.MM.DD") and time ("HH:MM") as a day count.
-double RegisterDateTime(const std::string& date, const std::string& time) {
-  const std::string digits =
-      TxTools::DeleteChars(TxTools::TrimSpaces(date) + TxTools::TrimSpaces(time), ".:");
-  const std::string compressed = "20" + digits + "00000";
-  double value = 0;
-  if (!TdtTools::ParseCompressed(compressed, value)) {
-    throw EConvertError("'" + date + " " + time + "' nie jest poprawną datą");
-  }
-  return value;
 }
 
 // A counters line as the register writes it: a quantity and a value that are numbers. One
@@ -89,7 +48,7 @@ void ReadingOutput(TrelvaxAction& action, const std::string& path, Read read) {
   try {
     read();
   } catch (const EConvertError& e) {
-    throw EConvertError(action.OutputError(path, e.Message()));
+    throw EConvertError(action.Runner().OutputError(path, e.Message()));
   }
 }
 
@@ -112,7 +71,7 @@ void TrelvaxAction::Import() {
   settingsNoted = false;
   auto leftovers = [&] {
     for (int function : ElzabFunctionsWith(roleLeftover)) {
-      if (env->FileExists(FNameFile(function, 2, false))) return true;
+      if (env->FileExists(runner_.FNameFile(function, 2, false))) return true;
     }
     return false;
   };
@@ -134,7 +93,7 @@ void TrelvaxAction::Import() {
       // report a K10's counters cannot tell, so it goes.
       bool unfinished = env->FileExists(FNameStoredDays()) || env->FileExists(FNameReadRegister());
       for (int function : ElzabFunctionsWith(roleSalesRead)) {
-        if (env->FileExists(FNameFile(function, 2, false))) unfinished = true;
+        if (env->FileExists(runner_.FNameFile(function, 2, false))) unfinished = true;
       }
       recovering = unfinished && env->FileExists(FNameHandedOver());
       RemoveStoredDays();
@@ -152,9 +111,10 @@ void TrelvaxAction::Import() {
       // A Sigma's receipts need the register's payment forms, which tell the payments that
       // carry a date: when the failed read left none (a damaged one moved away), they are
       // read now rather than the receipts handed over without them.
-      if (LeftoversModel() == t_Sigma && !env->FileExists(FNameFile(fnReadPayments, 2, false))) {
+      if (LeftoversModel() == t_Sigma &&
+          !env->FileExists(runner_.FNameFile(fnReadPayments, 2, false))) {
         MsgAdd(Tr("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."), LPV_None, 100);
-        Execute(fnReadPayments);
+        runner_.Execute(fnReadPayments);
         MsgS(LPV_Ok);
       }
       ImportFromFile(false);
@@ -184,7 +144,7 @@ void TrelvaxAction::ImportFromECR() {
   };
   auto run = [this](const Step& step) {
     MsgAdd(Tr(step.key, step.text), LPV_None, 100);
-    Execute(step.function);
+    runner_.Execute(step.function);
     MsgS(LPV_Ok);
   };
   // The cashier's outputs stay after an import, but they describe the register that wrote
@@ -192,7 +152,7 @@ void TrelvaxAction::ImportFromECR() {
   // one found now is another register's (a second device left with this directory) and its
   // cashier must not be booked to this one.
   for (int function : ElzabFunctionsWith(roleCashierRead)) {
-    const std::string out = FNameFile(function, 2, false);
+    const std::string out = runner_.FNameFile(function, 2, false);
     if (platform::CurrentEnv()->FileExists(out) && !RemoveWorkingFile(out)) {
       throw Exception(Tr("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
     }
@@ -389,11 +349,11 @@ bool Same(const TrelvaxAction::OutputStamp& a, const TrelvaxAction::OutputStamp&
 }  // namespace
 
 std::string TrelvaxAction::FNameStoredDays() {
-  return WorkDir() + "zapisane.txt";
+  return runner_.WorkDir() + "zapisane.txt";
 }
 
 std::string TrelvaxAction::FNameReadRegister() {
-  return WorkDir() + "odczyt.txt";
+  return runner_.WorkDir() + "odczyt.txt";
 }
 
 std::string TrelvaxAction::RegisterIdentity() {
@@ -482,7 +442,7 @@ std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
   platform::Env* env = platform::CurrentEnv();
   std::vector<OutputStamp> stamps;
   for (int function : ElzabFunctionsWith(roleSalesRead)) {
-    const std::string path = FNameFile(function, 2, false);
+    const std::string path = runner_.FNameFile(function, 2, false);
     OutputStamp o;
     if (!env->FileStamp(path, o.size, o.modified)) continue;
     if (!Checksum(path, o.checksum)) {
@@ -574,7 +534,7 @@ void TrelvaxAction::WriteStoredDays(const double* storing) {
   if (storing != nullptr) {
     text += std::string(kRecordStoring) + "=" + TdtTools::FormatDate(*storing) + "\r\n";
   }
-  ReplaceWhole(FNameStoredDays(), WorkDir() + "zapisane.tmp", text);
+  ReplaceWhole(FNameStoredDays(), runner_.WorkDir() + "zapisane.tmp", text);
 }
 
 void TrelvaxAction::ReplaceWhole(const std::string& path, const std::string& fresh,
@@ -657,12 +617,13 @@ void TrelvaxAction::AfterImport(bool last) {
   platform::Env* env = platform::CurrentEnv();
   std::string stuck;
   for (int function : ElzabFunctionsWith(roleSalesRead)) {
-    const std::string out = FNameFile(function, 2, false);
+    const std::string out = runner_.FNameFile(function, 2, false);
     if (env->FileExists(out)) {
-      tools.ArchiveFile(out, FNameFile(function, 3, false), GetLgLink(), false, -1, true, "");
+      tools.ArchiveFile(out, runner_.FNameFile(function, 3, false), GetLgLink(), false, -1, true,
+                        "");
       if (!RemoveWorkingFile(out) && stuck.empty()) stuck = out;
     }
-    const std::string in = FNameFile(function, 1, false);
+    const std::string in = runner_.FNameFile(function, 1, false);
     if (env->FileExists(in)) RemoveWorkingFile(in);
   }
   if (!stuck.empty()) {
@@ -708,10 +669,10 @@ std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
     const std::map<std::string, ReadSummary::Sum>& base) {
   std::vector<std::pair<std::string, ReadSummary::Sum>> codes;
   std::map<std::string, size_t> at;
-  DataLines lines(action, path);
+  OutputLines lines(action.Runner(), path);
   TLJWords columns("\t");
-  while (lines.Next(columns)) {
-    if (!CounterLine(columns)) action.ThrowDamagedOutput(path, lines.Line());
+  while (lines.NextData(columns)) {
+    if (!CounterLine(columns)) lines.Damaged();
     const std::string code = columns[0];
     auto [it, added] = at.emplace(code, codes.size());
     if (added) codes.push_back({code, {}});
@@ -734,7 +695,7 @@ std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
 void TrelvaxAction::ImportFromFileSale() {
   platform::Env* env = platform::CurrentEnv();
   TLJWords columns("\t");
-  const std::string returns = FNameFile(fnPackagingReturns, 2, false);
+  const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
   if (env->FileExists(returns) && cfgSaleSource == 0) {
     auto start = [&] {
       MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
@@ -752,17 +713,17 @@ void TrelvaxAction::ImportFromFileSale() {
       start();
       for (const auto& [code, s] : beyond) add(code, s.quantity, s.value);
     } else {
-      DataLines lines(*this, returns);
+      OutputLines lines(runner_, returns);
       start();
-      while (lines.Next(columns)) {
-        if (!CounterLine(columns)) ThrowDamagedOutput(returns, lines.Line());
+      while (lines.NextData(columns)) {
+        if (!CounterLine(columns)) lines.Damaged();
         add(columns[0], FormatujIlosc(columns[1]), TxfTools::ParseLeading(columns[2]));
       }
       lines.Close();
     }
     imp_buf->AddBottlesTurned(sum);
   }
-  const std::string sales = FNameFile(fnSalesSorted, 2, false);
+  const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
   if (env->FileExists(sales) && cfgSaleSource == 0) {
     auto start = [&] {
       MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"), LPV_Value,
@@ -785,10 +746,10 @@ void TrelvaxAction::ImportFromFileSale() {
         if (s.quantity != 0 || s.value != 0) add(code, s.quantity, s.value);
       }
     } else {
-      DataLines lines(*this, sales);
+      OutputLines lines(runner_, sales);
       start();
-      while (lines.Next(columns)) {
-        if (!CounterLine(columns)) ThrowDamagedOutput(sales, lines.Line());
+      while (lines.NextData(columns)) {
+        if (!CounterLine(columns)) lines.Damaged();
         add(columns[0], FormatujIlosc(columns[1]), TxfTools::ParseLeading(columns[2]));
       }
       lines.Close();
@@ -800,16 +761,16 @@ void TrelvaxAction::ImportFromFileSale() {
 
 void TrelvaxAction::ImportFromFileCashierReports() {
   platform::Env* env = platform::CurrentEnv();
-  const std::string stats = FNameFile(fnCashierStats, 2, false);
+  const std::string stats = runner_.FNameFile(fnCashierStats, 2, false);
   if (!env->FileExists(stats)) return;
   TLJWords columns("\t");
   int cashier = 0;
   bool found = false;
   ReadingOutput(*this, stats, [&] {
-    DataLines lines(*this, stats);
+    OutputLines lines(runner_, stats);
     MsgAdd(" - analiza statystyk kasjera", LPV_None, 100);
     imp_buf->Kas_ActiveKasjerSection();
-    found = lines.Next(columns);
+    found = lines.NextData(columns);
     if (!found) {
       lines.Close();
       return;
@@ -818,7 +779,7 @@ void TrelvaxAction::ImportFromFileCashierReports() {
     imp_buf->Kas_SetNumer(cashier);
     imp_buf->Kas_SetStankasy(DecimalColumn(columns, 1) + DecimalColumn(columns, 2) +
                              DecimalColumn(columns, 3) - DecimalColumn(columns, 4));
-    imp_buf->Kas_SetZmstart(RegisterDateTime(columns[15], columns[16]));
+    imp_buf->Kas_SetZmstart(RegisterDates::DottedDateTime(columns[15], columns[16]));
     imp_buf->Kas_SetKarty(IntColumn(columns, 5));
     imp_buf->Kas_SetBony(IntColumn(columns, 8));
     imp_buf->Kas_SetCzeki(IntColumn(columns, 11));
@@ -832,11 +793,11 @@ void TrelvaxAction::ImportFromFileCashierReports() {
     return;
   }
   imp_buf->Kas_SetNazwisko("<nieznany kasjer>");
-  const std::string names = FNameFile(fnCashier, 2, false);
+  const std::string names = runner_.FNameFile(fnCashier, 2, false);
   if (env->FileExists(names)) {
     ReadingOutput(*this, names, [&] {
-      DataLines lines(*this, names);
-      while (lines.Next(columns)) {
+      OutputLines lines(runner_, names);
+      while (lines.NextData(columns)) {
         if (IntColumn(columns, 0) != cashier) continue;
         std::string name = TxTools::Trim(columns[1]);
         imp_buf->Kas_SetNazwisko(tools.plstring(name));
@@ -846,11 +807,12 @@ void TrelvaxAction::ImportFromFileCashierReports() {
     });
   }
   imp_buf->Kas_SetBiez(TdtTools::Now());
-  const std::string clock = FNameFile(fnClock, 2, false);
+  const std::string clock = runner_.FNameFile(fnClock, 2, false);
   if (env->FileExists(clock)) {
     ReadingOutput(*this, clock, [&] {
-      DataLines lines(*this, clock);
-      if (lines.Next(columns)) imp_buf->Kas_SetBiez(RegisterDateTime(columns[0], columns[1]));
+      OutputLines lines(runner_, clock);
+      if (lines.NextData(columns))
+        imp_buf->Kas_SetBiez(RegisterDates::DottedDateTime(columns[0], columns[1]));
       lines.Close();
     });
   }
@@ -858,20 +820,20 @@ void TrelvaxAction::ImportFromFileCashierReports() {
 }
 
 void TrelvaxAction::ImportFromFilePaymentTypes() {
-  const std::string path = FNameFile(fnReadPayments, 2, false);
+  const std::string path = runner_.FNameFile(fnReadPayments, 2, false);
   if (!platform::CurrentEnv()->FileExists(path)) {
     for (int32_t& dated : paymentHasDate) dated = 0;
     return;
   }
-  DataLines lines(*this, path);
+  OutputLines lines(runner_, path);
   MsgAdd(" - analiza form płatności", LPV_None, 100);
   TLJWords columns("\t");
-  for (int form = 0; form < 7 && lines.Next(columns); ++form) {
+  for (int form = 0; form < 7 && lines.NextData(columns); ++form) {
     // The register numbers its forms; a line without a number is not one it wrote, and its
     // date flag cannot be trusted either.
     int number = 0;
     if (!TxTools::TryStrToInt(TxTools::Trim(columns[0]), number)) {
-      ThrowDamagedOutput(path, lines.Line());
+      lines.Damaged();
     }
     paymentHasDate[form] = IsTrueWord(columns[6]) ? 1 : 0;
   }

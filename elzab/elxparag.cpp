@@ -2,6 +2,7 @@
 // documents written in the host's receipt text.
 #include "elzab/elxparag.h"
 
+#include "elzab/elxdates.h"
 #include "exchange/TVKParagon.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TdtTools.h"
@@ -28,108 +29,6 @@ std::string When(double dateTime) {
 
 int IntOrZero(const std::string& text) {
   return TxTools::StrToIntDef(text, 0);
-}
-
-// The parts of a date or time written with "." or ":" between them.
-std::vector<std::string> Parts(const std::string& text) {
-  std::vector<std::string> parts(1);
-  for (char c : text) {
-    if (c == '.' || c == ':') {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
-}
-
-[[noreturn]] void NoDate(const std::string& text) {
-  throw EConvertError("'" + text + "' nie jest poprawną datą");
-}
-
-// A two-digit year of the register: 00..79 are this century, 80..99 the last one (a receipt
-// of 1998 must not come out as the year 98). A year written in full stays.
-int FullYear(int year) {
-  if (year >= 0 && year < 80) return year + 2000;
-  if (year >= 80 && year < 100) return year + 1900;
-  return year;
-}
-
-// Method 4's date: year, month and day with "." or ":" between them.
-double DottedDate(const std::string& text) {
-  const std::vector<std::string> parts = Parts(text);
-  int y = 0, m = 0, d = 0;
-  if (parts.size() != 3 || !TxTools::TryStrToInt(parts[0], y) ||
-      !TxTools::TryStrToInt(parts[1], m) || !TxTools::TryStrToInt(parts[2], d)) {
-    NoDate(text);
-  }
-  DateParts p;
-  p.year = FullYear(y);
-  p.month = m;
-  p.day = d;
-  double value = 0;
-  if (!TdtTools::TryEncode(p, value)) NoDate(text);
-  return value;
-}
-
-// Method 4's time: hour and minute with "." or ":" between them; a missing minute is 0.
-// Seconds, which some registers write too, are read as a number and left out: the time of
-// a line is its hour and minute.
-double DottedTime(const std::string& text) {
-  const std::vector<std::string> parts = Parts(text);
-  DateParts p;
-  p.year = 1899;
-  p.month = 12;
-  p.day = 30;
-  p.hour = IntOrZero(parts[0]);
-  p.minute = parts.size() > 1 ? IntOrZero(parts[1]) : 0;
-  int seconds = 0;
-  double value = 0;
-  if (parts.size() > 3 ||
-      (parts.size() == 3 &&
-       (!TxTools::TryStrToInt(parts[2], seconds) || seconds < 0 || seconds > 59)) ||
-      !TdtTools::TryEncode(p, value)) {
-    throw EConvertError("'" + text + "' nie jest poprawnym czasem");
-  }
-  return value;
-}
-
-bool SixDigits(const std::string& text) {
-  if (text.size() != 6) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-int Two(const std::string& text, size_t at) {
-  return (text[at] - '0') * 10 + (text[at + 1] - '0');
-}
-
-// Method 5's date YYMMDD.
-double CompactDate(const std::string& text) {
-  DateParts p;
-  double value = 0;
-  if (SixDigits(text)) {
-    p.year = 2000 + Two(text, 0);
-    p.month = Two(text, 2);
-    p.day = Two(text, 4);
-    if (TdtTools::TryEncode(p, value)) return value;
-  }
-  NoDate(text);
-}
-
-// Method 5's time HHMMSS.
-double CompactTime(const std::string& text) {
-  DateParts p;
-  double value = 0;
-  if (SixDigits(text)) {
-    p.hour = Two(text, 0);
-    p.minute = Two(text, 2);
-    p.second = Two(text, 4);
-    if (TdtTools::TryEncode(p, value)) return value;
-  }
-  throw EConvertError("'" + text + "' nie jest poprawnym czasem");
 }
 
 // A decimal of method 5. The register writes its own decimal separator, whatever the
@@ -190,22 +89,6 @@ void SplitCityAndCode(const std::string& field, std::string& city, std::string& 
 
 // ----- ElPosition -----------------------------------------------------------------------------
 
-double ElPosition::DateOfMethod4(const std::string& text) {
-  return DottedDate(text);
-}
-
-double ElPosition::TimeOfMethod4(const std::string& text) {
-  return DottedTime(text);
-}
-
-double ElPosition::DateOfMethod5(const std::string& text) {
-  return CompactDate(text);
-}
-
-double ElPosition::TimeOfMethod5(const std::string& text) {
-  return CompactTime(text);
-}
-
 double ElPosition::DecimalOfMethod5(const std::string& text) {
   return Decimal5(text);
 }
@@ -222,8 +105,8 @@ void ElPosition::MakeFromLine(const std::string& line, bool longForm) {
   il_sp = TxfTools::ParseLeading(f[o + 5]);
   wart_rabw = TxfTools::ParseLeading(f[o + 6]);
   if (!longForm) return;
-  data = DottedDate(f[8]);
-  czas = DottedTime(f[9]);
+  data = RegisterDates::Dotted(f[8]);
+  czas = RegisterDates::DottedClock(f[9]);
   ST = IntOrZero(f[10]);
   nr_kas = IntOrZero(f[11]);
   const std::string discount = f[12];
@@ -252,8 +135,8 @@ void ElPosition::MakeFromLineExtended(const std::string& line) {
   nr_tow = IntOrZero(f(5));
   il_sp = Decimal5(f(6));
   wart_rabw = Hundredths5(f(7));
-  data = CompactDate(f(8));
-  czas = CompactTime(f(9));
+  data = RegisterDates::Compact(f(8));
+  czas = RegisterDates::CompactClock(f(9));
   ST = IntOrZero(f(10));
   nr_kas = IntOrZero(f(11));
   wart_rabp = Hundredths5(f(12));

@@ -26,14 +26,6 @@ class ElPosition {
   // decimal, date or time that is no number raises EConvertError.
   void MakeFromLineExtended(const std::string& line);
 
-  // The register's dates and times as day counts; EConvertError for one that is none.
-  // Method 4: year, month and day with "." or ":" between them (two-digit years 00..79 are
-  // 20YY, 80..99 19YY); hour and minute likewise, a missing minute counting 0 and seconds,
-  // when a register writes them, left out. Method 5: YYMMDD and HHMMSS.
-  static double DateOfMethod4(const std::string& text);
-  static double TimeOfMethod4(const std::string& text);
-  static double DateOfMethod5(const std::string& text);
-  static double TimeOfMethod5(const std::string& text);
   // A decimal of method 5, with "," or "." as its separator.
   static double DecimalOfMethod5(const std::string& text);
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "elzab/elxaction.h"
+#include "elzab/elxdates.h"
 #include "elzab/elxfunctions.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
@@ -61,33 +62,26 @@ class ReceiptBufferReader {
   ReceiptBufferReader(TrelvaxAction& action, bool method5) : a_(action), m5_(method5) {}
 
   void Read(const std::string& path) {
-    a_.CheckOutputComplete(path);
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    int number = 0;
+    OutputLines lines(a_.Runner(), path);
+    std::string data;
     // The documents the host already has open the buffer: they are passed over unread.
     int64_t skip = a_.receiptsSkip;
-    while (file.ReadLine(line)) {
-      ++number;
-      if (line.empty() || line[0] != '$') continue;
+    while (lines.NextData(data)) {
       if (skip > 0) {
         --skip;
         continue;
       }
-      std::string data = line.substr(1);
       // Method 5 writes the register's own code page.
       if (m5_) a_.tools.plstring(data);
       try {
         // Every record the register writes starts with its type: a line without one is
         // damaged, and skipping it would lose a sale or a payment without a word.
-        if (!Record(data)) a_.ThrowDamagedOutput(path, number);
+        if (!Record(data)) lines.Damaged();
       } catch (const EConvertError& e) {
-        throw EConvertError(a_.OutputError(path, e.Message()));
+        throw EConvertError(a_.Runner().OutputError(path, e.Message()));
       }
     }
-    file.Close();
+    lines.Close();
     Finish();
     // No record follows: every document is final.
     doc_ = void_ = anul_ = nullptr;
@@ -251,8 +245,8 @@ class ReceiptBufferReader {
   void Marker(ElParagon& doc) {
     Numbers(doc);
     try {
-      const double date = ElPosition::DateOfMethod5(TxTools::TrimSpaces(f_[3]));
-      const double time = ElPosition::TimeOfMethod5(TxTools::TrimSpaces(f_[4]));
+      const double date = RegisterDates::Compact(TxTools::TrimSpaces(f_[3]));
+      const double time = RegisterDates::CompactClock(TxTools::TrimSpaces(f_[4]));
       doc.NoteWhen(date, time, IntOrZero(f_[5]));
     } catch (const EConvertError&) {
     }
@@ -357,28 +351,10 @@ class ReceiptBufferReader {
   // The date-time of a deposit or withdrawal.
   double CashDateTime() {
     if (!m5_) {
-      return ElPosition::DateOfMethod4(TxTools::TrimSpaces(f_[7])) +
-             ElPosition::TimeOfMethod4(TxTools::TrimSpaces(f_[8]));
+      return RegisterDates::Dotted(TxTools::TrimSpaces(f_[7])) +
+             RegisterDates::DottedClock(TxTools::TrimSpaces(f_[8]));
     }
-    // Method 5: the digits of both fields in order give YYMMDDhhmm, whatever their split
-    // (seconds, when a register writes them, are taken too).
-    const std::string text = f_[7] + f_[8];
-    std::string digits;
-    bool valid = true;
-    for (char c : text) {
-      if (c >= '0' && c <= '9') {
-        digits += c;
-      } else if (c != ' ' && c != '.' && c != ':' && c != '-') {
-        valid = false;
-      }
-    }
-    double value = 0;
-    const std::string tail = digits.size() == 10 ? "00000" : "000";
-    if (!valid || (digits.size() != 10 && digits.size() != 12) ||
-        !TdtTools::ParseCompressed("20" + digits + tail, value)) {
-      throw EConvertError("'" + f_[7] + " " + f_[8] + "' nie jest poprawną datą");
-    }
-    return value;
+    return RegisterDates::CompactDateTime(f_[7], f_[8]);
   }
 
   void CashOperation() {
@@ -527,8 +503,8 @@ class ReceiptBufferReader {
 void TrelvaxAction::ImportFromFileReceipts() {
   ImpBufsSubstitute(importDate);
   platform::Env* env = platform::CurrentEnv();
-  const std::string method4 = FNameFile(fnReceipts4, 2, false);
-  const std::string method5 = FNameFile(fnReceipts5, 2, false);
+  const std::string method4 = runner_.FNameFile(fnReceipts4, 2, false);
+  const std::string method5 = runner_.FNameFile(fnReceipts5, 2, false);
   bool m5 = false;
   if (env->FileExists(method4)) {
     m5 = false;

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   driver.Reset();
   auto action = driver.Action();
   driver.Write("RAPORT.TXT", fuzz::Text(data, size));
-  fuzz::Run([&] { (void)action->CheckReportFile(); });
-  fuzz::Run([&] { (void)action->CheckReportFileErrorPLU(); });
+  fuzz::Run([&] { (void)action->Runner().CheckReportFile(); });
+  fuzz::Run([&] { (void)action->Runner().CheckReportFileErrorPLU(); });
   return 0;
 }

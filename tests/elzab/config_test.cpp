@@ -251,37 +251,37 @@ TEST_F(Config, TheUsersOwnFileMissingEndsTheOperation) {
 
 TEST_F(Config, WorkingFileNames) {
   auto a = Action();
-  EXPECT_EQ(a->FNameKonfig(), dir.File("KONFIG.TXT"));
-  EXPECT_EQ(a->FNameRaport(), dir.File("RAPORT.TXT"));
-  EXPECT_EQ(a->FNameRaportArch(), dir.File("RAPORT.arc"));
-  EXPECT_EQ(a->FNamePackages(), dir.File("packages.dat"));
-  EXPECT_EQ(a->FNameERL(), dir.File("errors.txt"));
-  EXPECT_EQ(a->FNameFile(100, 1, false), dir.File("otypurz.in"));
-  EXPECT_EQ(a->FNameFile(58, 2, false), dir.File("zbptowar.out"));
-  EXPECT_EQ(a->FNameFile(54, 3, false), dir.File("zgrupa.arc"));
-  EXPECT_EQ(a->FNameFile(1, 2, false), dir.File("ospopmax_sprz.out"));
-  EXPECT_EQ(a->FNameFile(10, 9, false), dir.File("oplat"));
-  EXPECT_EQ(a->FNameFile(30, 2, false), dir.Path());
-  EXPECT_EQ(a->FNameFile(0, 1, true), dir.Path());  // names no file, writes none
+  EXPECT_EQ(a->Runner().FNameKonfig(), dir.File("KONFIG.TXT"));
+  EXPECT_EQ(a->Runner().FNameRaport(), dir.File("RAPORT.TXT"));
+  EXPECT_EQ(a->Runner().FNameRaportArch(), dir.File("RAPORT.arc"));
+  EXPECT_EQ(a->Runner().FNamePackages(), dir.File("packages.dat"));
+  EXPECT_EQ(a->Runner().FNameERL(), dir.File("errors.txt"));
+  EXPECT_EQ(a->Runner().FNameFile(100, 1, false), dir.File("otypurz.in"));
+  EXPECT_EQ(a->Runner().FNameFile(58, 2, false), dir.File("zbptowar.out"));
+  EXPECT_EQ(a->Runner().FNameFile(54, 3, false), dir.File("zgrupa.arc"));
+  EXPECT_EQ(a->Runner().FNameFile(1, 2, false), dir.File("ospopmax_sprz.out"));
+  EXPECT_EQ(a->Runner().FNameFile(10, 9, false), dir.File("oplat"));
+  EXPECT_EQ(a->Runner().FNameFile(30, 2, false), dir.Path());
+  EXPECT_EQ(a->Runner().FNameFile(0, 1, true), dir.Path());  // names no file, writes none
 }
 
 TEST_F(Config, TheExchangeDirectoryIsUsedInItsShortForm) {
   env.shortPaths[dir.Path()] = "C:\\URZ_1~1\\";
   auto a = Action();
-  EXPECT_EQ(a->FNameKonfig(), "C:\\URZ_1~1\\KONFIG.TXT");
+  EXPECT_EQ(a->Runner().FNameKonfig(), "C:\\URZ_1~1\\KONFIG.TXT");
   EXPECT_EQ(a->FNameKEXP(), dir.File("kasa.exp"));  // the host's own files keep its name
 }
 
 TEST_F(Config, InputFilesStartWithThreeHeaderLines) {
   host.deviceNumber = 3;
   auto a = Action();
-  EXPECT_EQ(a->FNameFile(100, 1, true), dir.File("otypurz.in"));
+  EXPECT_EQ(a->Runner().FNameFile(100, 1, true), dir.File("otypurz.in"));
   EXPECT_EQ(testutil::ReadFile(dir.File("otypurz.in")), "#3\r\n#\r\n#\r\n");
 }
 
 TEST_F(Config, TheSalesCountersInputListsItsThreeOutputs) {
   auto a = Action();
-  a->FNameFile(4, 1, true);
+  a->Runner().FNameFile(4, 1, true);
   EXPECT_EQ(testutil::ReadFile(dir.File("ospopmax.in")),
             "#1\r\n#\r\n#\r\n$" + dir.File("ospopmax_sprz.out") + "\t" +
                 dir.File("ospopmax_sort.out") + "\t" + dir.File("ospopmax_opak.out") + "\r\n");
@@ -296,7 +296,7 @@ TEST_F(Config, PathsReachTheProgramsAsTheSystemNamesThem) {
   auto a = Action();
   // As the import sets it: the register's 852 to 1250.
   TLTools::CodePages fromRegister(a->tools, TLTools::plCp852, TLTools::plCp1250);
-  a->FNameFile(4, 1, true);
+  a->Runner().FNameFile(4, 1, true);
   EXPECT_EQ(testutil::ReadFile(folder + "ospopmax.in"),
             "#1\r\n#\r\n#\r\n$" + folder + "ospopmax_sprz.out\t" + folder + "ospopmax_sort.out\t" +
                 folder + "ospopmax_opak.out\r\n");
@@ -304,10 +304,10 @@ TEST_F(Config, PathsReachTheProgramsAsTheSystemNamesThem) {
 
 TEST_F(Config, InputTextGoesThroughTheCodePageConverter) {
   auto a = Action();
-  a->WriteInFile(dir.File("zgrupa.in"), "$1\tMąka\r\n$2\tŁódź");
+  a->Runner().WriteInFile(dir.File("zgrupa.in"), "$1\tMąka\r\n$2\tŁódź");
   EXPECT_EQ(testutil::ReadFile(dir.File("zgrupa.in")), "#1\r\n#\r\n#\r\n$1\tMąka\r\n$2\tŁódź\r\n");
   TLTools::CodePages towardsRegister(a->tools, TLTools::plCp1250, TLTools::plCp852);
-  a->WriteInFile(dir.File("zgrupa.in"), "$1\tMąka");
+  a->Runner().WriteInFile(dir.File("zgrupa.in"), "$1\tMąka");
   EXPECT_EQ(testutil::ReadFile(dir.File("zgrupa.in")), "#1\r\n#\r\n#\r\n$1\tM\xa5ka\r\n");
 }
 
@@ -315,7 +315,7 @@ TEST_F(Config, AnInputFileThatCannotBeWrittenNamesItsPath) {
   auto a = Action();
   const std::string bad = dir.File("brak") + platform::kPathSeparator + "x.in";
   try {
-    a->WriteInFile(bad, "");
+    a->Runner().WriteInFile(bad, "");
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Błąd zapisu pliku wyjściowego " + bad);

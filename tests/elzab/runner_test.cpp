@@ -20,7 +20,7 @@ class Runner : public ProgramFixture {
   }
   std::string ErrorOf(int function) {
     try {
-      action->Execute(function);
+      action->Runner().Execute(function);
     } catch (const Exception& e) {
       return e.Message();
     }
@@ -39,30 +39,30 @@ TEST_F(Runner, EachFunctionRunsItsProgramWithItsArguments) {
       {59, "KTowar.exe", false},   {100, "OTypUrz.exe", true}};
   for (const auto& [function, program, withOutput] : table) {
     env.runs.clear();
-    action->Execute(function);
+    action->Runner().Execute(function);
     ASSERT_EQ(env.runs.size(), 1u) << function;
     EXPECT_EQ(env.runs[0].program, "/elzab" + Sep() + program);
     EXPECT_EQ(env.runs[0].directory, dir.Path());
     ASSERT_EQ(env.runs[0].args.size(), withOutput ? 2u : 1u) << program;
-    EXPECT_EQ(env.runs[0].args[0], action->FNameFile(function, 1, false));
+    EXPECT_EQ(env.runs[0].args[0], action->Runner().FNameFile(function, 1, false));
     if (withOutput) {
-      EXPECT_EQ(env.runs[0].args[1], action->FNameFile(function, 2, false));
+      EXPECT_EQ(env.runs[0].args[1], action->Runner().FNameFile(function, 2, false));
     }
   }
 }
 
 TEST_F(Runner, InputsOfReadingProgramsAreWrittenAndGoodsInputsAreLeftAlone) {
   testutil::WriteFile(dir.File("zbptowar.in"), "goods");
-  action->Execute(58);
+  action->Runner().Execute(58);
   EXPECT_EQ(testutil::ReadFile(dir.File("zbptowar.in")), "goods");
-  action->Execute(55);
+  action->Runner().Execute(55);
   EXPECT_EQ(testutil::ReadFile(dir.File("opodatek.in")), "#1\r\n#\r\n#\r\n");
-  action->Execute(56);
+  action->Runner().Execute(56);
   EXPECT_EQ(testutil::ReadFile(dir.File("ktowmax.in")), "#1\r\n#\r\n#\r\n");
 }
 
 TEST_F(Runner, NumbersWithoutAProgramRunNothing) {
-  for (int function : {0, 1, 2, 3, 11, 60, 101, -1}) action->Execute(function);
+  for (int function : {0, 1, 2, 3, 11, 60, 101, -1}) action->Runner().Execute(function);
   EXPECT_TRUE(env.runs.empty());
   EXPECT_FALSE(testutil::Exists(dir.File("ospopmax_opak.in")));
 }
@@ -147,8 +147,8 @@ TEST_F(Runner, AProgramThatCannotBeEndedGivesTheResourceBack) {
 TEST_F(Runner, APathWithABlankIsWarnedAboutOnce) {
   host.params["ElzabSTXExePath"] = "/Program Files/Elzab";
   action->ReadParams();
-  action->Execute(100);
-  action->Execute(55);
+  action->Runner().Execute(100);
+  action->Runner().Execute(55);
   int warnings = 0;
   for (const auto& m : host.messages) {
     if (m.text.rfind("Ścieżka /Program Files/Elzab", 0) == 0) {
@@ -166,7 +166,7 @@ TEST_F(Runner, TheGuardIsHeldAroundEachRunAndReleasedOnFailure) {
   host.params["ElzabSTXProtectExe"] = "1";
   action->ReadParams();
   host.events.clear();
-  action->Execute(55);
+  action->Runner().Execute(55);
   env.onRun = [](const platform::FakeEnv::Run&) { return platform::RunResult{}; };
   EXPECT_NE(ErrorOf(100), "");
   NextRun(1, "x\r\n$9;\r\n");
@@ -178,7 +178,7 @@ TEST_F(Runner, TheGuardIsHeldAroundEachRunAndReleasedOnFailure) {
 
 TEST_F(Runner, WithoutTheGuardTheResourceIsNeverAskedFor) {
   host.events.clear();
-  action->Execute(55);
+  action->Runner().Execute(55);
   EXPECT_TRUE(host.events.empty());
 }
 
@@ -187,17 +187,17 @@ TEST_F(Runner, TheFailingPluComesFromLineTenOfTheReport) {
   for (int i = 1; i <= 9; ++i) report += "linia " + std::to_string(i) + "\r\n";
   report += "$\t0\tP123\t\r\n";
   testutil::WriteFile(dir.File("RAPORT.TXT"), report);
-  EXPECT_EQ(action->CheckReportFileErrorPLU(), 123);
+  EXPECT_EQ(action->Runner().CheckReportFileErrorPLU(), 123);
   const std::string archive = testutil::ReadFile(dir.File("RAPORT.arc"));
   EXPECT_NE(archive.find("[IMPORT WYKONANY DNIA: "), std::string::npos);
   EXPECT_NE(archive.find("linia 1\r\n"), std::string::npos);
   testutil::WriteFile(dir.File("RAPORT.TXT"), "only\r\n$1;x\r\n");
-  EXPECT_EQ(action->CheckReportFileErrorPLU(), 0);
+  EXPECT_EQ(action->Runner().CheckReportFileErrorPLU(), 0);
 }
 
 TEST_F(Runner, AMissingReportAfterAGoodsRunIsAnError) {
   try {
-    action->CheckReportFileErrorPLU();
+    action->Runner().CheckReportFileErrorPLU();
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Brak pliku raportu " + dir.File("RAPORT.TXT"));
@@ -250,10 +250,10 @@ TEST_F(Runner, WhileAProgramRunsTheHostIsAskedToStopAndAnAbortEndsItAndDropsItsP
 }
 
 TEST_F(Runner, TheAbortCheckBetweenExportSteps) {
-  EXPECT_NO_THROW(action->ThrowPrzerwac());
+  EXPECT_NO_THROW(action->Runner().ThrowPrzerwac());
   host.abortAnswer = true;
   try {
-    action->ThrowPrzerwac();
+    action->Runner().ThrowPrzerwac();
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Operacja przerwana przez użytkownika");
@@ -280,15 +280,15 @@ TEST_F(Runner, WithoutTheHostsAbortServiceAProgramIsLeftToFinish) {
     r.started = true;
     return r;
   };
-  EXPECT_NO_THROW(withoutAbort->Execute(5));
-  EXPECT_THROW(withoutAbort->ThrowPrzerwac(), Exception);
+  EXPECT_NO_THROW(withoutAbort->Runner().Execute(5));
+  EXPECT_THROW(withoutAbort->Runner().ThrowPrzerwac(), Exception);
   ASSERT_EQ(env.runs.size(), 1u);
 }
 
 TEST_F(Runner, ProgramsGetShortPathsAndRunInTheHostsDirectory) {
   // The goods program, whose input the export has written before: nothing is written here.
   env.shortPaths[dir.Path()] = "C:\\URZ_1~1\\";
-  action->Execute(58);
+  action->Runner().Execute(58);
   ASSERT_EQ(env.runs.size(), 1u);
   EXPECT_EQ(env.runs[0].directory, dir.Path());
   EXPECT_EQ(env.runs[0].args,
