@@ -1,7 +1,12 @@
 // Running ELZAB's programs and reading their reports.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
+#include "elzab/elxrunner.h"
 #include "hostlib/Exceptions.h"
+#include "support/TLJWords.h"
 #include "testutil/DriverFixture.h"
 
 using testutil::ProgramFixture;
@@ -293,4 +298,46 @@ TEST_F(Runner, ProgramsGetShortPathsAndRunInTheHostsDirectory) {
   EXPECT_EQ(env.runs[0].directory, dir.Path());
   EXPECT_EQ(env.runs[0].args,
             (std::vector<std::string>{"C:\\URZ_1~1\\zbptowar.in", "C:\\URZ_1~1\\zbptowar.out"}));
+}
+
+TEST_F(Runner, EveryOutputIsReadByOneReaderThatCountsItsLinesAndMeetsAFileCutShortAsAsked) {
+  const std::string path = dir.File("out.out");
+  const std::string readError = "Błąd odczytu pliku " + path;
+  auto error = [&](const std::function<void()>& read) {
+    try {
+      read();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return std::string();
+  };
+  testutil::WriteFile(path, "#1\r\n$1\t2\r\n#x\n$3\r\n");
+  {
+    OutputLines lines(action->Runner(), path);
+    TLJWords columns("\t");
+    std::string data;
+    ASSERT_TRUE(lines.NextData(columns));
+    EXPECT_EQ(columns[1], "2");
+    EXPECT_EQ(lines.Line(), 2);
+    ASSERT_TRUE(lines.NextData(data));
+    EXPECT_EQ(data, "3");
+    EXPECT_EQ(lines.Line(), 4);
+    EXPECT_EQ(error([&] { lines.Damaged(); }), readError + ": nieczytelny wiersz 4");
+    EXPECT_FALSE(lines.NextData(data));
+    EXPECT_EQ(data, "");
+  }
+  testutil::WriteFile(path, "$1\r\n$2");
+  EXPECT_EQ(error([&] { OutputLines lines(action->Runner(), path); }),
+            readError + ": plik urwany, ostatni wiersz niepełny");
+  for (const auto check : {OutputLines::kTell, OutputLines::kUnchecked}) {
+    OutputLines lines(action->Runner(), path, check);
+    EXPECT_EQ(lines.Complete(), check == OutputLines::kUnchecked);
+    std::string line;
+    while (lines.Next(line)) {
+    }
+    EXPECT_EQ(lines.Line(), 2);
+  }
+  std::remove(path.c_str());
+  EXPECT_EQ(error([&] { OutputLines lines(action->Runner(), path); }), readError);
+  EXPECT_NE(error([&] { OutputLines lines(path); }), "");
 }
