@@ -33,9 +33,6 @@ std::string TrelvaxAction::Tr(const char* key, const char* text) const {
 
 void TrelvaxAction::ReadParams() {
   config.Read(*this, Tr("KSElzabSImportifcfgPort", "PLIK"));
-  cfgReceipts = config.cfgReceipts;
-  cfgSaleSource = config.cfgSaleSource;
-  cfgSaleBufferFV = config.cfgSaleBufferFV;
 }
 
 void TrelvaxAction::CreateConfig() {
@@ -167,6 +164,12 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
 }
 
 void TrelvaxAction::DodFuncExecute(int) {}
+
+void TrelvaxAction::Import() {
+  LoadPackages();
+  config.ReadImportDate(*this);
+  import_.Import();
+}
 
 bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo) {
   if (second != nullptr) *second = -1;

@@ -127,7 +127,7 @@ bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum
         if (t2 != std::string::npos) value = data.substr(t2 + 1, data.find('\t', t2 + 1) - t2 - 1);
       }
       ReadSummary::Sum& sum = sums[code];
-      sum.quantity += TrelvaxAction::FormatujIlosc(quantity);
+      sum.quantity += ElzabImport::FormatujIlosc(quantity);
       sum.value += TxfTools::ParseLeading(value);
     }
     file.Close();
@@ -219,11 +219,11 @@ bool ParseSummary(const std::vector<std::string>& lines, ReadSummary& s) {
 
 // ----- The action's side --------------------------------------------------------------------
 
-std::string TrelvaxAction::FNameHandedOver() {
+std::string ElzabImport::FNameHandedOver() {
   return runner_.WorkDir() + "przekazane.txt";
 }
 
-bool TrelvaxAction::ReadHandedOver(ReadSummary& summary) {
+bool ElzabImport::ReadHandedOver(ReadSummary& summary) {
   const std::string path = FNameHandedOver();
   if (!platform::CurrentEnv()->FileExists(path)) return false;
   std::vector<std::string> lines;
@@ -275,7 +275,7 @@ std::string ReadNote(const std::string& path, const std::string& key) {
 
 }  // namespace
 
-double TrelvaxAction::ReadDay() {
+double ElzabImport::ReadDay() {
   // Outputs without the day noted are taken as read today.
   double day = 0;
   if (TdtTools::ParseHostDate(ReadNote(FNameReadRegister(), kKeyDay), day)) {
@@ -284,150 +284,154 @@ double TrelvaxAction::ReadDay() {
   return TdtTools::DatePart(TdtTools::Now());
 }
 
-int TrelvaxAction::LeftoversModel() {
+int ElzabImport::LeftoversModel() {
   int model = -1;
   return TxTools::TryStrToInt(ReadNote(FNameReadRegister(), "model"), model) ? model : -1;
 }
 
-int TrelvaxAction::HandedOverReceiptsFunction() {
+int ElzabImport::HandedOverReceiptsFunction() {
   ReadSummary base;
-  if (!recovering || !ReadHandedOver(base)) return 0;
+  if (!recovering_ || !ReadHandedOver(base)) return 0;
   return base.receiptsFunction;
 }
 
-void TrelvaxAction::SettleHandedOver() {
-  receiptsSkip = 0;
-  countersDelta = false;
-  hasHandedBase = false;
-  registerZeroed = true;
-  passSummary = ReadSummary();
-  if (!readsRegister) return;
+void ElzabImport::SettleHandedOver() {
+  receiptsSkip_ = 0;
+  countersDelta_ = false;
+  hasHandedBase_ = false;
+  registerZeroed_ = true;
+  passSummary_ = ReadSummary();
+  if (!readsRegister_) return;
   platform::Env* env = platform::CurrentEnv();
   auto unreadable = [this](const std::string& path) {
     return Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
   };
-  passSummary.identity = RegisterIdentity();
-  passSummary.day = ReadDay();
-  passSummary.hasSettings = true;
-  passSummary.saleSource = cfgSaleSource;
-  passSummary.receipts = cfgReceipts;
-  passSummary.invoices = cfgSaleBufferFV;
+  passSummary_.identity = RegisterIdentity();
+  passSummary_.day = ReadDay();
+  passSummary_.hasSettings = true;
+  passSummary_.saleSource = cfgSaleSource_;
+  passSummary_.receipts = cfgReceipts_;
+  passSummary_.invoices = cfgSaleBufferFV_;
   // The receipt buffer the receipt import reads: method 4's when both lie there.
   std::string receipts;
   for (int function : {fnReceipts4, fnReceipts5}) {
     const std::string path = runner_.FNameFile(function, 2, false);
     if (receipts.empty() && env->FileExists(path)) {
       receipts = path;
-      passSummary.receiptsFunction = function;
+      passSummary_.receiptsFunction = function;
     }
   }
   if (!receipts.empty() &&
-      !HashDataLines(receipts, -1, passSummary.receiptLines, passSummary.receiptHash)) {
+      !HashDataLines(receipts, -1, passSummary_.receiptLines, passSummary_.receiptHash)) {
     throw unreadable(receipts);
   }
   const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
   if (env->FileExists(sales)) {
-    if (!SumCounters(sales, passSummary.sales)) throw unreadable(sales);
-    passSummary.hasSales = true;
+    if (!SumCounters(sales, passSummary_.sales)) throw unreadable(sales);
+    passSummary_.hasSales = true;
   }
   const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
   if (env->FileExists(returns)) {
-    if (!SumCounters(returns, passSummary.returns)) throw unreadable(returns);
-    passSummary.hasReturns = true;
+    if (!SumCounters(returns, passSummary_.returns)) throw unreadable(returns);
+    passSummary_.hasReturns = true;
   }
 
-  if (!recovering || !ReadHandedOver(handedBase)) return;
-  hasHandedBase = true;
+  if (!recovering_ || !ReadHandedOver(handedBase_)) return;
+  hasHandedBase_ = true;
   // What lies beyond the host's share is handed over as the share was: from the other source,
   // or with receipts the share left out, the two would overlap or leave a gap.
-  if (handedBase.hasSettings) {
-    const bool asParameters = handedBase.saleSource == config.cfgSaleSource &&
-                              handedBase.receipts == config.cfgReceipts &&
-                              handedBase.invoices == config.cfgSaleBufferFV;
-    if (!asParameters && !settingsNoted) {
-      MsgAdd(Tr("KSElzabSHandedSettingsMsgAdd",
-                "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
-                "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
-                "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
-             LPV_Warning, 100);
-      settingsNoted = true;
+  if (handedBase_.hasSettings) {
+    const bool asParameters = handedBase_.saleSource == config_.cfgSaleSource &&
+                              handedBase_.receipts == config_.cfgReceipts &&
+                              handedBase_.invoices == config_.cfgSaleBufferFV;
+    if (!asParameters && !settingsNoted_) {
+      action_.MsgAdd(
+          Tr("KSElzabSHandedSettingsMsgAdd",
+             "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
+             "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
+             "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
+          LPV_Warning, 100);
+      settingsNoted_ = true;
     }
-    cfgSaleSource = passSummary.saleSource = handedBase.saleSource;
-    cfgReceipts = passSummary.receipts = handedBase.receipts;
-    cfgSaleBufferFV = passSummary.invoices = handedBase.invoices;
+    cfgSaleSource_ = passSummary_.saleSource = handedBase_.saleSource;
+    cfgReceipts_ = passSummary_.receipts = handedBase_.receipts;
+    cfgSaleBufferFV_ = passSummary_.invoices = handedBase_.invoices;
   }
-  if (handedBase.Empty()) {
+  if (handedBase_.Empty()) {
     // Nothing the host has can come twice; what the pass lacks, the host lacks too.
-    registerZeroed = false;
+    registerZeroed_ = false;
     return;
   }
   // Whether the register still holds what the host has: its receipt buffer begins with the
   // very lines the host was given, or, without one to compare, a counter fell.
   bool known = true;
-  if (handedBase.receiptLines > 0 && passSummary.receiptsFunction == handedBase.receiptsFunction) {
+  if (handedBase_.receiptLines > 0 &&
+      passSummary_.receiptsFunction == handedBase_.receiptsFunction) {
     int64_t lines = 0;
     uint64_t hash = 0;
-    if (!HashDataLines(receipts, handedBase.receiptLines, lines, hash)) throw unreadable(receipts);
-    registerZeroed = lines != handedBase.receiptLines || hash != handedBase.receiptHash;
-  } else if ((handedBase.hasSales && passSummary.hasSales && NonZero(handedBase.sales)) ||
-             (handedBase.hasReturns && passSummary.hasReturns && NonZero(handedBase.returns))) {
-    registerZeroed = (handedBase.hasSales && passSummary.hasSales &&
-                      Decreased(handedBase.sales, passSummary.sales)) ||
-                     (handedBase.hasReturns && passSummary.hasReturns &&
-                      Decreased(handedBase.returns, passSummary.returns));
+    if (!HashDataLines(receipts, handedBase_.receiptLines, lines, hash)) throw unreadable(receipts);
+    registerZeroed_ = lines != handedBase_.receiptLines || hash != handedBase_.receiptHash;
+  } else if ((handedBase_.hasSales && passSummary_.hasSales && NonZero(handedBase_.sales)) ||
+             (handedBase_.hasReturns && passSummary_.hasReturns && NonZero(handedBase_.returns))) {
+    registerZeroed_ = (handedBase_.hasSales && passSummary_.hasSales &&
+                       Decreased(handedBase_.sales, passSummary_.sales)) ||
+                      (handedBase_.hasReturns && passSummary_.hasReturns &&
+                       Decreased(handedBase_.returns, passSummary_.returns));
     // Counters that only grew may have grown from nothing after a daily report.
-    known = registerZeroed;
+    known = registerZeroed_;
   } else {
     known = false;
   }
-  const bool sameDay = TdtTools::DatePart(handedBase.day) == TdtTools::DatePart(passSummary.day);
+  const bool sameDay = TdtTools::DatePart(handedBase_.day) == TdtTools::DatePart(passSummary_.day);
   if (!known) {
     // A register closes its day with the daily report before it sells on the next.
-    registerZeroed = !sameDay;
-    MsgAdd(Tr("KSElzabSHandedUnknownMsgAdd",
-              "Nie wiadomo, czy kasa była zamknięta raportem "
-              "dobowym od odczytu z dnia ") +
-               TdtTools::FormatDate(handedBase.day) +
-               Tr("KSElzabSHandedUnknownMsgAdd_00001", ", którego sprzedaż baza już przyjęła; ") +
-               (registerZeroed
-                    ? Tr("KSElzabSHandedUnknownMsgAdd_00002",
-                         "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
-                         "w całości")
-                    : Tr("KSElzabSHandedUnknownMsgAdd_00003",
-                         "przyjęto, że nie była (odczyty z jednego dnia), i importowane jest "
-                         "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
-               Tr("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
-           LPV_Warning, 100);
-  } else if (!registerZeroed) {
-    MsgAdd(Tr("KSElzabSHandedMsgAdd",
-              "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
-              "przyjęła: importowane jest tylko to, co kasa zarejestrowała po nim"),
-           LPV_None, 0);
+    registerZeroed_ = !sameDay;
+    action_.MsgAdd(
+        Tr("KSElzabSHandedUnknownMsgAdd",
+           "Nie wiadomo, czy kasa była zamknięta raportem "
+           "dobowym od odczytu z dnia ") +
+            TdtTools::FormatDate(handedBase_.day) +
+            Tr("KSElzabSHandedUnknownMsgAdd_00001", ", którego sprzedaż baza już przyjęła; ") +
+            (registerZeroed_
+                 ? Tr("KSElzabSHandedUnknownMsgAdd_00002",
+                      "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
+                      "w całości")
+                 : Tr("KSElzabSHandedUnknownMsgAdd_00003",
+                      "przyjęto, że nie była (odczyty z jednego dnia), i importowane jest "
+                      "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
+            Tr("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
+        LPV_Warning, 100);
+  } else if (!registerZeroed_) {
+    action_.MsgAdd(
+        Tr("KSElzabSHandedMsgAdd",
+           "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
+           "przyjęła: importowane jest tylko to, co kasa zarejestrowała po nim"),
+        LPV_None, 0);
   }
-  if (registerZeroed) return;
-  if (passSummary.receiptsFunction == handedBase.receiptsFunction) {
-    receiptsSkip = handedBase.receiptLines;
+  if (registerZeroed_) return;
+  if (passSummary_.receiptsFunction == handedBase_.receiptsFunction) {
+    receiptsSkip_ = handedBase_.receiptLines;
   }
-  countersDelta = true;
+  countersDelta_ = true;
 }
 
-void TrelvaxAction::WriteHandedOver() {
+void ElzabImport::WriteHandedOver() {
   // The host now has this pass's read whole: what it read, and what it lacks but the host had
   // from before, when the register was not closed between.
-  ReadSummary next = passSummary;
-  if (hasHandedBase && !registerZeroed) {
+  ReadSummary next = passSummary_;
+  if (hasHandedBase_ && !registerZeroed_) {
     if (next.receiptsFunction == 0) {
-      next.receiptsFunction = handedBase.receiptsFunction;
-      next.receiptLines = handedBase.receiptLines;
-      next.receiptHash = handedBase.receiptHash;
+      next.receiptsFunction = handedBase_.receiptsFunction;
+      next.receiptLines = handedBase_.receiptLines;
+      next.receiptHash = handedBase_.receiptHash;
     }
     if (!next.hasSales) {
-      next.hasSales = handedBase.hasSales;
-      next.sales = handedBase.sales;
+      next.hasSales = handedBase_.hasSales;
+      next.sales = handedBase_.sales;
     }
     if (!next.hasReturns) {
-      next.hasReturns = handedBase.hasReturns;
-      next.returns = handedBase.returns;
+      next.hasReturns = handedBase_.hasReturns;
+      next.returns = handedBase_.returns;
     }
   }
   try {
@@ -436,12 +440,12 @@ void TrelvaxAction::WriteHandedOver() {
     throw Exception(Tr("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") +
                     FNameHandedOver());
   }
-  handedBase = next;
-  hasHandedBase = true;
-  registerZeroed = false;
+  handedBase_ = next;
+  hasHandedBase_ = true;
+  registerZeroed_ = false;
 }
 
-void TrelvaxAction::RemoveHandedOver(bool mustGo) {
+void ElzabImport::RemoveHandedOver(bool mustGo) {
   const std::string path = FNameHandedOver();
   if (!platform::CurrentEnv()->FileExists(path) || RemoveWorkingFile(path) || !mustGo) return;
   throw Exception(Tr("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + path);

@@ -1,6 +1,5 @@
-// The sales import: ELZAB's reading programs are run (or their outputs taken as they lie, in
-// file mode), their outputs become one import buffer per sale date, and each buffer is
-// stored as the host's import file and handed to the host.
+#include "elzab/elximport.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,10 +12,12 @@
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
+#include "hostlib/TMLgExtTools.h"
 #include "hostlib/TdtTools.h"
 #include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
+#include "plugin/TKSLibrary.h"
 #include "support/TLJWords.h"
 
 namespace {
@@ -44,11 +45,11 @@ bool CounterLine(TLJWords& columns) {
 // Runs `read` over the output `path`: a number or date in it that does not convert is a
 // damaged file, and the error says which.
 template <typename Read>
-void ReadingOutput(TrelvaxAction& action, const std::string& path, Read read) {
+void ReadingOutput(ElzabRunner& runner, const std::string& path, Read read) {
   try {
     read();
   } catch (const EConvertError& e) {
-    throw EConvertError(action.Runner().OutputError(path, e.Message()));
+    throw EConvertError(runner.OutputError(path, e.Message()));
   }
 }
 
@@ -60,28 +61,56 @@ bool IsTrueWord(const std::string& word) {
 
 // ----- The operation ----------------------------------------------------------------------
 
-void TrelvaxAction::Import() {
+namespace {
+constexpr const char* kModule = "trelvax_elxaction";
+}  // namespace
+
+ElzabImport::ElzabImport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config)
+    : action_(action), runner_(runner), config_(config) {}
+
+ElzabImport::~ElzabImport() = default;
+
+std::string ElzabImport::Tr(const char* key, const char* text) const {
+  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
+}
+
+void ElzabImport::BeginPass(double importDate) {
+  DeleteImpBufs();
+  imp_bufs_.clear();
+  importDate_ = importDate;
+  cfgSaleSource_ = config_.cfgSaleSource;
+  cfgReceipts_ = config_.cfgReceipts;
+  cfgSaleBufferFV_ = config_.cfgSaleBufferFV;
+}
+
+bool ElzabImport::PaymentHasDate(int form) const {
+  return form >= 0 && form < 7 && paymentHasDate_[form];
+}
+
+void ElzabImport::SetPaymentHasDate(int form, bool dated) {
+  if (form >= 0 && form < 7) paymentHasDate_[form] = dated;
+}
+
+void ElzabImport::Import() {
   // The programs write the register's texts in code page 852.
-  TLTools::CodePages fromRegister(tools, TLTools::plCp852, TLTools::plCp1250);
-  LoadPackages();
-  config.ReadImportDate(*this);
+  TLTools::CodePages fromRegister(action_.tools, TLTools::plCp852, TLTools::plCp1250);
   platform::Env* env = platform::CurrentEnv();
-  recovering = false;
-  readsRegister = false;
-  settingsNoted = false;
+  recovering_ = false;
+  readsRegister_ = false;
+  settingsNoted_ = false;
   auto leftovers = [&] {
     for (int function : ElzabFunctionsWith(roleLeftover)) {
       if (env->FileExists(runner_.FNameFile(function, 2, false))) return true;
     }
     return false;
   };
-  if (config.cfgFileMode) {
+  if (config_.cfgFileMode) {
     if (!leftovers()) {
       throw Exception(Tr("KSElzabSImportExceptio",
                          "Ustawione złącze PLIK, a nie ma żadnych plików importowych!"));
     }
   } else {
-    readsRegister = true;
+    readsRegister_ = true;
     // A record of stored days without the outputs it describes is from an import whose
     // outputs were taken away by hand; it must not make the next one skip fresh sales.
     const bool left = leftovers();
@@ -95,16 +124,16 @@ void TrelvaxAction::Import() {
       for (int function : ElzabFunctionsWith(roleSalesRead)) {
         if (env->FileExists(runner_.FNameFile(function, 2, false))) unfinished = true;
       }
-      recovering = unfinished && env->FileExists(FNameHandedOver());
+      recovering_ = unfinished && env->FileExists(FNameHandedOver());
       RemoveStoredDays();
-      if (!recovering) RemoveHandedOver(true);
+      if (!recovering_) RemoveHandedOver(true);
     }
     if (left) {
       CheckLeftoversRegister();
-      recovering = true;
-      MsgAdd(Tr("KSElzabSImportMsgAdd",
-                "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
-             LPV_Warning, 100);
+      recovering_ = true;
+      action_.MsgAdd(Tr("KSElzabSImportMsgAdd",
+                        "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
+                     LPV_Warning, 100);
       // The cashier's section is the register's state at the moment it is read, and the
       // read that follows gives it anew; a damaged one left by the failed run must not stop
       // every later import from taking in the sales it left behind.
@@ -113,9 +142,10 @@ void TrelvaxAction::Import() {
       // read now rather than the receipts handed over without them.
       if (LeftoversModel() == t_Sigma &&
           !env->FileExists(runner_.FNameFile(fnReadPayments, 2, false))) {
-        MsgAdd(Tr("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."), LPV_None, 100);
+        action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."), LPV_None,
+                       100);
         runner_.Execute(fnReadPayments);
-        MsgS(LPV_Ok);
+        action_.MsgS(LPV_Ok);
       }
       ImportFromFile(false);
       ImportSaveImpBufs();
@@ -123,7 +153,7 @@ void TrelvaxAction::Import() {
       AfterImport(false);
       DeleteImpBufs();
     }
-    CheckType(false);
+    action_.CheckType(false);
     ImportFromECR();
   }
   ImportFromFile();
@@ -131,21 +161,21 @@ void TrelvaxAction::Import() {
   // Until the outputs are gone, what the host now has of the register is kept: an import
   // that stops while they are removed leaves only some of them, and the next one, which
   // reads the register again, must not hand over once more what the removed ones held.
-  if (readsRegister) WriteHandedOver();
+  if (readsRegister_) WriteHandedOver();
   AfterImport(true);
   DeleteImpBufs();
 }
 
-void TrelvaxAction::ImportFromECR() {
+void ElzabImport::ImportFromECR() {
   struct Step {
     int function;
     const char* key;
     const char* text;
   };
   auto run = [this](const Step& step) {
-    MsgAdd(Tr(step.key, step.text), LPV_None, 100);
+    action_.MsgAdd(Tr(step.key, step.text), LPV_None, 100);
     runner_.Execute(step.function);
-    MsgS(LPV_Ok);
+    action_.MsgS(LPV_Ok);
   };
   // The cashier's outputs stay after an import, but they describe the register that wrote
   // them as it was then: a Sigma reads them anew below, and no other model writes them, so
@@ -164,84 +194,81 @@ void TrelvaxAction::ImportFromECR() {
     file.Truncate();
     file.WriteLine(RegisterIdentity());
     file.WriteLine("dzien=" + TdtTools::FormatDate(TdtTools::Now()));
-    file.WriteLine("model=" + std::to_string(static_cast<int>(cfgType)));
+    file.WriteLine("model=" + std::to_string(static_cast<int>(action_.cfgType)));
     file.Close();
   } catch (const Exception&) {
     throw Exception(Tr("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
                     FNameReadRegister());
   }
   run({fnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
-  if (cfgType == t_Sigma) {
+  if (action_.cfgType == t_Sigma) {
     run({fnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});
     run({fnCashier, "KSElzabSImportFrMsgAdd_00005", "Odczyt danych o kasjerze ..."});
     run({fnCashierStats, "KSElzabSImportFrMsgAdd_00006",
          "Odczyt danych statystycznych dla zalogowanego kasjera ..."});
     run({fnReadPayments, "KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."});
   }
-  if (cfgType != t_K10) {
+  if (action_.cfgType != t_K10) {
     // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
     int receipts = HandedOverReceiptsFunction();
-    if (receipts == 0) receipts = config.cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
+    if (receipts == 0) receipts = config_.cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
     run({receipts, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
   }
 }
 
-void TrelvaxAction::ImportFromFile(bool cashierReports) {
-  imp_buf = nullptr;
-  imp_bufs.clear();
+void ElzabImport::ImportFromFile(bool cashierReports) {
+  imp_bufs_.clear();
   // A pass hands the host only what it read itself.
-  receiptsText.clear();
+  receiptsText_.clear();
   SettleStoredDays();
   SettleHandedOver();
-  ImpBufsSubstitute(importDate);
+  ForDay(importDate_);
   ImportFromFileSale();
   if (cashierReports) ImportFromFileCashierReports();
   ImportFromFilePaymentTypes();
   ImportFromFileReceipts();
 }
 
-void TrelvaxAction::ImpBufsSubstitute(double date) {
+KSImpBuf& ElzabImport::ForDay(double date) {
   const double day = TdtTools::DatePart(date);
-  if (imp_buf != nullptr && TdtTools::DatePart(imp_buf->data) == day) return;
-  for (const std::unique_ptr<KSImpBuf>& buf : imp_bufs) {
-    if (buf != nullptr && TdtTools::DatePart(buf->data) == day) {
-      imp_buf = buf.get();
-      return;
-    }
+  for (const std::unique_ptr<KSImpBuf>& buf : imp_bufs_) {
+    if (buf != nullptr && TdtTools::DatePart(buf->data) == day) return *buf;
   }
-  imp_bufs.push_back(std::make_unique<KSImpBuf>(this));
-  imp_buf = imp_bufs.back().get();
-  imp_buf->data = date;
-  ImpBufSetStandardFlags();
+  imp_bufs_.push_back(std::make_unique<KSImpBuf>(&action_));
+  KSImpBuf& buf = *imp_bufs_.back();
+  buf.data = date;
+  ImpBufSetStandardFlags(buf);
+  return buf;
 }
 
-void TrelvaxAction::ImpBufSetStandardFlags() {
-  imp_buf->fisk_z_plu = true;
-  imp_buf->nadpisz_fisk = false;
-  imp_buf->nadpisz_plu = false;
-  imp_buf->ident_barcode = false;
-  imp_buf->doklej_plu = config.cfgDokPlu;
-  imp_buf->par_szczeg = cfgReceipts != 0;
+void ElzabImport::ImpBufSetStandardFlags(KSImpBuf& buf) {
+  buf.fisk_z_plu = true;
+  buf.nadpisz_fisk = false;
+  buf.nadpisz_plu = false;
+  buf.ident_barcode = false;
+  buf.doklej_plu = config_.cfgDokPlu;
+  buf.par_szczeg = cfgReceipts_ != 0;
 }
 
-void TrelvaxAction::ImportSaveImpBufs() {
-  for (size_t i = 0; i < imp_bufs.size(); ++i) {
-    KSImpBuf* buf = imp_bufs[i].get();
+void ElzabImport::ImportSaveImpBufs() {
+  for (size_t i = 0; i < imp_bufs_.size(); ++i) {
+    KSImpBuf* buf = imp_bufs_[i].get();
     if (buf == nullptr) continue;
     const double day = TdtTools::DatePart(buf->data);
-    if (std::find(storedDays.begin(), storedDays.end(), day) != storedDays.end()) {
-      MsgAdd(Tr("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
-                 TdtTools::FormatDate(buf->data) + " (" + TdtTools::PolishWeekday(buf->data) +
-                 Tr("KSElzabSImportFrMsgAdd_Stored1",
-                    "): pominięty, baza przyjęła te dane przy poprzednim imporcie"),
-             LPV_Warning, 0);
+    if (std::find(storedDays_.begin(), storedDays_.end(), day) != storedDays_.end()) {
+      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
+                         TdtTools::FormatDate(buf->data) + " (" +
+                         TdtTools::PolishWeekday(buf->data) +
+                         Tr("KSElzabSImportFrMsgAdd_Stored1",
+                            "): pominięty, baza przyjęła te dane przy poprzednim imporcie"),
+                     LPV_Warning, 0);
       continue;
     }
-    imp_buf = buf;
-    buf->Save(FNameKIMP(), false);
+    buf->Save(action_.FNameKIMP(), false);
     bool receiptsSaved = false;
-    if (i + 1 == imp_bufs.size() && cfgReceipts != 0) receiptsSaved = ImportSaveReceipts();
-    tools.ArchiveFile(FNameKIMP(), FNameKARC(), GetLgLink(), false, -1, true, "");
+    if (i + 1 == imp_bufs_.size() && cfgReceipts_ != 0) receiptsSaved = ImportSaveReceipts();
+    action_.tools.ArchiveFile(action_.FNameKIMP(), action_.FNameKARC(), action_.GetLgLink(), false,
+                              -1, true, "");
     bool content = buf->CountPlu() > 0 || receiptsSaved || buf->GetReceiptsCount() > 0 ||
                    buf->GetReceiptsOtherCount() > 0 || buf->Kas_IsActiveKasjerSection() ||
                    buf->payin > 0 || buf->payout > 0 || buf->bottles_turned > 0 ||
@@ -252,31 +279,31 @@ void TrelvaxAction::ImportSaveImpBufs() {
     content = content || buf->fp_bony != 0 || buf->fp_czeki != 0 || buf->fp_karty != 0 ||
               buf->fp_inne != 0 || buf->discount != 0;
     for (int hour = 0; hour < 24; ++hour) content = content || buf->godzinowy[hour] != 0;
-    ShowTotalValue(buf);
+    action_.ShowTotalValue(buf);
     if (content) {
       // The day is noted as being handed over before the host is asked: should the host
       // die inside the store, or the note after it fail, the next import knows that the
       // host may have it.
       MarkStoringDay(day);
-      MsgAdd(Tr("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
-                 TdtTools::FormatDate(buf->data) + " (" + TdtTools::PolishWeekday(buf->data) + "):",
-             LPV_None, 0);
+      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
+                         TdtTools::FormatDate(buf->data) + " (" +
+                         TdtTools::PolishWeekday(buf->data) + "):",
+                     LPV_None, 0);
       try {
-        ZapiszKasaImp();
+        action_.ZapiszKasaImp();
       } catch (...) {
         // Refused: the host does not have the day.
         UnmarkStoringDay();
-        ZmienOstatniKomunikat(2, PodajOstatniKomunikat(true) + kStatus + "Błąd!");
+        action_.ZmienOstatniKomunikat(2, action_.PodajOstatniKomunikat(true) + kStatus + "Błąd!");
         throw;
       }
       // Before anything else reaches the host: a host that dies from here on has the day.
       AddStoredDay(day);
     }
-    imp_buf = nullptr;
   }
   // The receipts went with the last buffer, or that buffer was taken in before and they
   // with it: either way none of them is to be handed over again.
-  receiptsText.clear();
+  receiptsText_.clear();
 }
 
 // ----- The record of stored days ------------------------------------------------------------
@@ -341,32 +368,32 @@ bool RecordNumber(const std::string& text, int64_t& value) {
   return true;
 }
 
-bool Same(const TrelvaxAction::OutputStamp& a, const TrelvaxAction::OutputStamp& b) {
+}  // namespace
+
+bool ElzabImport::Same(const OutputStamp& a, const OutputStamp& b) {
   return a.name == b.name && a.size == b.size && a.modified == b.modified &&
          a.checksum == b.checksum;
 }
 
-}  // namespace
-
-std::string TrelvaxAction::FNameStoredDays() {
+std::string ElzabImport::FNameStoredDays() {
   return runner_.WorkDir() + "zapisane.txt";
 }
 
-std::string TrelvaxAction::FNameReadRegister() {
+std::string ElzabImport::FNameReadRegister() {
   return runner_.WorkDir() + "odczyt.txt";
 }
 
-std::string TrelvaxAction::RegisterIdentity() {
+std::string ElzabImport::RegisterIdentity() {
   // The register number and its connection; not the timeout or the password, which a
   // technician may change between a failed import and the next.
-  std::string connection = config.cfgPort;
-  if (config.cfgPort == "LAN") {
-    connection += " " + TxTools::Trim(config.cfgIPAddr) + ":" + TxTools::Trim(config.cfgIPPort);
+  std::string connection = config_.cfgPort;
+  if (config_.cfgPort == "LAN") {
+    connection += " " + TxTools::Trim(config_.cfgIPAddr) + ":" + TxTools::Trim(config_.cfgIPPort);
   }
-  return "kasa=" + std::to_string(FNrUrzadzenia) + " " + connection;
+  return "kasa=" + std::to_string(action_.FNrUrzadzenia) + " " + connection;
 }
 
-void TrelvaxAction::CheckLeftoversRegister() {
+void ElzabImport::CheckLeftoversRegister() {
   const std::string path = FNameReadRegister();
   if (!platform::CurrentEnv()->FileExists(path)) return;  // an older driver's outputs
   std::string owner;
@@ -386,7 +413,7 @@ void TrelvaxAction::CheckLeftoversRegister() {
                      "własny katalog wymiany (nic nie zostało zaimportowane)"));
 }
 
-bool TrelvaxAction::ReadStoredDays(StoredDays& record) {
+bool ElzabImport::ReadStoredDays(StoredDays& record) {
   const std::string path = FNameStoredDays();
   if (!platform::CurrentEnv()->FileExists(path)) return false;
   TMFile file(path);
@@ -438,7 +465,7 @@ bool TrelvaxAction::ReadStoredDays(StoredDays& record) {
   return true;
 }
 
-std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
+std::vector<ElzabImport::OutputStamp> ElzabImport::StampOutputs() {
   platform::Env* env = platform::CurrentEnv();
   std::vector<OutputStamp> stamps;
   for (int function : ElzabFunctionsWith(roleSalesRead)) {
@@ -454,13 +481,13 @@ std::vector<TrelvaxAction::OutputStamp> TrelvaxAction::StampOutputs() {
   return stamps;
 }
 
-void TrelvaxAction::SettleStoredDays() {
-  importDate = config.cfgImportDate;
-  cfgSaleSource = config.cfgSaleSource;
-  cfgReceipts = config.cfgReceipts;
-  cfgSaleBufferFV = config.cfgSaleBufferFV;
-  storedDays.clear();
-  passOutputs = StampOutputs();
+void ElzabImport::SettleStoredDays() {
+  importDate_ = config_.cfgImportDate;
+  cfgSaleSource_ = config_.cfgSaleSource;
+  cfgReceipts_ = config_.cfgReceipts;
+  cfgSaleBufferFV_ = config_.cfgSaleBufferFV;
+  storedDays_.clear();
+  passOutputs_ = StampOutputs();
   StoredDays record;
   if (!ReadStoredDays(record)) return;
   const std::string path = FNameStoredDays();
@@ -491,7 +518,7 @@ void TrelvaxAction::SettleStoredDays() {
   // come since. An older driver's record names none and holds for what lies there.
   std::string changed;
   if (record.namesOutputs) {
-    for (const OutputStamp& now : passOutputs) {
+    for (const OutputStamp& now : passOutputs_) {
       auto was = std::find_if(record.outputs.begin(), record.outputs.end(),
                               [&](const OutputStamp& o) { return o.name == now.name; });
       if (was == record.outputs.end() || !Same(*was, now)) {
@@ -500,35 +527,36 @@ void TrelvaxAction::SettleStoredDays() {
     }
   }
   if (!changed.empty()) {
-    MsgAdd(Tr("KSElzabSImportChangedMsgAdd",
-              "Pliki zmienione od poprzedniego, przerwanego importu: ") +
-               changed +
-               Tr("KSElzabSImportChangedMsgAdd_00001",
-                  ". Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz."),
-           LPV_Warning, 100);
+    action_.MsgAdd(
+        Tr("KSElzabSImportChangedMsgAdd",
+           "Pliki zmienione od poprzedniego, przerwanego importu: ") +
+            changed +
+            Tr("KSElzabSImportChangedMsgAdd_00001",
+               ". Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz."),
+        LPV_Warning, 100);
     RemoveStoredDays();
     return;
   }
   // The outputs are read again as they were read then: the same date, the same settings,
   // so that each day comes out as the host took it in.
-  importDate = record.importDate;
-  storedDays = record.days;
+  importDate_ = record.importDate;
+  storedDays_ = record.days;
   if (record.hasSettings) {
-    cfgSaleSource = record.saleSource;
-    cfgReceipts = record.receipts;
-    cfgSaleBufferFV = record.invoices;
+    cfgSaleSource_ = record.saleSource;
+    cfgReceipts_ = record.receipts;
+    cfgSaleBufferFV_ = record.invoices;
   }
 }
 
-void TrelvaxAction::WriteStoredDays(const double* storing) {
-  std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate) + "\r\n";
-  text += std::string(kRecordSettings) + "=" + std::to_string(cfgSaleSource) + ";" +
-          std::to_string(cfgReceipts) + ";" + (cfgSaleBufferFV ? "1" : "0") + "\r\n";
-  for (const OutputStamp& o : passOutputs) {
+void ElzabImport::WriteStoredDays(const double* storing) {
+  std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate_) + "\r\n";
+  text += std::string(kRecordSettings) + "=" + std::to_string(cfgSaleSource_) + ";" +
+          std::to_string(cfgReceipts_) + ";" + (cfgSaleBufferFV_ ? "1" : "0") + "\r\n";
+  for (const OutputStamp& o : passOutputs_) {
     text += std::string(kRecordOutput) + "=" + o.name + ";" + std::to_string(o.size) + ";" +
             std::to_string(o.modified) + ";" + Hex(o.checksum) + "\r\n";
   }
-  for (double stored : storedDays) {
+  for (double stored : storedDays_) {
     text += std::string(kRecordDay) + "=" + TdtTools::FormatDate(stored) + "\r\n";
   }
   if (storing != nullptr) {
@@ -537,8 +565,8 @@ void TrelvaxAction::WriteStoredDays(const double* storing) {
   ReplaceWhole(FNameStoredDays(), runner_.WorkDir() + "zapisane.tmp", text);
 }
 
-void TrelvaxAction::ReplaceWhole(const std::string& path, const std::string& fresh,
-                                 const std::string& text) {
+void ElzabImport::ReplaceWhole(const std::string& path, const std::string& fresh,
+                               const std::string& text) {
   platform::Env* env = platform::CurrentEnv();
   try {
     TMFile file(fresh);
@@ -556,7 +584,7 @@ void TrelvaxAction::ReplaceWhole(const std::string& path, const std::string& fre
   }
 }
 
-void TrelvaxAction::MarkStoringDay(double day) {
+void ElzabImport::MarkStoringDay(double day) {
   try {
     WriteStoredDays(&day);
   } catch (const Exception&) {
@@ -565,9 +593,9 @@ void TrelvaxAction::MarkStoringDay(double day) {
   }
 }
 
-void TrelvaxAction::UnmarkStoringDay() {
+void ElzabImport::UnmarkStoringDay() {
   try {
-    if (storedDays.empty()) {
+    if (storedDays_.empty()) {
       RemoveStoredDays();
     } else {
       WriteStoredDays(nullptr);
@@ -577,8 +605,8 @@ void TrelvaxAction::UnmarkStoringDay() {
   }
 }
 
-void TrelvaxAction::AddStoredDay(double day) {
-  storedDays.push_back(day);
+void ElzabImport::AddStoredDay(double day) {
+  storedDays_.push_back(day);
   try {
     WriteStoredDays(nullptr);
   } catch (const Exception&) {
@@ -588,7 +616,7 @@ void TrelvaxAction::AddStoredDay(double day) {
   }
 }
 
-void TrelvaxAction::RemoveStoredDays() {
+void ElzabImport::RemoveStoredDays() {
   const std::string path = FNameStoredDays();
   if (!platform::CurrentEnv()->FileExists(path)) return;
   if (!RemoveWorkingFile(path)) {
@@ -596,7 +624,7 @@ void TrelvaxAction::RemoveStoredDays() {
   }
 }
 
-bool TrelvaxAction::Briefly(const std::function<bool()>& attempt) {
+bool ElzabImport::Briefly(const std::function<bool()>& attempt) {
   // An antivirus, an indexer or a backup holds a file it has just seen for a moment.
   for (int n = 0; n < 10; ++n) {
     if (n > 0) platform::CurrentEnv()->SleepMs(100);
@@ -605,7 +633,7 @@ bool TrelvaxAction::Briefly(const std::function<bool()>& attempt) {
   return false;
 }
 
-bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
+bool ElzabImport::RemoveWorkingFile(const std::string& path) {
   platform::Env* env = platform::CurrentEnv();
   return Briefly([&] {
     env->RemoveFile(path);
@@ -613,14 +641,14 @@ bool TrelvaxAction::RemoveWorkingFile(const std::string& path) {
   });
 }
 
-void TrelvaxAction::AfterImport(bool last) {
+void ElzabImport::AfterImport(bool last) {
   platform::Env* env = platform::CurrentEnv();
   std::string stuck;
   for (int function : ElzabFunctionsWith(roleSalesRead)) {
     const std::string out = runner_.FNameFile(function, 2, false);
     if (env->FileExists(out)) {
-      tools.ArchiveFile(out, runner_.FNameFile(function, 3, false), GetLgLink(), false, -1, true,
-                        "");
+      action_.tools.ArchiveFile(out, runner_.FNameFile(function, 3, false), action_.GetLgLink(),
+                                false, -1, true, "");
       if (!RemoveWorkingFile(out) && stuck.empty()) stuck = out;
     }
     const std::string in = runner_.FNameFile(function, 1, false);
@@ -630,33 +658,32 @@ void TrelvaxAction::AfterImport(bool last) {
     // The record stays while any output it describes is left, so that the next import skips
     // what the host already has.
     std::string text = Tr("KSElzabSAfterImpExceptio", "Nie można usunąć pliku ") + stuck;
-    if (!storedDays.empty()) {
+    if (!storedDays_.empty()) {
       text += Tr("KSElzabSAfterImpExceptio_00001",
                  " (baza przyjęła już te dane; następny import pominie ten plik)");
     }
     throw Exception(text);
   }
   RemoveStoredDays();
-  storedDays.clear();
+  storedDays_.clear();
   // A pass over leftovers is followed by a new read, which writes its note anew.
   if (!last) return;
   // The host has the register's day whole: the next import starts afresh. The summary goes
   // before the note of the read, so that an import stopped between the two still tells the
   // next one that it did not end.
-  if (readsRegister) RemoveHandedOver(false);
+  if (readsRegister_) RemoveHandedOver(false);
   // Nothing of the read is left; one that stays is written anew by the next read.
   if (env->FileExists(FNameReadRegister())) RemoveWorkingFile(FNameReadRegister());
 }
 
-void TrelvaxAction::DeleteImpBufs() {
-  imp_buf = nullptr;
-  for (std::unique_ptr<KSImpBuf>& buf : imp_bufs) buf.reset();
-  receiptsText.clear();
+void ElzabImport::DeleteImpBufs() {
+  for (std::unique_ptr<KSImpBuf>& buf : imp_bufs_) buf.reset();
+  receiptsText_.clear();
 }
 
 // ----- Sales counters -----------------------------------------------------------------------
 
-double TrelvaxAction::FormatujIlosc(const std::string& text) {
+double ElzabImport::FormatujIlosc(const std::string& text) {
   return TxfTools::ParseLeading(text) * 1000;
 }
 
@@ -665,11 +692,11 @@ namespace {
 // A counters file as the register's sales since `base` was read: each code's lines added up,
 // less the base's, in the order the codes first come (the base's codes that are gone last).
 std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
-    TrelvaxAction& action, const std::string& path,
+    ElzabRunner& runner, const std::string& path,
     const std::map<std::string, ReadSummary::Sum>& base) {
   std::vector<std::pair<std::string, ReadSummary::Sum>> codes;
   std::map<std::string, size_t> at;
-  OutputLines lines(action.Runner(), path);
+  OutputLines lines(runner, path);
   TLJWords columns("\t");
   while (lines.NextData(columns)) {
     if (!CounterLine(columns)) lines.Damaged();
@@ -677,7 +704,7 @@ std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
     auto [it, added] = at.emplace(code, codes.size());
     if (added) codes.push_back({code, {}});
     ReadSummary::Sum& sum = codes[it->second].second;
-    sum.quantity += TrelvaxAction::FormatujIlosc(columns[1]);
+    sum.quantity += ElzabImport::FormatujIlosc(columns[1]);
     sum.value += TxfTools::ParseLeading(columns[2]);
   }
   lines.Close();
@@ -692,24 +719,25 @@ std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
 
 }  // namespace
 
-void TrelvaxAction::ImportFromFileSale() {
+void ElzabImport::ImportFromFileSale() {
+  KSImpBuf& target = ForDay(importDate_);
   platform::Env* env = platform::CurrentEnv();
   TLJWords columns("\t");
   const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
-  if (env->FileExists(returns) && cfgSaleSource == 0) {
+  if (env->FileExists(returns) && cfgSaleSource_ == 0) {
     auto start = [&] {
-      MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
+      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
     };
     double sum = 0;
     int counter = 0;
     auto add = [&](const std::string& code, double quantity, double value) {
       if (quantity == 0 && value == 0) return;
-      imp_buf->AddToPlu(code, -quantity, -value, id_global);
+      target.AddToPlu(code, -quantity, -value, id_global);
       sum += value;
-      MsgP(++counter);
+      action_.MsgP(++counter);
     };
-    if (countersDelta && handedBase.hasReturns) {
-      const auto beyond = CountersBeyond(*this, returns, handedBase.returns);
+    if (countersDelta_ && handedBase_.hasReturns) {
+      const auto beyond = CountersBeyond(runner_, returns, handedBase_.returns);
       start();
       for (const auto& [code, s] : beyond) add(code, s.quantity, s.value);
     } else {
@@ -721,25 +749,25 @@ void TrelvaxAction::ImportFromFileSale() {
       }
       lines.Close();
     }
-    imp_buf->AddBottlesTurned(sum);
+    target.AddBottlesTurned(sum);
   }
   const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
-  if (env->FileExists(sales) && cfgSaleSource == 0) {
+  if (env->FileExists(sales) && cfgSaleSource_ == 0) {
     auto start = [&] {
-      MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"), LPV_Value,
-             100);
+      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"),
+                     LPV_Value, 100);
     };
     int counter = 0;
     auto add = [&](const std::string& code, double quantity, double value) {
-      MsgP(++counter);
-      if (packages != nullptr &&
-          packages->count(TxTools::IntToStr(TxTools::StrToIntDef(code, 0))) != 0) {
-        imp_buf->AddBottlesSaled(value);
+      action_.MsgP(++counter);
+      if (action_.packages != nullptr &&
+          action_.packages->count(TxTools::IntToStr(TxTools::StrToIntDef(code, 0))) != 0) {
+        target.AddBottlesSaled(value);
       }
-      imp_buf->AddPlu(code, quantity, value, id_global);
+      target.AddPlu(code, quantity, value, id_global);
     };
-    if (countersDelta && handedBase.hasSales) {
-      const auto beyond = CountersBeyond(*this, sales, handedBase.sales);
+    if (countersDelta_ && handedBase_.hasSales) {
+      const auto beyond = CountersBeyond(runner_, sales, handedBase_.sales);
       start();
       // What the host has of a code is already in its books: only a change is a line.
       for (const auto& [code, s] : beyond) {
@@ -759,74 +787,75 @@ void TrelvaxAction::ImportFromFileSale() {
 
 // ----- Cashier and payment forms --------------------------------------------------------------
 
-void TrelvaxAction::ImportFromFileCashierReports() {
+void ElzabImport::ImportFromFileCashierReports() {
+  KSImpBuf& target = ForDay(importDate_);
   platform::Env* env = platform::CurrentEnv();
   const std::string stats = runner_.FNameFile(fnCashierStats, 2, false);
   if (!env->FileExists(stats)) return;
   TLJWords columns("\t");
   int cashier = 0;
   bool found = false;
-  ReadingOutput(*this, stats, [&] {
+  ReadingOutput(runner_, stats, [&] {
     OutputLines lines(runner_, stats);
-    MsgAdd(" - analiza statystyk kasjera", LPV_None, 100);
-    imp_buf->Kas_ActiveKasjerSection();
+    action_.MsgAdd(" - analiza statystyk kasjera", LPV_None, 100);
+    target.Kas_ActiveKasjerSection();
     found = lines.NextData(columns);
     if (!found) {
       lines.Close();
       return;
     }
     cashier = IntColumn(columns, 0);
-    imp_buf->Kas_SetNumer(cashier);
-    imp_buf->Kas_SetStankasy(DecimalColumn(columns, 1) + DecimalColumn(columns, 2) +
-                             DecimalColumn(columns, 3) - DecimalColumn(columns, 4));
-    imp_buf->Kas_SetZmstart(RegisterDates::DottedDateTime(columns[15], columns[16]));
-    imp_buf->Kas_SetKarty(IntColumn(columns, 5));
-    imp_buf->Kas_SetBony(IntColumn(columns, 8));
-    imp_buf->Kas_SetCzeki(IntColumn(columns, 11));
-    imp_buf->Kas_SetParagonow(IntColumn(columns, 18));
-    imp_buf->Kas_SetIlStorno(IntColumn(columns, 19));
-    imp_buf->Kas_SetWartStorno(IntColumn(columns, 26));
+    target.Kas_SetNumer(cashier);
+    target.Kas_SetStankasy(DecimalColumn(columns, 1) + DecimalColumn(columns, 2) +
+                           DecimalColumn(columns, 3) - DecimalColumn(columns, 4));
+    target.Kas_SetZmstart(RegisterDates::DottedDateTime(columns[15], columns[16]));
+    target.Kas_SetKarty(IntColumn(columns, 5));
+    target.Kas_SetBony(IntColumn(columns, 8));
+    target.Kas_SetCzeki(IntColumn(columns, 11));
+    target.Kas_SetParagonow(IntColumn(columns, 18));
+    target.Kas_SetIlStorno(IntColumn(columns, 19));
+    target.Kas_SetWartStorno(IntColumn(columns, 26));
     lines.Close();
   });
   if (!found) {
-    MsgS(LPV_Ok);
+    action_.MsgS(LPV_Ok);
     return;
   }
-  imp_buf->Kas_SetNazwisko("<nieznany kasjer>");
+  target.Kas_SetNazwisko("<nieznany kasjer>");
   const std::string names = runner_.FNameFile(fnCashier, 2, false);
   if (env->FileExists(names)) {
-    ReadingOutput(*this, names, [&] {
+    ReadingOutput(runner_, names, [&] {
       OutputLines lines(runner_, names);
       while (lines.NextData(columns)) {
         if (IntColumn(columns, 0) != cashier) continue;
         std::string name = TxTools::Trim(columns[1]);
-        imp_buf->Kas_SetNazwisko(tools.plstring(name));
+        target.Kas_SetNazwisko(action_.tools.plstring(name));
         break;
       }
       lines.Close();
     });
   }
-  imp_buf->Kas_SetBiez(TdtTools::Now());
+  target.Kas_SetBiez(TdtTools::Now());
   const std::string clock = runner_.FNameFile(fnClock, 2, false);
   if (env->FileExists(clock)) {
-    ReadingOutput(*this, clock, [&] {
+    ReadingOutput(runner_, clock, [&] {
       OutputLines lines(runner_, clock);
       if (lines.NextData(columns))
-        imp_buf->Kas_SetBiez(RegisterDates::DottedDateTime(columns[0], columns[1]));
+        target.Kas_SetBiez(RegisterDates::DottedDateTime(columns[0], columns[1]));
       lines.Close();
     });
   }
-  MsgS(LPV_Ok);
+  action_.MsgS(LPV_Ok);
 }
 
-void TrelvaxAction::ImportFromFilePaymentTypes() {
+void ElzabImport::ImportFromFilePaymentTypes() {
   const std::string path = runner_.FNameFile(fnReadPayments, 2, false);
   if (!platform::CurrentEnv()->FileExists(path)) {
-    for (int32_t& dated : paymentHasDate) dated = 0;
+    for (bool& dated : paymentHasDate_) dated = false;
     return;
   }
   OutputLines lines(runner_, path);
-  MsgAdd(" - analiza form płatności", LPV_None, 100);
+  action_.MsgAdd(" - analiza form płatności", LPV_None, 100);
   TLJWords columns("\t");
   for (int form = 0; form < 7 && lines.NextData(columns); ++form) {
     // The register numbers its forms; a line without a number is not one it wrote, and its
@@ -835,8 +864,8 @@ void TrelvaxAction::ImportFromFilePaymentTypes() {
     if (!TxTools::TryStrToInt(TxTools::Trim(columns[0]), number)) {
       lines.Damaged();
     }
-    paymentHasDate[form] = IsTrueWord(columns[6]) ? 1 : 0;
+    paymentHasDate_[form] = IsTrueWord(columns[6]);
   }
   lines.Close();
-  MsgS(LPV_Ok);
+  action_.MsgS(LPV_Ok);
 }

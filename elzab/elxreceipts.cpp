@@ -59,20 +59,23 @@ const Grouping* Grouping5(int type) {
 // records into documents and the counters live only as long as this.
 class ReceiptBufferReader {
  public:
-  ReceiptBufferReader(TrelvaxAction& action, bool method5) : a_(action), m5_(method5) {}
+  // Reads into `import`'s buffers: the current one is the import date's until a line with
+  // sales from receipts makes its own day's current.
+  ReceiptBufferReader(ElzabImport& import, double importDate, bool method5)
+      : a_(import), m5_(method5), buf_(&import.ForDay(importDate)) {}
 
   void Read(const std::string& path) {
     OutputLines lines(a_.Runner(), path);
     std::string data;
     // The documents the host already has open the buffer: they are passed over unread.
-    int64_t skip = a_.receiptsSkip;
+    int64_t skip = a_.ReceiptsSkip();
     while (lines.NextData(data)) {
       if (skip > 0) {
         --skip;
         continue;
       }
       // Method 5 writes the register's own code page.
-      if (m5_) a_.tools.plstring(data);
+      if (m5_) a_.Action().tools.plstring(data);
       try {
         // Every record the register writes starts with its type: a line without one is
         // damaged, and skipping it would lose a sale or a payment without a word.
@@ -100,7 +103,7 @@ class ReceiptBufferReader {
     std::string text;
   };
 
-  bool SalesFromReceipts() const { return a_.cfgSaleSource != 0; }
+  bool SalesFromReceipts() const { return a_.SalesFromReceipts(); }
 
   // Groups and handles one record; false when its record type is no number.
   bool Record(const std::string& data) {
@@ -162,7 +165,7 @@ class ReceiptBufferReader {
     const Grouping* g = Grouping5(type);
     if (g == nullptr) return true;
     const ElParagon::e_typ_oper kind = g->kind;
-    if (kind == ElParagon::op_faktura && !a_.cfgSaleBufferFV) return false;
+    if (kind == ElParagon::op_faktura && !a_.Invoices()) return false;
     const int nr = IntOrZero(f_[g->field]);
     if (nr == -1) return true;
     if (kind == ElParagon::op_storno) {
@@ -267,10 +270,10 @@ class ReceiptBufferReader {
   void Sold(const std::string& data) {
     std::unique_ptr<ElPosition> pos = Position(data);
     if (SalesFromReceipts()) {
-      a_.ImpBufsSubstitute(pos->data);
-      KSImpBuf* buf = a_.imp_buf;
+      KSImpBuf* buf = buf_ = &a_.ForDay(pos->data);
       const std::string code = TxTools::IntToStr(pos->nr_tow);
-      if (a_.packages != nullptr && a_.packages->count(code) != 0) {
+      const std::set<std::string>* packages = a_.Action().packages.get();
+      if (packages != nullptr && packages->count(code) != 0) {
         if (pos->zwrot) {
           buf->AddBottlesTurned(pos->GetWartosc());
         } else {
@@ -284,7 +287,7 @@ class ReceiptBufferReader {
     ElParagon& receipt = Document(ElParagon::op_paragon);
     // The receipt's hour goes into the report of the day its first line was sold on, even
     // when a record of the next day comes before the receipt is finished.
-    if (&receipt == open_ && receipt.GetPosCount() == 0) openBuf_ = a_.imp_buf;
+    if (&receipt == open_ && receipt.GetPosCount() == 0) openBuf_ = buf_;
     receipt + std::move(pos);
   }
 
@@ -292,7 +295,7 @@ class ReceiptBufferReader {
   // goods line.
   void Other(const std::string& data, ElParagon& target) {
     std::unique_ptr<ElPosition> pos = Position(data);
-    if (SalesFromReceipts()) a_.ImpBufsSubstitute(pos->data);
+    if (SalesFromReceipts()) buf_ = &a_.ForDay(pos->data);
     target + std::move(pos);
   }
 
@@ -311,7 +314,7 @@ class ReceiptBufferReader {
     int form = IntOrZero(f_[3]) - 1;
     pay->nr_wal = 0;
     pay->ostatnia = 0;
-    pay->terminowa = form >= 0 && form <= 6 ? a_.paymentHasDate[form] : 0;
+    pay->terminowa = form >= 0 && form <= 6 ? a_.PaymentHasDate(form) : 0;
     double amount = m5_ ? TxfTools::Round(ElPosition::DecimalOfMethod5(f_[7]) * 100, 0)
                         : TxfTools::ParseLeading(f_[7]);
     if (IntOrZero(f_[5]) == 1) amount = -amount;
@@ -327,7 +330,7 @@ class ReceiptBufferReader {
     pay->SetNrPlatn(form);
     Numbers(Document(type == 23 ? ElParagon::op_faktura : ElParagon::op_paragon));
     if (type == 4) {
-      KSImpBuf* buf = a_.imp_buf;
+      KSImpBuf* buf = buf_;
       switch (form) {
         case 1:
           buf->AddBony(amount);
@@ -383,22 +386,24 @@ class ReceiptBufferReader {
     pay->Fdata_czas = when;
     other->Add(std::move(pay));
     // A sale date is a whole day, whatever the hour of the operation that opens it.
-    if (SalesFromReceipts()) a_.ImpBufsSubstitute(TdtTools::DatePart(when));
-    a_.imp_buf->AddReceiptOtherInfo(std::move(other));
+    if (SalesFromReceipts()) buf_ = &a_.ForDay(TdtTools::DatePart(when));
+    buf_->AddReceiptOtherInfo(std::move(other));
     if (deposit) {
-      a_.imp_buf->AddPayIn(amount);
+      buf_->AddPayIn(amount);
     } else {
-      a_.imp_buf->AddPayOut(amount);
+      buf_->AddPayOut(amount);
     }
   }
 
   // A new document, appended to the documents read and counted in the last message.
   ElParagon* Start(ElParagon::e_typ_oper kind) {
-    docs_.push_back(Slot{std::make_unique<ElParagon>(a_.FNrUrzadzenia, kind), std::string()});
+    docs_.push_back(
+        Slot{std::make_unique<ElParagon>(a_.Action().FNrUrzadzenia, kind), std::string()});
     docs_.back().doc->Unknown();
     ++count_;
-    a_.ZmienOstatniKomunikat(0,
-                             a_.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
+    TrelvaxAction& action = a_.Action();
+    action.ZmienOstatniKomunikat(
+        0, action.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
     return docs_.back().doc.get();
   }
 
@@ -472,20 +477,21 @@ class ReceiptBufferReader {
   // record gave a time (payments without lines) has no hour to go under.
   void Finish() {
     if (open_ != nullptr && open_->GetTypOperacji() == ElParagon::op_paragon && open_->whenKnown) {
-      KSImpBuf* buf = openBuf_ != nullptr ? openBuf_ : a_.imp_buf;
+      KSImpBuf* buf = openBuf_ != nullptr ? openBuf_ : buf_;
       buf->AddGodzinowy(open_->GetGodzina(), open_->GetWartosc(), 1, open_->GetPosCount());
     }
     open_ = nullptr;
     openBuf_ = nullptr;
   }
 
-  TrelvaxAction& a_;
+  ElzabImport& a_;
   const bool m5_;
   TLJWords f_{"\t"};
   std::deque<Slot> docs_;        // from the oldest document not yet handed over
   ElParagon* doc_ = nullptr;     // the current receipt, invoice or (method 5) cancelled receipt
   ElParagon* open_ = nullptr;    // the document whose hourly entry is still due
   KSImpBuf* openBuf_ = nullptr;  // the buffer of its first sold line
+  KSImpBuf* buf_;                // the current buffer
   ElParagon* void_ = nullptr;
   ElParagon* anul_ = nullptr;  // method 4's current cancelled receipt
   int docNr_ = 0;
@@ -500,8 +506,8 @@ class ReceiptBufferReader {
 
 // ----- Receipt buffer -----------------------------------------------------------------------
 
-void TrelvaxAction::ImportFromFileReceipts() {
-  ImpBufsSubstitute(importDate);
+void ElzabImport::ImportFromFileReceipts() {
+  ForDay(importDate_);
   platform::Env* env = platform::CurrentEnv();
   const std::string method4 = runner_.FNameFile(fnReceipts4, 2, false);
   const std::string method5 = runner_.FNameFile(fnReceipts5, 2, false);
@@ -511,37 +517,37 @@ void TrelvaxAction::ImportFromFileReceipts() {
   } else if (env->FileExists(method5)) {
     m5 = true;
   } else {
-    DodajKomunikat(1, kNoFile);
+    action_.DodajKomunikat(1, kNoFile);
     return;
   }
-  DodajKomunikat(0, kAnalysis);
-  ReceiptBufferReader reader(*this, m5);
+  action_.DodajKomunikat(0, kAnalysis);
+  ReceiptBufferReader reader(*this, importDate_, m5);
   reader.Read(m5 ? method5 : method4);
-  ZmienOstatniKomunikat(0, PodajOstatniKomunikat(true) + kStatus + "OK");
-  DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
+  action_.ZmienOstatniKomunikat(0, action_.PodajOstatniKomunikat(true) + kStatus + "OK");
+  action_.DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
 }
 
-void TrelvaxAction::AddReceiptText(const std::string& text) {
+void ElzabImport::AddReceiptText(const std::string& text) {
   constexpr size_t kPiece = 1 << 20;
-  if (receiptsText.empty() || receiptsText.back().size() + text.size() > kPiece) {
-    receiptsText.emplace_back();
-    receiptsText.back().reserve(std::max(kPiece, text.size()));
+  if (receiptsText_.empty() || receiptsText_.back().size() + text.size() > kPiece) {
+    receiptsText_.emplace_back();
+    receiptsText_.back().reserve(std::max(kPiece, text.size()));
   }
-  receiptsText.back() += text;
+  receiptsText_.back() += text;
 }
 
-bool TrelvaxAction::ImportSaveReceipts() {
-  if (receiptsText.empty()) return false;
+bool ElzabImport::ImportSaveReceipts() {
+  if (receiptsText_.empty()) return false;
   {
-    TMFile file(FNameKIMP());
+    TMFile file(action_.FNameKIMP());
     file.Open();
     file.GotoEnd();
-    for (std::string& piece : receiptsText) {
+    for (std::string& piece : receiptsText_) {
       file.Write(piece);
       std::string().swap(piece);
     }
     file.Close();
   }
-  receiptsText.clear();
+  receiptsText_.clear();
   return true;
 }

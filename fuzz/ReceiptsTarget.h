@@ -21,16 +21,16 @@ inline void ReadReceipts(const char* file, const uint8_t* data, size_t size) {
     driver.host.params["ElzabSTXSaleSource"] = std::to_string(saleSource);
     driver.host.params["ElzabSTXSaleBufferFV"] = std::to_string(saleSource);
     auto action = driver.Action();
+    ElzabImport& import = action->SalesImport();
     TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
     action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"40"});
-    action->paymentHasDate[2] = 1;
+    import.SetPaymentHasDate(2, true);
     Run([&] {
-      action->importDate = action->ParamAsDate("DataImportu");
-      action->ImpBufsSubstitute(action->importDate);
-      action->ImportFromFileReceipts();
-      action->ImportSaveImpBufs();
+      import.BeginPass(action->ParamAsDate("DataImportu"));
+      import.ImportFromFileReceipts();
+      import.ImportSaveImpBufs();
     });
-    action->DeleteImpBufs();
+    import.DeleteImpBufs();
   }
 }
 

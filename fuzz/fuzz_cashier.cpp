@@ -13,15 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kFiles[] = {"oikaswla.out", "okasjer.out", "ozegar.out", "oplat.out"};
   for (size_t i = 0; i < parts.size(); ++i) driver.Write(kFiles[i], parts[i]);
   auto action = driver.Action();
+  ElzabImport& import = action->SalesImport();
   // The program outputs are in code page 852, as Import sets up.
   TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
   fuzz::Run([&] {
-    action->importDate = action->ParamAsDate("DataImportu");
-    action->ImpBufsSubstitute(action->importDate);
-    action->ImportFromFileCashierReports();
-    action->ImportFromFilePaymentTypes();
-    action->ImportSaveImpBufs();
+    import.BeginPass(action->ParamAsDate("DataImportu"));
+    import.ImportFromFileCashierReports();
+    import.ImportFromFilePaymentTypes();
+    import.ImportSaveImpBufs();
   });
-  action->DeleteImpBufs();
+  import.DeleteImpBufs();
   return 0;
 }

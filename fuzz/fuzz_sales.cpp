@@ -15,13 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kFiles[] = {"ospopmax_opak.out", "ospopmax_sort.out"};
   for (size_t i = 0; i < parts.size(); ++i) driver.Write(kFiles[i], parts[i]);
   auto action = driver.Action();
+  ElzabImport& import = action->SalesImport();
   action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"10", "40"});
   fuzz::Run([&] {
-    action->importDate = action->ParamAsDate("DataImportu");
-    action->ImpBufsSubstitute(action->importDate);
-    action->ImportFromFileSale();
-    action->ImportSaveImpBufs();
+    import.BeginPass(action->ParamAsDate("DataImportu"));
+    import.ImportFromFileSale();
+    import.ImportSaveImpBufs();
   });
-  action->DeleteImpBufs();
+  import.DeleteImpBufs();
   return 0;
 }

@@ -44,11 +44,11 @@ TEST_F(Config, ParametersFillTheConfiguration) {
   EXPECT_EQ(a->config.cfgTimeout, 10);
   EXPECT_EQ(a->config.cfgPoziomCen, 3);
   EXPECT_EQ(a->config.cfgProductFlag, 1);
-  EXPECT_EQ(a->cfgReceipts, 1);
-  EXPECT_EQ(a->cfgSaleSource, 1);
+  EXPECT_EQ(a->config.cfgReceipts, 1);
+  EXPECT_EQ(a->config.cfgSaleSource, 1);
   EXPECT_EQ(a->config.cfgSaleBufferType, 1);
   EXPECT_TRUE(a->config.cfgProtectExecution);
-  EXPECT_TRUE(a->cfgSaleBufferFV);
+  EXPECT_TRUE(a->config.cfgSaleBufferFV);
   EXPECT_FALSE(a->config.cfgFileMode);
   EXPECT_EQ(a->config.cfgIPTimeout, 15);
   EXPECT_EQ(a->config.cfgIPRet, 3);
@@ -83,7 +83,7 @@ TEST_F(Config, OnlyTheValueOneSwitchesTheTwoFlagsOn) {
   auto a = Action();
   a->ReadParams();
   EXPECT_FALSE(a->config.cfgProtectExecution);
-  EXPECT_FALSE(a->cfgSaleBufferFV);
+  EXPECT_FALSE(a->config.cfgSaleBufferFV);
 }
 
 TEST_F(Config, TheProgramsFolderKeepsItsSeparatorAndIsShortened) {

@@ -161,18 +161,22 @@ TEST_F(Import, TheCashierSectionComesFromStatisticsNameAndClock) {
 TEST_F(Import, PaymentFormsCarryADateOnlyForAYesWord) {
   auto action = Action();
   action->ReadParams();
-  action->paymentHasDate[5] = 1;
+  ElzabImport& import = action->SalesImport();
+  auto dated = [&] {
+    std::vector<int> forms;
+    for (int form = 0; form < 7; ++form) forms.push_back(import.PaymentHasDate(form) ? 1 : 0);
+    return forms;
+  };
+  import.SetPaymentHasDate(5, true);
   WriteFile(dir.File("oplat.out"),
             "$1\tGOT\t0\t0\t0\t0\t0\r\n$2\tKARTA\t2\t0\t0\t0\tTAK\r\n"
             "$3\tBON\t2\t0\t0\t0\tT\r\n$4\tCZEK\t2\t0\t0\t0\tt\r\n"
             "$5\tINNA\t2\t0\t0\t0\ty\r\n");
-  action->ImportFromFilePaymentTypes();
-  EXPECT_EQ(std::vector<int>(action->paymentHasDate, action->paymentHasDate + 7),
-            (std::vector<int>{0, 0, 1, 1, 1, 1, 0}));
+  import.ImportFromFilePaymentTypes();
+  EXPECT_EQ(dated(), (std::vector<int>{0, 0, 1, 1, 1, 1, 0}));
   std::remove(dir.File("oplat.out").c_str());
-  action->ImportFromFilePaymentTypes();
-  EXPECT_EQ(std::vector<int>(action->paymentHasDate, action->paymentHasDate + 7),
-            std::vector<int>(7, 0));
+  import.ImportFromFilePaymentTypes();
+  EXPECT_EQ(dated(), std::vector<int>(7, 0));
 }
 
 TEST_F(Import, AnUnknownCashierAndNoClockGiveDefaults) {
@@ -348,9 +352,9 @@ TEST_F(Import, AConfigurationOrInputWhoseCloseFailsIsNeverGivenToAProgram) {
 }
 
 TEST_F(Import, QuantitiesAreThousandths) {
-  EXPECT_DOUBLE_EQ(TrelvaxAction::FormatujIlosc("1.5"), 1500);
-  EXPECT_DOUBLE_EQ(TrelvaxAction::FormatujIlosc(" 0.350kg"), 350);
-  EXPECT_DOUBLE_EQ(TrelvaxAction::FormatujIlosc("abc"), 0);
+  EXPECT_DOUBLE_EQ(ElzabImport::FormatujIlosc("1.5"), 1500);
+  EXPECT_DOUBLE_EQ(ElzabImport::FormatujIlosc(" 0.350kg"), 350);
+  EXPECT_DOUBLE_EQ(ElzabImport::FormatujIlosc("abc"), 0);
 }
 
 }  // namespace
