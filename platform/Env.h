@@ -167,6 +167,10 @@ struct ProcessUsage {
 };
 // This process's usage now; a figure the system does not give stays 0.
 ProcessUsage CurrentUsage();
+// Gives the heap's free memory back to the system where the C library keeps it (glibc keeps
+// what a large day freed), so that resident memory read next shows what is in use. Nothing
+// where the library does not.
+void ReleaseFreeMemory();
 
 // A library loaded at run time (LoadLibraryA / dlopen).
 class DynamicLibrary {

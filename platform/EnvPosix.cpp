@@ -11,6 +11,9 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -337,6 +340,12 @@ ProcessUsage CurrentUsage() {
     std::fclose(f);
   }
   return u;
+}
+
+void ReleaseFreeMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 DynamicLibrary::~DynamicLibrary() {

@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 
 #include <io.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cctype>
@@ -383,6 +384,10 @@ ProcessUsage CurrentUsage() {
     CloseHandle(snap);
   }
   return u;
+}
+
+void ReleaseFreeMemory() {
+  _heapmin();
 }
 
 DynamicLibrary::~DynamicLibrary() {

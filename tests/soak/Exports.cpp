@@ -105,7 +105,9 @@ ExportRound ExportCatalog::Next(Rng& rng) {
     }
   }
 
-  r.after = r.transmission == 3 ? std::map<int, CatalogGoods>() : register_;
+  // An export without a single goods does not reach the register at all, whatever its
+  // transmission: the driver says there is nothing to send and stores no result.
+  r.after = r.transmission == 3 && !status.empty() ? std::map<int, CatalogGoods>() : register_;
   std::string file = "[STAWKI]\r\nVAT;23\r\nVAT;8\r\nVAT;5\r\nVAT;0\r\nVAT;7\r\n";
   file += "[JEDNOSTKI]\r\nJM;1;0;szt.\r\nJM;2;3;kg\r\n[ASORTYMENTY]\r\nASS;1;Spożywcze\r\n";
   file += "[TOWARY]\r\n";

@@ -86,13 +86,21 @@ class Soak {
   long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
   std::map<std::string, long long> faultsInjected_;
   long long retries_ = 0, technician_ = 0;
+  long long notStarted_ = 0;  // exports failed on a program the system did not start
   std::string configPath_;
   std::set<std::string> settingsSeen_;
   // The process's usage every 100 operations; the first one, once the library and the
   // host's caches have settled, is the one the others must not grow beyond.
   std::vector<platform::ProcessUsage> samples_;
   void Count() {
-    if (++operations_ % 100 == 0) samples_.push_back(platform::CurrentUsage());
+    if (++operations_ % 100 != 0) return;
+    platform::ReleaseFreeMemory();
+    samples_.push_back(platform::CurrentUsage());
+    const platform::ProcessUsage& u = samples_.back();
+    if (logFile_ != nullptr) {
+      std::fprintf(logFile_, "usage after %lld operations: %lld MB, %lld handles, %lld threads\n",
+                   operations_, u.memoryBytes >> 20, u.handles, u.threads);
+    }
   }
   bool Grew() const;
 };
@@ -467,7 +475,37 @@ void Soak::ExportRound(long long n, int k) {
                        plus(withdrawn));
   }
   withdrawn_ += static_cast<long long>(withdrawn.size());
-  if (!r.refused.empty()) {
+  // The driver's line for a program the system did not start: Wine, now and then, fails to
+  // create a process. A shop repeats such an export; what of it reached the register is not
+  // known, so the next export sends the catalog anew.
+  const std::string notStarted =
+      "B\xB3\xB9"
+      "d uruchomienia ";  // "Błąd uruchomienia" in Windows-1250
+  bool systemFailed = false;
+  for (const tvkhost::MessageLine& l : app.LastOutcome().lines) {
+    if (code != 0 && l.text.find(notStarted) != std::string::npos && r.refused.empty()) {
+      systemFailed = true;
+    }
+  }
+  if (systemFailed) {
+    ++notStarted_;
+    if (!app.LastResultPath().empty()) problems.push_back("a result was stored");
+    catalog.Failed(r);
+  } else if (r.changes == 0) {
+    // Nothing to send: no connection, no result, the register as it was.
+    const std::string nothing =
+        "Nie ma towar\xF3w do wys\xB3"
+        "ania - zrezygnowano z po\xB3\xB9"
+        "czenia z kas\xB9";
+    bool said = false;
+    for (const tvkhost::MessageLine& l : app.LastOutcome().lines) {
+      said = said || l.text.find(nothing) != std::string::npos;
+    }
+    if (code != 0) problems.push_back("the export of no goods ended with " + std::to_string(code));
+    if (!said) problems.push_back("the export of no goods did not say there was nothing to send");
+    if (!app.LastResultPath().empty()) problems.push_back("a result was stored");
+    catalog.Sent(r);
+  } else if (!r.refused.empty()) {
     // A refused goods fails the export, and the back office is given no result.
     refused_ += static_cast<long long>(refused.size());
     if (code == 0) problems.push_back("the export ended well with goods the register refused");
@@ -564,6 +602,10 @@ int Soak::Run() {
         (kinds.empty() ? "" : " (" + kinds + ")") + "\n");
   Print("  imports repeated    " + std::to_string(retries_) + ", technician's steps " +
         std::to_string(technician_) + "\n");
+  if (notStarted_ > 0) {
+    Print("  not started         " + std::to_string(notStarted_) +
+          " exports failed on a program the system did not start (sent anew next time)\n");
+  }
   Print("  differences         " + std::to_string(differingDays_) + " days\n");
   if (samples_.size() < 2) {
     Print("  process usage       too few operations to judge (" + usage(platform::CurrentUsage()) +
