@@ -165,8 +165,12 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
 
 void TrelvaxAction::DodFuncExecute(int) {}
 
+void TrelvaxAction::Eksport() {
+  export_.Eksport();
+}
+
 void TrelvaxAction::Import() {
-  LoadPackages();
+  packages_.Load();
   config.ReadImportDate(*this);
   import_.Import();
 }

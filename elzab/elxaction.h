@@ -10,7 +10,9 @@
 #include <string>
 
 #include "elzab/elxconfig.h"
+#include "elzab/elxexport.h"
 #include "elzab/elximport.h"
+#include "elzab/elxpackages.h"
 #include "elzab/elxparag.h"
 #include "elzab/elxrunner.h"
 #include "plugin/KSAction.h"
@@ -45,7 +47,6 @@ class TrelvaxAction : public KSAction {
   // The program runner of this operation.
   ElzabRunner& Runner() { return runner_; }
 
-  void CheckZBPTOWARFileErrorPLU();
   void DodFuncExecute(int parameter);
 
   // Register identification and its VAT table.
@@ -54,23 +55,11 @@ class TrelvaxAction : public KSAction {
   void GetVatFromECR();
   int VatLetter(int rate) const;
 
-  // The goods export: tables, then goods in three batches, then the export result.
+  // The goods export.
   void Eksport();
-  void SendItems();
-  // Builds the register record of a goods, or withdraws it (status stNull) with a warning.
-  void PrepareItemsRec(KSTowRec* rec);
-  // Marks the goods that the program of `function` took; after a failed add/update run
-  // only those before the goods that stopped it, less the refused ones.
-  void MarkRecTrOk(int function, bool afterError);
-  void LoadPackages();
-  void WritePackage(const std::string& plu);
-  void DeletePackages();
-  void AfterExport();
-  // The register's tables: goods groups, units of measure, the euro rate, payment forms.
-  void SendAssorts();
-  void SendUnitTable();
-  void SendEuro();
-  void SendPayments();
+  // The goods export of this operation, and the register's packaging goods it keeps.
+  ElzabExport& GoodsExport() { return export_; }
+  ElzabPackages& Packages() { return packages_; }
 
   // The sales import.
   void Import();
@@ -83,10 +72,7 @@ class TrelvaxAction : public KSAction {
   e_Type cfgType = t_K10;
   int32_t cfgPLUMax = 0;
   int32_t cfgNameMax = 0;
-  std::unique_ptr<std::set<std::string>> packages;
-  std::unique_ptr<std::set<std::string>> pluRejected;
   int32_t vatRates[7] = {0, 0, 0, 0, 0, 0, 0};
-  std::unique_ptr<TErrorLog> logError;
 
  private:
   // Holds the exchange directory's lock file for an operation's whole length; waits for it
@@ -104,11 +90,9 @@ class TrelvaxAction : public KSAction {
   };
   // A text of the driver's own, translated through the driver's language link.
   std::string Tr(const char* key, const char* text) const;
-  // Writes one program input file and runs the program, between a progress line and its
-  // close; an abort request is honoured after it.
-  void SendTable(int function, const char* key, const char* progress, const std::string& text);
-  TrelvaxExpBuf* ExpBuf() const;
 
   ElzabRunner runner_{*this, config};
+  ElzabPackages packages_{*this, runner_, config};
+  ElzabExport export_{*this, runner_, config, packages_};
   ElzabImport import_{*this, runner_, config};
 };

@@ -1,17 +1,21 @@
-// The goods export: the register's tables (groups, units, the euro rate, payment forms),
-// then the goods in three batches (price changes, deletions, additions and updates), then
-// the export result that tells the host which goods the register took.
+#include "elzab/elxexport.h"
+
 #include <memory>
 #include <utility>
 
 #include "elzab/elxaction.h"
+#include "elzab/elxconfig.h"
 #include "elzab/elxexpbuf.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elxpackages.h"
+#include "elzab/elxrunner.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
+#include "hostlib/TMLgExtTools.h"
 #include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
+#include "plugin/TKSLibrary.h"
 
 namespace {
 
@@ -69,76 +73,101 @@ constexpr const char* kPaymentsOnline =
 
 }  // namespace
 
-TrelvaxExpBuf* TrelvaxAction::ExpBuf() const {
-  return static_cast<TrelvaxExpBuf*>(exp_buf);
+namespace {
+constexpr const char* kModule = "trelvax_elxaction";
+}  // namespace
+
+ElzabExport::ElzabExport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config,
+                         ElzabPackages& packages)
+    : action_(action), runner_(runner), config_(config), packages_(packages) {}
+
+ElzabExport::~ElzabExport() = default;
+
+std::string ElzabExport::Tr(const char* key, const char* text) const {
+  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
+}
+
+void ElzabExport::OpenLog() {
+  logError_ = std::make_unique<TErrorLog>(runner_.FNameERL());
+}
+
+void ElzabExport::CloseLog() {
+  logError_.reset();
+}
+
+TrelvaxExpBuf* ElzabExport::ExpBuf() const {
+  return static_cast<TrelvaxExpBuf*>(action_.exp_buf);
 }
 
 // ----- The operation ----------------------------------------------------------------------
 
-void TrelvaxAction::Eksport() {
-  if (config.cfgFileMode) {
+void ElzabExport::Eksport() {
+  if (config_.cfgFileMode) {
     throw Exception(Tr("KSElzabSEksportExceptio",
                        "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
   }
-  logError = std::make_unique<TErrorLog>(runner_.FNameERL());
+  OpenLog();
   // The register's texts are code page 852.
-  TLTools::CodePages towardsRegister(tools, TLTools::plCp1250, TLTools::plCp852);
-  auto buffer = std::make_unique<TrelvaxExpBuf>(this);
-  exp_buf = buffer.get();
+  TLTools::CodePages towardsRegister(action_.tools, TLTools::plCp1250, TLTools::plCp852);
+  auto buffer = std::make_unique<TrelvaxExpBuf>(&action_);
+  action_.exp_buf = buffer.get();
   // The buffer and the log live for this operation only, whichever way it ends.
   struct Release {
-    TrelvaxAction* action;
+    ElzabExport* self;
     ~Release() {
-      action->exp_buf = nullptr;
-      action->logError.reset();
+      self->action_.exp_buf = nullptr;
+      self->CloseLog();
     }
   } release{this};
 
   const std::string warningsHeader = "WYSTĄPIŁY JAKIEŚ BŁĘDY, A JEST ICH ";
   try {
-    buffer->ReadFromFile(FNameKEXP(), false, -1);
+    buffer->ReadFromFile(action_.FNameKEXP(), false, -1);
     if (buffer->il_rec == 0) {
-      MsgAdd(Tr("KSElzabSEksportMsgAdd",
-                "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
-             LPV_None, 100);
+      action_.MsgAdd(Tr("KSElzabSEksportMsgAdd",
+                        "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
+                     LPV_None, 100);
       return;
     }
-    CheckType(false);
-    GetVatFromECR();
-    DeletePackages();
-    LoadPackages();
+    action_.CheckType(false);
+    action_.GetVatFromECR();
+    packages_.Delete();
+    packages_.Load();
     SendAssorts();
     SendUnitTable();
     SendEuro();
     SendPayments();
     SendItems();
-    TLTools::CodePages fromRegister(tools, TLTools::plCp852, TLTools::plCp1250);
-    buffer->ZapiszWynikEksp(FNameWEXP());
-    ZapiszWynikEksportu();
+    TLTools::CodePages fromRegister(action_.tools, TLTools::plCp852, TLTools::plCp1250);
+    buffer->ZapiszWynikEksp(action_.FNameWEXP());
+    action_.ZapiszWynikEksportu();
     AfterExport();
   } catch (...) {
     // The goods withdrawn or refused before the failure are named too: they are what a
     // technician looks for first.
-    LogWarnings(logError.get(), warningsHeader, "", LPV_Error);
+    action_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
     throw;
   }
-  LogWarnings(logError.get(), warningsHeader, "", LPV_Error);
+  action_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
 }
 
 // ----- Goods ------------------------------------------------------------------------------
 
-void TrelvaxAction::SendItems() {
+void ElzabExport::SendItems() {
   TrelvaxExpBuf* buf = ExpBuf();
-  if (config.cfgTransmission == 3) {
-    MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."), LPV_None, 100);
+  if (config_.cfgTransmission == 3) {
+    action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."),
+                   LPV_None, 100);
     runner_.Execute(fnDeleteAll);
-    MsgS(LPV_Ok);
+    action_.MsgS(LPV_Ok);
   }
-  MsgAdd(Tr("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."), LPV_Ok, 100);
-  ShowTowInfo(true);
+  action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."), LPV_Ok,
+                 100);
+  action_.ShowTowInfo(true);
 
   const int count = buf->ds_plu.RecordCount();
-  MsgAdd(Tr("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."), LPV_Percent, count);
+  action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."), LPV_Percent,
+                 count);
   std::string prices;
   std::string deletions;
   std::string additions;
@@ -148,7 +177,7 @@ void TrelvaxAction::SendItems() {
       buf->CzytajRec(row, &rec);
       PrepareItemsRec(&rec);
       buf->ZapiszRec(rec.nr_buf, &rec);
-      MsgP(row + 1);
+      action_.MsgP(row + 1);
       runner_.ThrowPrzerwac();
       // Collected in the same pass, in row order: each batch is one program input.
       if (rec.koldod != 0) continue;
@@ -168,11 +197,11 @@ void TrelvaxAction::SendItems() {
       }
     }
   } catch (...) {
-    MsgS(LPV_Error);
+    action_.MsgS(LPV_Error);
     throw;
   }
 
-  MsgAdd(Tr("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
+  action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
   // Each batch's text goes to its program input file as it is, without a copy of megabytes.
   struct {
     int function;
@@ -187,7 +216,7 @@ void TrelvaxAction::SendItems() {
   };
   for (auto& batch : batches) {
     if (batch.text.empty()) continue;
-    MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
+    action_.MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
     runner_.WriteInFile(runner_.FNameFile(batch.function, 1, false), std::move(batch.text));
     // The list of refused goods must be this run's: an earlier failed export may have left one.
     platform::CurrentEnv()->RemoveFile(runner_.FNameFile(batch.function, 2, false));
@@ -195,7 +224,7 @@ void TrelvaxAction::SendItems() {
       runner_.Execute(batch.function);
     } catch (...) {
       if (batch.function == fnSendGoods) {
-        MsgS(LPV_Error);
+        action_.MsgS(LPV_Error);
         // The goods the register took before the failure are marked for the record; when
         // the run left nothing to read that by, the run's own error is the one to show.
         try {
@@ -205,22 +234,23 @@ void TrelvaxAction::SendItems() {
       }
       throw;
     }
-    MsgS(LPV_Ok);
+    action_.MsgS(LPV_Ok);
     MarkRecTrOk(batch.function, false);
   }
 }
 
-void TrelvaxAction::PrepareItemsRec(KSTowRec* rec) {
+void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   if (rec->koldod != 0) {
     rec->status = stNull;
     return;
   }
   const std::string plu = TxTools::IntToStr(rec->plu);
-  if (rec->plu > cfgPLUMax) {
-    AddWarning("PLU: " + plu + Tr("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
-                   Tr("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
-                   TxTools::IntToStr(cfgPLUMax) + ")",
-               logError.get());
+  if (rec->plu > action_.cfgPLUMax) {
+    action_.AddWarning(
+        "PLU: " + plu + Tr("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
+            Tr("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
+            TxTools::IntToStr(action_.cfgPLUMax) + ")",
+        logError_.get());
     rec->status = stNull;
     return;
   }
@@ -230,24 +260,25 @@ void TrelvaxAction::PrepareItemsRec(KSTowRec* rec) {
   }
   if (rec->status == stNull) return;
 
-  const std::string name = FieldText(TLTools::StrMax(rec->nazwa, cfgNameMax, false));
-  const int slot = VatLetter(rec->stawkaPrec);
+  const std::string name = FieldText(TLTools::StrMax(rec->nazwa, action_.cfgNameMax, false));
+  const int slot = action_.VatLetter(rec->stawkaPrec);
   if (slot == 999) {
-    AddWarning("PLU: " + plu + Tr("areItempAnsiStriIntToStr_00001", "; KOD: ") + rec->kod +
-                   Tr("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
-                   TxTools::IntToStr(rec->stawka) + Tr("areItempAnsiStriAnsiStri", " % na kasie"),
-               logError.get());
+    action_.AddWarning("PLU: " + plu + Tr("areItempAnsiStriIntToStr_00001", "; KOD: ") + rec->kod +
+                           Tr("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
+                           TxTools::IntToStr(rec->stawka) +
+                           Tr("areItempAnsiStriAnsiStri", " % na kasie"),
+                       logError_.get());
     rec->status = stNull;
     return;
   }
   std::string code = rec->kod;
   if (rec->czy_wazony) code = TxTools::DeleteChars(code, "?");
   const std::string price =
-      TxfTools::Format(TxfTools::Round(rec->CenaAkt(config.cfgPoziomCen), 0), 0);
+      TxfTools::Format(TxfTools::Round(rec->CenaAkt(config_.cfgPoziomCen), 0), 0);
   const char* openPrice = rec->cena_otwarta ? "0" : "1";
   const char* flagA;
   const char* flagB;
-  switch (config.cfgProductFlag) {
+  switch (config_.cfgProductFlag) {
     case 0:
       flagA = openPrice;
       flagB = "0";
@@ -261,7 +292,7 @@ void TrelvaxAction::PrepareItemsRec(KSTowRec* rec) {
       flagB = openPrice;
       break;
   }
-  if (rec->opakowanie && (packages == nullptr || packages->count(plu) == 0)) WritePackage(plu);
+  if (rec->opakowanie && !packages_.Contains(plu)) packages_.Write(plu);
 
   rec->plu_rec = "$" + plu + "\t" + name + "\t" + TxTools::IntToStr(slot) + "\t" +
                  TxTools::IntToStr(RegisterGroup(rec->nr_asort)) + "\t" +
@@ -271,7 +302,7 @@ void TrelvaxAction::PrepareItemsRec(KSTowRec* rec) {
                  TxTools::IntToStr(rec->plu_opakowania) + "\r\n";
 }
 
-void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
+void ElzabExport::MarkRecTrOk(int function, bool afterError) {
   TrelvaxExpBuf* buf = ExpBuf();
   const int count = buf->ds_plu.RecordCount();
   KSTowRec rec;
@@ -286,77 +317,43 @@ void TrelvaxAction::MarkRecTrOk(int function, bool afterError) {
   if (function != fnSendGoods) return;
 
   int stoppedAt = 0;
+  std::set<std::string> rejected;
   if (afterError) {
     stoppedAt = runner_.CheckReportFileErrorPLU();
-    CheckZBPTOWARFileErrorPLU();
+    rejected = CheckZBPTOWARFileErrorPLU();
   }
   for (int row = 0; row < count; ++row) {
     buf->CzytajRec(row, &rec);
     if (rec.koldod != 0 || (rec.status != stDod && rec.status != stAkt)) continue;
     if (afterError && rec.plu == stoppedAt) {
-      AddWarning("PLU: " + TxTools::IntToStr(rec.plu) + Tr("RecTtempAnsiStriIntToStr", "; KOD: ") +
-                     rec.kod +
-                     Tr("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
-                 logError.get());
+      action_.AddWarning(
+          "PLU: " + TxTools::IntToStr(rec.plu) + Tr("RecTtempAnsiStriIntToStr", "; KOD: ") +
+              rec.kod + Tr("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
+          logError_.get());
       break;
     }
     buf->SetTrOk(row, true);
   }
-  if (afterError && pluRejected != nullptr) {
+  if (!rejected.empty()) {
     for (int row = 0; row < count; ++row) {
       buf->CzytajRec(row, &rec);
       if (rec.koldod == 0 && (rec.status == stDod || rec.status == stAkt) &&
-          pluRejected->count(TxTools::IntToStr(rec.plu)) != 0) {
+          rejected.count(TxTools::IntToStr(rec.plu)) != 0) {
         buf->SetTrOk(row, false);
       }
     }
   }
-  pluRejected.reset();
 }
 
-// ----- Packages ---------------------------------------------------------------------------
-
-void TrelvaxAction::DeletePackages() {
-  const int kind = config.cfgTransmission;
-  if ((kind == 3 || kind == 2) && platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
-    platform::CurrentEnv()->RemoveFile(runner_.FNamePackages());
-  }
-}
-
-void TrelvaxAction::LoadPackages() {
-  MsgAdd("Wczytanie listy opakowań ...", LPV_None, 100);
-  packages = std::make_unique<std::set<std::string>>();
-  if (platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
-    TMFile file(runner_.FNamePackages());
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    while (file.ReadLine(line)) {
-      // A number with a blank around it is still that package's PLU.
-      packages->insert(TxTools::IntToStr(TxTools::StrToIntDef(TxTools::Trim(line), 0)));
-    }
-    file.Close();
-  }
-  MsgS(LPV_Ok);
-}
-
-void TrelvaxAction::WritePackage(const std::string& plu) {
-  TMFile file(runner_.FNamePackages());
-  file.Open();
-  file.GotoEnd();
-  file.WriteLine(plu);
-  file.Close();
-}
-
-void TrelvaxAction::AfterExport() {
+void ElzabExport::AfterExport() {
   platform::Env* env = platform::CurrentEnv();
   for (const ElzabFunction& f : ElzabFunctions()) {
     if ((f.roles & roleExportCleans) == 0) continue;
     const std::string in = runner_.FNameFile(f.number, 1, false);
     if (env->FileExists(in)) {
       if ((f.roles & roleExportArchives) != 0) {
-        tools.ArchiveFile(in, runner_.FNameFile(f.number, 3, false), GetLgLink(), true, -1, true,
-                          "");
+        action_.tools.ArchiveFile(in, runner_.FNameFile(f.number, 3, false), action_.GetLgLink(),
+                                  true, -1, true, "");
       }
       env->RemoveFile(in);
     }
@@ -370,16 +367,16 @@ void TrelvaxAction::AfterExport() {
 
 // ----- Tables -----------------------------------------------------------------------------
 
-void TrelvaxAction::SendTable(int function, const char* key, const char* progress,
-                              const std::string& text) {
-  MsgAdd(Tr(key, progress), LPV_None, 100);
+void ElzabExport::SendTable(int function, const char* key, const char* progress,
+                            const std::string& text) {
+  action_.MsgAdd(Tr(key, progress), LPV_None, 100);
   runner_.WriteInFile(runner_.FNameFile(function, 1, false), text);
   runner_.Execute(function);
-  MsgS(LPV_Ok);
+  action_.MsgS(LPV_Ok);
   runner_.ThrowPrzerwac();
 }
 
-void TrelvaxAction::SendAssorts() {
+void ElzabExport::SendAssorts() {
   TrelvaxExpBuf* buf = ExpBuf();
   bool used[kGroups + 1] = {};
   std::string text;
@@ -401,7 +398,7 @@ void TrelvaxAction::SendAssorts() {
   SendTable(fnSendGroups, "KSElzabSSendAssoMsgAdd", "Transmisja asortymentów", text);
 }
 
-void TrelvaxAction::SendUnitTable() {
+void ElzabExport::SendUnitTable() {
   TrelvaxExpBuf* buf = ExpBuf();
   std::string text;
   for (size_t i = 0; i < buf->jmiary.size() && i < kUnits; ++i) {
@@ -413,19 +410,19 @@ void TrelvaxAction::SendUnitTable() {
   SendTable(fnSendUnits, "KSElzabSSendUnitMsgAdd", "Transmisja jednostek miary", text);
 }
 
-void TrelvaxAction::SendEuro() {
-  if (!config.cfgPrgEuro) return;
+void ElzabExport::SendEuro() {
+  if (!config_.cfgPrgEuro) return;
   const long double rate = ExpBuf()->FKursEURO;
   if (rate <= 0) {
     // The export file carries no rate: a rate of 0 would be refused by the register (and the
     // goods never sent) or, worse, taken. The register keeps the rate it has.
-    MsgAdd(Tr("KSElzabSSendEuroMsgAdd_00001",
-              "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
-           LPV_Warning, 100);
+    action_.MsgAdd(Tr("KSElzabSSendEuroMsgAdd_00001",
+                      "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
+                   LPV_Warning, 100);
     return;
   }
   std::string line;
-  switch (cfgType) {
+  switch (action_.cfgType) {
     case t_K10_Online:
     case t_Mini_Online:
     case t_Jota_Online:
@@ -440,10 +437,10 @@ void TrelvaxAction::SendEuro() {
   SendTable(fnSendEuro, "KSElzabSSendEuroMsgAdd", "Transmisja kursu euro", line);
 }
 
-void TrelvaxAction::SendPayments() {
-  if (!config.cfgPrgPayments) return;
+void ElzabExport::SendPayments() {
+  if (!config_.cfgPrgPayments) return;
   std::string text;
-  switch (cfgType) {
+  switch (action_.cfgType) {
     case t_K10:
       for (const PaymentLine& p : kPaymentsK10)
         text += p.key != nullptr ? Tr(p.key, p.line) : p.line;
@@ -458,10 +455,10 @@ void TrelvaxAction::SendPayments() {
   SendTable(fnSendPayments, "KSElzabSSendPaymMsgAdd", "Transmisja form płatności", text);
 }
 
-void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
-  pluRejected = std::make_unique<std::set<std::string>>();
+std::set<std::string> ElzabExport::CheckZBPTOWARFileErrorPLU() {
+  std::set<std::string> rejected;
   const std::string path = runner_.FNameFile(fnSendGoods, 2, false);
-  if (!platform::CurrentEnv()->FileExists(path)) return;
+  if (!platform::CurrentEnv()->FileExists(path)) return rejected;
   OutputLines out(runner_, path, OutputLines::kUnchecked);
   std::string data;
   while (out.NextData(data)) {
@@ -477,9 +474,10 @@ void TrelvaxAction::CheckZBPTOWARFileErrorPLU() {
       continue;
     plu = TxTools::LeadingInt(pluText);
     code = TxTools::LeadingInt(TxTools::SelectWord(data, 1, '\t'));
-    pluRejected->insert(std::to_string(plu));
-    AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
-               logError.get());
+    rejected.insert(std::to_string(plu));
+    action_.AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
+                       logError_.get());
   }
   out.Close();
+  return rejected;
 }

@@ -760,8 +760,7 @@ void ElzabImport::ImportFromFileSale() {
     int counter = 0;
     auto add = [&](const std::string& code, double quantity, double value) {
       action_.MsgP(++counter);
-      if (action_.packages != nullptr &&
-          action_.packages->count(TxTools::IntToStr(TxTools::StrToIntDef(code, 0))) != 0) {
+      if (action_.Packages().Contains(TxTools::IntToStr(TxTools::StrToIntDef(code, 0)))) {
         target.AddBottlesSaled(value);
       }
       target.AddPlu(code, quantity, value, id_global);

@@ -272,8 +272,7 @@ class ReceiptBufferReader {
     if (SalesFromReceipts()) {
       KSImpBuf* buf = buf_ = &a_.ForDay(pos->data);
       const std::string code = TxTools::IntToStr(pos->nr_tow);
-      const std::set<std::string>* packages = a_.Action().packages.get();
-      if (packages != nullptr && packages->count(code) != 0) {
+      if (a_.Action().Packages().Contains(code)) {
         if (pos->zwrot) {
           buf->AddBottlesTurned(pos->GetWartosc());
         } else {

@@ -23,7 +23,8 @@ inline void ReadReceipts(const char* file, const uint8_t* data, size_t size) {
     auto action = driver.Action();
     ElzabImport& import = action->SalesImport();
     TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
-    action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"40"});
+    driver.Write("packages.dat", "40\r\n");
+    action->Packages().Load();
     import.SetPaymentHasDate(2, true);
     Run([&] {
       import.BeginPass(action->ParamAsDate("DataImportu"));

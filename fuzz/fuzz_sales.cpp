@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < parts.size(); ++i) driver.Write(kFiles[i], parts[i]);
   auto action = driver.Action();
   ElzabImport& import = action->SalesImport();
-  action->packages = std::make_unique<std::set<std::string>>(std::set<std::string>{"10", "40"});
+  driver.Write("packages.dat", "10\r\n40\r\n");
+  action->Packages().Load();
   fuzz::Run([&] {
     import.BeginPass(action->ParamAsDate("DataImportu"));
     import.ImportFromFileSale();

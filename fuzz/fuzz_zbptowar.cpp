@@ -9,6 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   driver.Reset();
   auto action = driver.Action();
   driver.Write("zbptowar.out", fuzz::Text(data, size));
-  fuzz::Run([&] { action->CheckZBPTOWARFileErrorPLU(); });
+  fuzz::Run([&] { (void)action->GoodsExport().CheckZBPTOWARFileErrorPLU(); });
   return 0;
 }

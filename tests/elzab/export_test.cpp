@@ -218,10 +218,11 @@ TEST_F(Export, MarkingAfterAFailureLeavesOutTheRefusedAndTheStoppingGoods) {
             Goods(1, "DOD") + Goods(2, "DOD") + Goods(3, "DOD") + Goods(4, "DOD"));
   buf.ReadFromFile(dir.File("kasa.exp"), false, -1);
   action->exp_buf = &buf;
-  action->logError = std::make_unique<TErrorLog>(dir.File("errors.txt"));
+  ElzabExport& exp = action->GoodsExport();
+  exp.OpenLog();
   WriteFile(dir.File("RAPORT.TXT"), "x\r\n#105;\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n#\t2\tP4\t105\r\n");
   WriteFile(dir.File("zbptowar.out"), "#1\r\n#\r\n#\r\n$2\t105\r\n");
-  action->MarkRecTrOk(58, true);
+  exp.MarkRecTrOk(58, true);
   KSTowRec rec;
   std::vector<bool> marked;
   for (int row = 0; row < 4; ++row) {
@@ -229,7 +230,7 @@ TEST_F(Export, MarkingAfterAFailureLeavesOutTheRefusedAndTheStoppingGoods) {
     marked.push_back(rec.tr_ok);
   }
   EXPECT_EQ(marked, (std::vector<bool>{true, false, true, false}));
-  EXPECT_EQ(action->pluRejected, nullptr);
+  exp.CloseLog();
   action->exp_buf = nullptr;
 }
 

@@ -212,12 +212,11 @@ TEST_F(Runner, AMissingReportAfterAGoodsRunIsAnError) {
 TEST_F(Runner, RejectedPlusAreCollectedAndLinesWithoutAPluSkipped) {
   testutil::WriteFile(dir.File("zbptowar.out"),
                       "naglowek\r\n\r\n$12\t104\r\n$x\tjunk\r\n#13\t105\r\n$14\r\n$15\t110\r\n");
-  action->logError = std::make_unique<TErrorLog>(dir.File("errors.txt"));
-  action->CheckZBPTOWARFileErrorPLU();
-  ASSERT_TRUE(action->pluRejected);
+  ElzabExport& exp = action->GoodsExport();
+  exp.OpenLog();
   // A refused PLU without its code still counts as refused.
-  EXPECT_EQ(*action->pluRejected, (std::set<std::string>{"12", "14", "15"}));
-  action->logError.reset();
+  EXPECT_EQ(exp.CheckZBPTOWARFileErrorPLU(), (std::set<std::string>{"12", "14", "15"}));
+  exp.CloseLog();
   EXPECT_EQ(testutil::ReadFile(dir.File("errors.txt")),
             "PLU: 12 (### Błąd nr 104. Brak miejsca na opakowanie (max. 64 opakowań))\r\n"
             "PLU: 14 (### Błąd nr 0. < Nieznany komunikat >)\r\n"
@@ -225,9 +224,7 @@ TEST_F(Runner, RejectedPlusAreCollectedAndLinesWithoutAPluSkipped) {
 }
 
 TEST_F(Runner, NoRejectionFileGivesAnEmptyList) {
-  action->CheckZBPTOWARFileErrorPLU();
-  ASSERT_TRUE(action->pluRejected);
-  EXPECT_TRUE(action->pluRejected->empty());
+  EXPECT_TRUE(action->GoodsExport().CheckZBPTOWARFileErrorPLU().empty());
 }
 
 TEST_F(Runner, WhileAProgramRunsTheHostIsAskedToStopAndAnAbortEndsItAndDropsItsPartOutput) {

@@ -1,0 +1,62 @@
+// The goods export of one operation: the register's tables (groups, units, the euro rate,
+// payment forms), then the goods in three batches (price changes, deletions, additions and
+// updates), then the export result that tells the host which goods the register took.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+
+class ElzabPackages;
+class ElzabRunner;
+class KSTowRec;
+class TErrorLog;
+class TrelvaxAction;
+class TrelvaxExpBuf;
+struct ElzabConfig;
+
+class ElzabExport {
+ public:
+  // Exports for `action`'s device, with the register `action` identifies, running programs
+  // through `runner`, keeping `packages`; all of them outlive the export.
+  ElzabExport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config,
+              ElzabPackages& packages);
+  ElzabExport(const ElzabExport&) = delete;
+  ElzabExport& operator=(const ElzabExport&) = delete;
+  ~ElzabExport();
+
+  // The whole export of the host's export file.
+  void Eksport();
+
+  // The pieces, on the export buffer the host frame holds (exp_buf), warnings going to the log
+  // that OpenLog starts ("errors.txt") and CloseLog ends.
+  void OpenLog();
+  void CloseLog();
+  void SendItems();
+  // Builds the register record of a goods, or withdraws it (status stNull) with a warning.
+  void PrepareItemsRec(KSTowRec* rec);
+  // Marks the goods that the program of `function` took; after a failed add/update run
+  // only those before the goods that stopped it, less the refused ones.
+  void MarkRecTrOk(int function, bool afterError);
+  // The PLUs the goods run's output names as refused, each warned of in the log.
+  std::set<std::string> CheckZBPTOWARFileErrorPLU();
+  void AfterExport();
+  // The register's tables: goods groups, units of measure, the euro rate, payment forms.
+  void SendAssorts();
+  void SendUnitTable();
+  void SendEuro();
+  void SendPayments();
+
+ private:
+  // Writes one program input file and runs the program, between a progress line and its
+  // close; an abort request is honoured after it.
+  void SendTable(int function, const char* key, const char* progress, const std::string& text);
+  TrelvaxExpBuf* ExpBuf() const;
+  std::string Tr(const char* key, const char* text) const;
+
+  TrelvaxAction& action_;
+  ElzabRunner& runner_;
+  const ElzabConfig& config_;
+  ElzabPackages& packages_;
+  std::unique_ptr<TErrorLog> logError_;
+};

@@ -1,0 +1,47 @@
+#include "elzab/elxpackages.h"
+
+#include "elzab/elxconfig.h"
+#include "elzab/elxrunner.h"
+#include "hostlib/TMFile.h"
+#include "hostlib/TxTools.h"
+#include "platform/Env.h"
+#include "plugin/KSAction.h"
+
+ElzabPackages::ElzabPackages(KSAction& action, ElzabRunner& runner, const ElzabConfig& config)
+    : action_(action), runner_(runner), config_(config) {}
+
+void ElzabPackages::Delete() {
+  const int kind = config_.cfgTransmission;
+  if ((kind == 3 || kind == 2) && platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
+    platform::CurrentEnv()->RemoveFile(runner_.FNamePackages());
+  }
+}
+
+void ElzabPackages::Load() {
+  action_.MsgAdd("Wczytanie listy opakowań ...", LPV_None, 100);
+  plus_.clear();
+  if (platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
+    TMFile file(runner_.FNamePackages());
+    file.SetReadOnly(true);
+    file.Open();
+    std::string line;
+    while (file.ReadLine(line)) {
+      // A number with a blank around it is still that package's PLU.
+      plus_.insert(TxTools::IntToStr(TxTools::StrToIntDef(TxTools::Trim(line), 0)));
+    }
+    file.Close();
+  }
+  action_.MsgS(LPV_Ok);
+}
+
+void ElzabPackages::Write(const std::string& plu) {
+  TMFile file(runner_.FNamePackages());
+  file.Open();
+  file.GotoEnd();
+  file.WriteLine(plu);
+  file.Close();
+}
+
+bool ElzabPackages::Contains(const std::string& plu) const {
+  return plus_.count(plu) != 0;
+}
