@@ -118,12 +118,14 @@ double CompactClock(const std::string& text) {
   throw EConvertError("'" + text + "' nie jest poprawnym czasem");
 }
 
-double DottedDateTime(const std::string& date, const std::string& time) {
-  try {
-    return Dotted(TxTools::TrimSpaces(date)) + DottedClock(TxTools::TrimSpaces(time));
-  } catch (const EConvertError&) {
+double ClockDateTime(const std::string& date, const std::string& time) {
+  const std::string digits =
+      TxTools::DeleteChars(TxTools::TrimSpaces(date) + TxTools::TrimSpaces(time), ".:");
+  double value = 0;
+  if (!TdtTools::ParseCompressed("20" + digits + "00000", value)) {
     throw EConvertError("'" + date + " " + time + "' nie jest poprawną datą");
   }
+  return value;
 }
 
 double CompactDateTime(const std::string& date, const std::string& time) {

@@ -807,7 +807,7 @@ void ElzabImport::ImportFromFileCashierReports() {
     target.Kas_SetNumer(cashier);
     target.Kas_SetStankasy(DecimalColumn(columns, 1) + DecimalColumn(columns, 2) +
                            DecimalColumn(columns, 3) - DecimalColumn(columns, 4));
-    target.Kas_SetZmstart(RegisterDates::DottedDateTime(columns[15], columns[16]));
+    target.Kas_SetZmstart(RegisterDates::ClockDateTime(columns[15], columns[16]));
     target.Kas_SetKarty(IntColumn(columns, 5));
     target.Kas_SetBony(IntColumn(columns, 8));
     target.Kas_SetCzeki(IntColumn(columns, 11));
@@ -840,7 +840,7 @@ void ElzabImport::ImportFromFileCashierReports() {
     ReadingOutput(runner_, clock, [&] {
       OutputLines lines(runner_, clock);
       if (lines.NextData(columns))
-        target.Kas_SetBiez(RegisterDates::DottedDateTime(columns[0], columns[1]));
+        target.Kas_SetBiez(RegisterDates::ClockDateTime(columns[0], columns[1]));
       lines.Close();
     });
   }
