@@ -13,6 +13,7 @@
 #include "host/Text.h"
 #include "platform/Console.h"
 #include "platform/Env.h"
+#include "trelvax_version.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ constexpr char kUsage[] =
     "  import            import of the day's sales (operation -3), with a summary\n"
     "  op CODE [PARAM]   any operation by its code\n"
     "  demo              everything against a simulated register, with no set-up\n"
+    "  --version         tvkhost's version and the driver library's\n"
     "options:\n"
     "  --config FILE     configuration (default tvkhost.ini in the current directory)\n"
     "  --device NAME     the device section to use (default: the first)\n"
@@ -57,6 +59,29 @@ void OnInterrupt(int) {
   std::signal(SIGINT, OnInterrupt);
 }
 
+// tvkhost's version, then the driver library's as its file carries it, on the screen (unless
+// quiet) and in the log; 0 when both are known.
+int Versions(const tvkhost::AppOptions& options, bool quiet, std::FILE* log) {
+  auto say = [&](const std::string& line) {
+    if (!quiet) std::fputs(line.c_str(), stdout);
+    if (log != nullptr) std::fputs(line.c_str(), log);
+  };
+  say(std::string("tvkhost ") + TRELVAX_VERSION + " (revision " + TRELVAX_REVISION + ")\n");
+  const std::string lib = options.libPath.empty() ? tvkhost::DefaultLibraryPath() : options.libPath;
+  std::string version, revision;
+  if (!platform::Env::Default()->FileExists(lib)) {
+    say("driver  " + lib + ": no such file\n");
+    return tvkhost::kExitSetup;
+  }
+  if (!platform::ReadFileVersion(lib, version, revision)) {
+    say("driver  " + lib + ": carries no version (not a trelvax library?)\n");
+    return tvkhost::kExitSetup;
+  }
+  say("driver  " + lib + " " + version + " (revision " + (revision.empty() ? "unknown" : revision) +
+      ")\n");
+  return tvkhost::kExitOk;
+}
+
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::fprintf(stderr, "tvkhost: %s\n", problem.c_str());
   std::fputs(kUsage, stderr);
@@ -70,6 +95,7 @@ int main(int argc, char** argv) {
   std::string logPath;
   bool quiet = false;
   std::vector<std::string> words;
+  bool showVersions = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&](std::string& into) {
@@ -101,6 +127,8 @@ int main(int argc, char** argv) {
       if (ok && !tvkhost::IsIsoDate(options.importDate)) {
         return Usage("--date takes a day as YYYY-MM-DD, for example 2026-12-08");
       }
+    } else if (arg == "--version") {
+      showVersions = true;
     } else if (arg == "-h" || arg == "--help" || arg == "help") {
       std::fputs(kUsage, stdout);
       return tvkhost::kExitOk;
@@ -111,11 +139,11 @@ int main(int argc, char** argv) {
     }
     if (!ok) return Usage("option " + arg + " needs a value");
   }
-  if (words.empty()) return Usage("no command");
-  if (!options.exportFile.empty() && words[0] != "export") {
+  if (words.empty() && !showVersions) return Usage("no command");
+  if (!options.exportFile.empty() && (words.empty() || words[0] != "export")) {
     return Usage("--file goes with the command export");
   }
-  if (!options.importDate.empty() && words[0] != "import") {
+  if (!options.importDate.empty() && (words.empty() || words[0] != "import")) {
     return Usage("--date goes with the command import");
   }
 
@@ -123,6 +151,11 @@ int main(int argc, char** argv) {
   if (!logPath.empty()) {
     log = std::fopen(logPath.c_str(), "wb");
     if (log == nullptr) return Usage("cannot write the log file " + logPath);
+  }
+  if (showVersions) {
+    const int code = Versions(options, quiet, log);
+    if (log != nullptr) std::fclose(log);
+    return code;
   }
   bool live = !quiet && platform::StdoutIsTerminal() && platform::PrepareConsoleOutput();
   int width = live ? platform::ConsoleWidth() : 80;

@@ -172,6 +172,14 @@ ProcessUsage CurrentUsage();
 // where the library does not.
 void ReleaseFreeMemory();
 
+// The product version and source revision a program or library file carries: its version
+// resource on Windows ("ProductVersion" and "SourceRevision"), or the note the build puts
+// into a library elsewhere ("TRELVAX-VERSION <version> <revision>"). False when the file
+// cannot be read or carries neither.
+bool ReadFileVersion(const std::string& path, std::string& version, std::string& revision);
+// The marker of that note.
+inline constexpr char kVersionNoteMarker[] = "TRELVAX-VERSION ";
+
 // A library loaded at run time (LoadLibraryA / dlopen).
 class DynamicLibrary {
  public:

@@ -342,6 +342,35 @@ ProcessUsage CurrentUsage() {
   return u;
 }
 
+// Here the version is the note the build puts into a library; found in the file's bytes.
+bool ReadFileVersion(const std::string& path, std::string& version, std::string& revision) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::string bytes;
+  char block[1 << 16];
+  size_t got = 0;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
+  std::fclose(file);
+  const std::string marker = kVersionNoteMarker;
+  for (size_t at = bytes.find(marker); at != std::string::npos; at = bytes.find(marker, at + 1)) {
+    const size_t start = at + marker.size();
+    const size_t end = bytes.find('\0', start);
+    if (end == std::string::npos) break;
+    const std::string text = bytes.substr(start, end - start);
+    const size_t blank = text.find(' ');
+    // The note itself is digits and dots, a blank, then the revision; the marker alone (as a
+    // reader's own text) is not one.
+    if (blank == std::string::npos || blank == 0 ||
+        text.find_first_not_of("0123456789.") != blank) {
+      continue;
+    }
+    version = text.substr(0, blank);
+    revision = text.substr(blank + 1);
+    return true;
+  }
+  return false;
+}
+
 void ReleaseFreeMemory() {
 #ifdef __GLIBC__
   malloc_trim(0);

@@ -386,6 +386,59 @@ ProcessUsage CurrentUsage() {
   return u;
 }
 
+bool ReadFileVersion(const std::string& path, std::string& version, std::string& revision) {
+  // version.dll is loaded only here, so that nothing else that links the platform (the driver
+  // itself) imports it.
+  HMODULE library = LoadLibraryA("version.dll");
+  if (library == nullptr) return false;
+  using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+  using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+  auto size = reinterpret_cast<SizeFn>(
+      reinterpret_cast<void*>(GetProcAddress(library, "GetFileVersionInfoSizeA")));
+  auto info = reinterpret_cast<InfoFn>(
+      reinterpret_cast<void*>(GetProcAddress(library, "GetFileVersionInfoA")));
+  auto query =
+      reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(library, "VerQueryValueA")));
+  bool found = false;
+  DWORD ignored = 0;
+  const DWORD bytes = size != nullptr ? size(path.c_str(), &ignored) : 0;
+  std::vector<char> data(bytes);
+  if (bytes > 0 && info != nullptr && query != nullptr &&
+      info(path.c_str(), 0, bytes, data.data())) {
+    // The strings of the resource's first language and code page.
+    struct Translation {
+      WORD language;
+      WORD codePage;
+    };
+    Translation* translations = nullptr;
+    UINT length = 0;
+    if (query(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<LPVOID*>(&translations),
+              &length) &&
+        length >= sizeof(Translation)) {
+      char block[64];
+      std::snprintf(block, sizeof block, "\\StringFileInfo\\%04x%04x\\", translations->language,
+                    translations->codePage);
+      auto value = [&](const char* name, std::string& into) {
+        char* text = nullptr;
+        UINT chars = 0;
+        if (!query(data.data(), (std::string(block) + name).c_str(),
+                   reinterpret_cast<LPVOID*>(&text), &chars) ||
+            text == nullptr) {
+          return false;
+        }
+        into.assign(text, chars > 0 && text[chars - 1] == '\0' ? chars - 1 : chars);
+        into.erase(into.find_last_not_of('\0') + 1);
+        return true;
+      };
+      found = value("ProductVersion", version);
+      if (found && !value("SourceRevision", revision)) revision.clear();
+    }
+  }
+  FreeLibrary(library);
+  return found;
+}
+
 void ReleaseFreeMemory() {
   _heapmin();
 }

@@ -7,6 +7,7 @@
 #include "host/Host.h"
 #include "host/ImportReport.h"
 #include "testutil/ImportBooks.h"
+#include "trelvax_version.h"
 
 namespace tvkhost {
 namespace {
@@ -28,6 +29,24 @@ std::string DriverLibrary() {
 
 std::string SimDir() {
   return BinFile("elzab");
+}
+
+// What a technician checks first: which tvkhost and which driver are installed. The driver's
+// version is read from its file (the version resource on Windows), not from the build.
+TEST(TvkhostWithDriver, VersionNamesTvkhostsAndTheDriversVersionAndRevision) {
+  if (!kHaveDriver) GTEST_SKIP() << "the driver is not built";
+  testutil::TempDir dir("tvkver");
+  const std::string same = std::string(TRELVAX_VERSION) + " (revision " + TRELVAX_REVISION + ")";
+  HostRun run = RunHost({"--lib", DriverLibrary(), "--version"}, dir.Path(), dir.File("log.txt"));
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_NE(run.log.find("tvkhost " + same + "\n"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("driver  " + DriverLibrary() + " " + same + "\n"), std::string::npos)
+      << run.log;
+  // A library without a version (the stand-in driver) is named as such.
+  HostRun other = RunHost({"--lib", LibraryFile("tvkhost_fake_driver"), "--version"}, dir.Path(),
+                          dir.File("other.txt"));
+  EXPECT_EQ(other.exitCode, 2) << other.log;
+  EXPECT_NE(other.log.find("carries no version"), std::string::npos) << other.log;
 }
 
 TEST(TvkhostWithDriver, ParamsListsThePortWithItsElevenListTexts) {
