@@ -21,6 +21,8 @@ endif()
 if(WIN32)
   # Windows programs and the DLL carry their runtime with them: only system DLLs are imported.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # The release that reaches a shop carries no symbols.
+  add_link_options($<$<CONFIG:Release>:-s>)
 endif()
 
 # Clang knows no execution character set but UTF-8: it compiles a Windows-1250 copy of each

@@ -279,7 +279,13 @@ int DemoRun::Run() {
   const char sep = platform::kPathSeparator;
   platform::Env* env = platform::Env::Default();
   std::string bin = platform::DirectoryOf(platform::ExecutablePath());
-  simDir_ = options_.simDir.empty() ? bin + sep + "elzab" : options_.simDir;
+  // The release package keeps the simulator in "symulator", so that nobody takes its
+  // programs for ELZAB's own; the build tree in "elzab".
+  simDir_ = options_.simDir;
+  if (simDir_.empty()) {
+    simDir_ = bin + sep + "symulator";
+    if (!env->DirectoryExists(simDir_)) simDir_ = bin + sep + "elzab";
+  }
   while (!simDir_.empty() && (simDir_.back() == '/' || simDir_.back() == '\\')) simDir_.pop_back();
   ecrsim_ = simDir_ + sep + (IsWindowsProgram() ? "ecrsim.exe" : "ecrsim");
   work_ = platform::TempDirectory() + "tvkhost-demo-" + StampText(env->Now()) + sep;

@@ -65,6 +65,10 @@ ExportRound ExportCatalog::Next(Rng& rng) {
       const int plu = capacity_ + static_cast<int>(rng.Range(1, 50));
       catalog_[plu] = Make(rng, plu);
     }
+    // After a failed export the register holds what it took of it, which only an export that
+    // reaches it (one with a goods) sets right; an empty catalog otherwise tests the export of
+    // no goods.
+    if (catalog_.empty() && full_) catalog_[1] = Make(rng, 1);
     for (const auto& [plu, g] : catalog_) status[plu] = "DOD";
   } else {
     r.transmission = rng.Chance(20) ? 2 : 1;

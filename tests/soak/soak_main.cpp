@@ -475,6 +475,39 @@ void Soak::ExportRound(long long n, int k) {
                        plus(withdrawn));
   }
   withdrawn_ += static_cast<long long>(withdrawn.size());
+  // The register's goods, listed by the simulator: those the model expects, at the back
+  // office's prices; with `result`, also as the export result lists them.
+  auto checkRegister = [&](bool result) {
+    const std::string listing = o_.work + sep + "goods.txt";
+    std::string text;
+    std::vector<tvkhost::RegisterGoods> goods;
+    if (!Ecrsim({"--output", listing, "show", "--port", "COM" + std::to_string(i + 1), "goods"}) ||
+        !tvkhost::ReadFileBytes(listing, text) || !tvkhost::ReadRegisterGoods(text, goods)) {
+      problems.push_back("the register's goods could not be listed");
+    }
+    // Goods the export did not touch stay on the register (compared below).
+    if (result) {
+      for (const std::string& d :
+           tvkhost::CompareRegisterWithResult(goods, app.LastResult(), app.LastExportFile())) {
+        if (r.transmission == 3 || d.find("on the register, but not in the result") == d.npos) {
+          problems.push_back(d);
+        }
+      }
+    }
+    std::set<int> held, expected;
+    for (const tvkhost::RegisterGoods& g : goods) {
+      held.insert(g.plu);
+      auto it = r.after.find(g.plu);
+      if (it != r.after.end() && it->second.price != g.price) {
+        problems.push_back("PLU " + std::to_string(g.plu) + " price " + std::to_string(g.price) +
+                           ", the back office's " + std::to_string(it->second.price));
+      }
+    }
+    for (const auto& [plu, g] : r.after) expected.insert(plu);
+    if (held != expected) {
+      problems.push_back("on the register: " + plus(held) + "; expected " + plus(expected));
+    }
+  };
   // The driver's line for a program the system did not start: Wine, now and then, fails to
   // create a process. A shop repeats such an export; what of it reached the register is not
   // known, so the next export sends the catalog anew.
@@ -504,6 +537,7 @@ void Soak::ExportRound(long long n, int k) {
     if (code != 0) problems.push_back("the export of no goods ended with " + std::to_string(code));
     if (!said) problems.push_back("the export of no goods did not say there was nothing to send");
     if (!app.LastResultPath().empty()) problems.push_back("a result was stored");
+    checkRegister(false);
     catalog.Sent(r);
   } else if (!r.refused.empty()) {
     // A refused goods fails the export, and the back office is given no result.
@@ -533,33 +567,7 @@ void Soak::ExportRound(long long n, int k) {
       problems.push_back("result: expected " + plus(r.sent) + ", stored " + plus(listed));
     }
     // The register holds exactly the goods the result lists, at the back office's prices.
-    const std::string listing = o_.work + sep + "goods.txt";
-    std::string text;
-    std::vector<tvkhost::RegisterGoods> goods;
-    if (!Ecrsim({"--output", listing, "show", "--port", "COM" + std::to_string(i + 1), "goods"}) ||
-        !tvkhost::ReadFileBytes(listing, text) || !tvkhost::ReadRegisterGoods(text, goods)) {
-      problems.push_back("the register's goods could not be listed");
-    }
-    // Goods the export did not touch stay on the register (compared below).
-    for (const std::string& d :
-         tvkhost::CompareRegisterWithResult(goods, app.LastResult(), app.LastExportFile())) {
-      if (r.transmission == 3 || d.find("on the register, but not in the result") == d.npos) {
-        problems.push_back(d);
-      }
-    }
-    std::set<int> held, expected;
-    for (const tvkhost::RegisterGoods& g : goods) {
-      held.insert(g.plu);
-      auto it = r.after.find(g.plu);
-      if (it != r.after.end() && it->second.price != g.price) {
-        problems.push_back("PLU " + std::to_string(g.plu) + " price " + std::to_string(g.price) +
-                           ", the back office's " + std::to_string(it->second.price));
-      }
-    }
-    for (const auto& [plu, g] : r.after) expected.insert(plu);
-    if (held != expected) {
-      problems.push_back("on the register: " + plus(held) + "; expected " + plus(expected));
-    }
+    checkRegister(true);
     exportedGoods_ += static_cast<long long>(listed.size());
     catalog.Sent(r);
   }
