@@ -154,6 +154,15 @@ void ElzabImport::Import() {
       DeleteImpBufs();
     }
     action_.CheckType(false);
+    // A K10 keeps no receipt buffer: with the sales taken from one, its counters would be read,
+    // left out and archived, and the host told the day had none, a day the daily report
+    // then clears for good.
+    if (action_.cfgType == t_K10 && config_.cfgSaleSource != 0) {
+      throw Exception(Tr("KSElzabSImportK10Exceptio",
+                         "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
+                         "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
+                         "(nic nie zostało zaimportowane)"));
+    }
     ImportFromECR();
   }
   ImportFromFile();
