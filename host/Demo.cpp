@@ -297,8 +297,9 @@ int DemoRun::Run() {
   Say("tvkhost demo: a simulated ELZAB " + std::string(kModel) + " on " + kPort +
       ", driven as a back office drives it");
   if (!env->FileExists(ecrsim_)) {
-    Say("tvkhost: the register simulator is not built: " + ecrsim_ +
-        " is missing (build the target elzabsim, or name its folder with --sim)");
+    Say("tvkhost: the register simulator is not here: " + ecrsim_ +
+        " is missing (the package keeps it in the folder symulator beside tvkhost; in a build "
+        "tree build the target elzabsim; or name its folder with --sim)");
     return kExitSetup;
   }
   if (!env->MakeDirectories(exchange_.substr(0, exchange_.size() - 1)) ||
