@@ -3,18 +3,13 @@
 #include <vector>
 
 #include "elzab/elxaction.h"
-#include "hostlib/TMLgExtTools.h"
+#include "elzab/elxtext.h"
 #include "hostlib/TxTools.h"
 #include "support/TLTools.h"
 
 namespace {
 
-constexpr const char* kModule = "trelvax_elxaction";
 constexpr const char* kDefaultHostDir = "c:\\TvkWin\\";
-
-std::string Tr(const char* key, const char* text) {
-  return key != nullptr ? TMLgExtTools::Get(ksLgLink, kModule, key, text) : std::string(text);
-}
 
 // One row of the parameter table. A key of nullptr means the text is not translated.
 struct ParamRow {
@@ -184,13 +179,13 @@ std::string TKSLibrary::OpisOkna(int) {
 std::string TKSLibrary::Wlasciwosci(int code) {
   switch (code) {
     case 1:
-      return Tr("TKSLibraWlasciworeturn", "Elzab ECR (protokół STX)");
+      return ElzabText("TKSLibraWlasciworeturn", "Elzab ECR (protokół STX)");
     case 2:
       return "KS_ElzabSTX";
     case 3:
-      return Tr("TKSLibraWlasciworeturn_00001",
-                "Testowano na: K10, K10 online, MiniLT online, Sigma\n") +
-             Tr("TKSLibraWlasciworeturn_00002", "Sterowniki wersja z dn. 4.06.2019");
+      return ElzabText("TKSLibraWlasciworeturn_00001",
+                       "Testowano na: K10, K10 online, MiniLT online, Sigma\n") +
+             ElzabText("TKSLibraWlasciworeturn_00002", "Sterowniki wersja z dn. 4.06.2019");
     case 102:
     case 103:
     case 104:
@@ -224,8 +219,8 @@ int TKSLibrary::Parametr(int group, int index, std::string& name, std::string& d
     if (index < 0 || static_cast<size_t>(index) >= g.count) return tpBrak;
     const ParamRow& row = g.rows[index];
     name = row.name;
-    description = Tr(row.descriptionKey, row.description);
-    defaultValue = Tr(row.defaultKey, row.defaultValue);
+    description = ElzabText(row.descriptionKey, row.description);
+    defaultValue = ElzabText(row.defaultKey, row.defaultValue);
     if (group == 102 && index == 0) defaultValue = hostDir + "Elzab";
     flag = row.flag;
     return row.type;
@@ -239,7 +234,7 @@ std::string TKSLibrary::TekstListyParametru(const std::string& name, int index) 
       if (!ZgodnaNazwaParametru(listName, name)) continue;
       if (index < 0 || static_cast<size_t>(index) >= list.entries.size()) return {};
       const ListEntry& e = list.entries[static_cast<size_t>(index)];
-      return Tr(e.key, e.text);
+      return ElzabText(e.key, e.text);
     }
   }
   return {};

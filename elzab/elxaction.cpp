@@ -4,18 +4,16 @@
 #include <functional>
 
 #include "elzab/elxfunctions.h"
+#include "elzab/elxtext.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
-#include "hostlib/TMLgExtTools.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
 #include "plugin/TKSLibrary.h"
 #include "support/TLJWords.h"
 
 namespace {
-
-constexpr const char* kModule = "trelvax_elxaction";
 
 constexpr const char* kSpeeds[] = {"4800", "9600", "19200", "28800", "57600", "115200"};
 
@@ -25,31 +23,29 @@ TrelvaxAction::TrelvaxAction(TKSLibrary* library, HTVKCBARG2 arg2) : KSAction(li
 
 TrelvaxAction::~TrelvaxAction() = default;
 
-std::string TrelvaxAction::Tr(const char* key, const char* text) const {
-  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
-}
-
 // ----- Configuration and working files -----------------------------------------------------
 
 void TrelvaxAction::ReadParams() {
-  config.Read(*this, Tr("KSElzabSImportifcfgPort", "PLIK"));
+  config.Read(*this, ElzabText("KSElzabSImportifcfgPort", "PLIK"));
 }
 
 void TrelvaxAction::CreateConfig() {
   if (config.cfgFileMode) return;
   if (config.cfgUserKonfig) {
     if (platform::CurrentEnv()->FileExists(runner_.FNameKonfig())) return;
-    throw Exception(Tr("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
+    throw Exception(
+        ElzabText("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
   }
   // A value that would cut KONFIG.TXT's one line or shift its ":"-separated fields is no
   // value the programs can be given; they would answer with a format error naming nothing.
   auto value = [this](const char* name, const std::string& text, bool colon) {
     for (const char c : text) {
       if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f' || (colon && c == ':')) {
-        throw Exception(Tr("KSElzabSCreateCoExceptio_00001", "Parametr ") + name +
-                        Tr("KSElzabSCreateCoExceptio_00002",
-                           " zawiera znak, którego nie można zapisać w pliku KONFIG.TXT "
-                           "(znak sterujący lub \":\"); popraw go w parametrach urządzenia"));
+        throw Exception(
+            ElzabText("KSElzabSCreateCoExceptio_00001", "Parametr ") + name +
+            ElzabText("KSElzabSCreateCoExceptio_00002",
+                      " zawiera znak, którego nie można zapisać w pliku KONFIG.TXT "
+                      "(znak sterujący lub \":\"); popraw go w parametrach urządzenia"));
       }
     }
     return text;
@@ -97,15 +93,15 @@ TrelvaxAction::DirectoryLock::DirectoryLock(TrelvaxAction& action, bool take) {
     // the operation goes on, and its first file names the fault.
     if (!held) return;
     if (!announced) {
-      action.MsgAdd(action.Tr("KSElzabSLockMsgAdd", "Czekam na koniec innej operacji w katalogu ") +
+      action.MsgAdd(ElzabText("KSElzabSLockMsgAdd", "Czekam na koniec innej operacji w katalogu ") +
                         action.FKatalogWymiany + " ...",
                     LPV_None, 100);
       announced = true;
     }
     if (action.CzyPrzerwac()) {
-      throw Exception(action.Tr("KSElzabSLockExceptio", "Katalog wymiany ") +
+      throw Exception(ElzabText("KSElzabSLockExceptio", "Katalog wymiany ") +
                       action.FKatalogWymiany +
-                      action.Tr("KSElzabSLockExceptio_00001",
+                      ElzabText("KSElzabSLockExceptio_00001",
                                 " jest zajęty przez inną operację (drugie stanowisko albo drugie "
                                 "urządzenie z tym samym katalogiem); spróbuj ponownie, gdy "
                                 "tamta się skończy"));
@@ -124,9 +120,9 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
   // folder the back office happens to run in, and the programs would run there.
   const bool works = code == -1 || code == -2 || code == -3 || code == -5 || code == -6;
   if (TxTools::Trim(FKatalogWymiany).empty() && works) {
-    throw Exception(Tr("KSElzabSOperacjaExceptio",
-                       "Urządzenie nie ma katalogu wymiany danych: ustaw go w danych "
-                       "urządzenia, nic nie zostało zapisane ani wysłane"));
+    throw Exception(ElzabText("KSElzabSOperacjaExceptio",
+                              "Urządzenie nie ma katalogu wymiany danych: ustaw go w danych "
+                              "urządzenia, nic nie zostało zapisane ani wysłane"));
   }
   // One operation at a time in an exchange directory: two stations importing one register,
   // or two devices left with one directory, would read, write and delete each other's files.
@@ -189,7 +185,7 @@ void TrelvaxAction::TestConnection() {
 }
 
 void TrelvaxAction::CheckType(bool print) {
-  MsgAdd(Tr("KSElzabSTestConnMsgAdd", "Odczyt typu kasy ..."), LPV_None, 100);
+  MsgAdd(ElzabText("KSElzabSTestConnMsgAdd", "Odczyt typu kasy ..."), LPV_None, 100);
   runner_.Execute(fnRegisterType);
   MsgS(LPV_Ok);
   const std::string outPath = runner_.FNameFile(fnRegisterType, 2, false);
@@ -204,7 +200,8 @@ void TrelvaxAction::CheckType(bool print) {
     {
       OutputLines out(runner_, outPath, OutputLines::kTell);
       if (!out.Complete()) {
-        throw Exception(Tr("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny"));
+        throw Exception(
+            ElzabText("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny"));
       }
       for (int i = 0; i < 4 && (hasFourth = out.Next(fourth)); ++i) {
       }
@@ -216,7 +213,7 @@ void TrelvaxAction::CheckType(bool print) {
     // damaged, and a model or capacity read from it would only be guessed.
     int deviceNumber = 0;
     if (hasFourth && !TxTools::TryStrToInt(TxTools::Trim(fields[1]), deviceNumber)) {
-      throw Exception(Tr("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + "4");
+      throw Exception(ElzabText("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + "4");
     }
     const std::string model = fields[3];
     const std::string upper = TxTools::UpperCase(model);
@@ -238,14 +235,17 @@ void TrelvaxAction::CheckType(bool print) {
     cfgPLUMax = TxTools::StrToIntDef(TxTools::Trim(fields[4]), 10000);
     cfgNameMax = cfgType == t_Sigma ? 48 : 40;
     if (print) {
-      MsgAdd(Tr("bSTestConnMsgAddAnsiStri", "Numer urządzenia: ") + fields[1], LPV_None, 100);
-      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00001", "Model kasy: ") + model, LPV_None, 100);
-      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00002", "Maksymalna ilość PLU w kasie: ") + fields[4],
-             LPV_None, 100);
-      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00003", "Numer generacji kasy: ") + fields[5], LPV_None,
+      MsgAdd(ElzabText("bSTestConnMsgAddAnsiStri", "Numer urządzenia: ") + fields[1], LPV_None,
              100);
-      MsgAdd(Tr("bSTestConnMsgAddAnsiStri_00004", "Numer wersji programu kasy: ") + fields[6],
+      MsgAdd(ElzabText("bSTestConnMsgAddAnsiStri_00001", "Model kasy: ") + model, LPV_None, 100);
+      MsgAdd(
+          ElzabText("bSTestConnMsgAddAnsiStri_00002", "Maksymalna ilość PLU w kasie: ") + fields[4],
+          LPV_None, 100);
+      MsgAdd(ElzabText("bSTestConnMsgAddAnsiStri_00003", "Numer generacji kasy: ") + fields[5],
              LPV_None, 100);
+      MsgAdd(
+          ElzabText("bSTestConnMsgAddAnsiStri_00004", "Numer wersji programu kasy: ") + fields[6],
+          LPV_None, 100);
       MsgAdd("Rozpoznano model: " + shown + " [ Ilość PLU:" + std::to_string(cfgPLUMax) +
                  " | Długość nazwy towaru:" + std::to_string(cfgNameMax) + " ]",
              LPV_None, 100);
@@ -254,14 +254,14 @@ void TrelvaxAction::CheckType(bool print) {
   } catch (const std::exception& e) {
     removeWorkingFiles();
     const Exception* own = dynamic_cast<const Exception*>(&e);
-    throw Exception(Tr("KSElzabSTestConnExceptio", "Błąd odczytu pliku raportu ") + outPath + " " +
-                    (own != nullptr ? own->Message() : std::string(e.what())));
+    throw Exception(ElzabText("KSElzabSTestConnExceptio", "Błąd odczytu pliku raportu ") + outPath +
+                    " " + (own != nullptr ? own->Message() : std::string(e.what())));
   }
 }
 
 std::string TrelvaxAction::NazwaZasobuDzielonego() {
   const std::string port = WartoscParametru("ElzabSTXPort");
-  if (port == Tr("ElzabSNazwaZasifWartoscP", "PLIK")) return {};
+  if (port == ElzabText("ElzabSNazwaZasifWartoscP", "PLIK")) return {};
   if (port == "LAN")
     return WartoscParametru("ElzabSTXIPAddr") + ":" + WartoscParametru("ElzabSTXIPPort");
   return port;
@@ -285,7 +285,7 @@ std::string TrelvaxAction::WlasciwosciUrzadzenia(int code) {
 // ----- VAT table ----------------------------------------------------------------------------
 
 void TrelvaxAction::GetVatFromECR() {
-  MsgAdd(Tr("KSElzabSGetVatFrMsgAdd", "Odczyt tablicy stawek VAT z kasy"), LPV_None, 100);
+  MsgAdd(ElzabText("KSElzabSGetVatFrMsgAdd", "Odczyt tablicy stawek VAT z kasy"), LPV_None, 100);
   runner_.Execute(fnReadVat);
   MsgS(LPV_Ok);
   const std::string path = runner_.FNameFile(fnReadVat, 2, false);
@@ -313,7 +313,7 @@ void TrelvaxAction::GetVatFromECR() {
     out.Close();
     if (!out.Complete() && damaged == 0) damaged = -1;
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSGetVatFrExceptio", "Błąd odczytu pliku :") + path);
+    throw Exception(ElzabText("KSElzabSGetVatFrExceptio", "Błąd odczytu pliku :") + path);
   }
   if (damaged == -1) runner_.CheckOutputComplete(path);
   if (damaged > 0) runner_.ThrowDamagedOutput(path, damaged);

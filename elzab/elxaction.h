@@ -88,8 +88,6 @@ class TrelvaxAction : public KSAction {
    private:
     void* lock_ = nullptr;
   };
-  // A text of the driver's own, translated through the driver's language link.
-  std::string Tr(const char* key, const char* text) const;
 
   ElzabRunner runner_{*this, config};
   ElzabPackages packages_{*this, runner_, config};

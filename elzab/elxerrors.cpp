@@ -2,6 +2,7 @@
 #include <cstddef>
 
 #include "elzab/elxrunner.h"
+#include "elzab/elxtext.h"
 #include "hostlib/TxTools.h"
 
 namespace {
@@ -170,8 +171,8 @@ std::string ElzabRunner::GetErrMsg(int code) const {
     }
   }
   const std::string key = KeyOfRow(row);
-  const std::string message = row < kErrorCount ? Tr(key.c_str(), kErrors[row].text)
-                                                : Tr(key.c_str(), "< Nieznany komunikat >");
-  return TxTools::Format("%s %d. %s", Tr("KSElzabSGetErrMsdecs", "### Błąd nr").c_str(), code,
-                         message.c_str());
+  const std::string message = row < kErrorCount ? ElzabText(key.c_str(), kErrors[row].text)
+                                                : ElzabText(key.c_str(), "< Nieznany komunikat >");
+  return TxTools::Format("%s %d. %s", ElzabText("KSElzabSGetErrMsdecs", "### Błąd nr").c_str(),
+                         code, message.c_str());
 }

@@ -9,13 +9,12 @@
 #include "elzab/elxfunctions.h"
 #include "elzab/elxpackages.h"
 #include "elzab/elxrunner.h"
+#include "elzab/elxtext.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
-#include "hostlib/TMLgExtTools.h"
 #include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
-#include "plugin/TKSLibrary.h"
 
 namespace {
 
@@ -73,19 +72,11 @@ constexpr const char* kPaymentsOnline =
 
 }  // namespace
 
-namespace {
-constexpr const char* kModule = "trelvax_elxaction";
-}  // namespace
-
 ElzabExport::ElzabExport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config,
                          ElzabPackages& packages)
     : action_(action), runner_(runner), config_(config), packages_(packages) {}
 
 ElzabExport::~ElzabExport() = default;
-
-std::string ElzabExport::Tr(const char* key, const char* text) const {
-  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
-}
 
 void ElzabExport::OpenLog() {
   logError_ = std::make_unique<TErrorLog>(runner_.FNameERL());
@@ -103,8 +94,8 @@ TrelvaxExpBuf* ElzabExport::ExpBuf() const {
 
 void ElzabExport::Eksport() {
   if (config_.cfgFileMode) {
-    throw Exception(Tr("KSElzabSEksportExceptio",
-                       "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
+    throw Exception(ElzabText("KSElzabSEksportExceptio",
+                              "Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku!"));
   }
   OpenLog();
   // The register's texts are code page 852.
@@ -124,8 +115,8 @@ void ElzabExport::Eksport() {
   try {
     buffer->ReadFromFile(action_.FNameKEXP(), false, -1);
     if (buffer->il_rec == 0) {
-      action_.MsgAdd(Tr("KSElzabSEksportMsgAdd",
-                        "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
+      action_.MsgAdd(ElzabText("KSElzabSEksportMsgAdd",
+                               "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
                      LPV_None, 100);
       return;
     }
@@ -156,18 +147,18 @@ void ElzabExport::Eksport() {
 void ElzabExport::SendItems() {
   TrelvaxExpBuf* buf = ExpBuf();
   if (config_.cfgTransmission == 3) {
-    action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."),
+    action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."),
                    LPV_None, 100);
     runner_.Execute(fnDeleteAll);
     action_.MsgS(LPV_Ok);
   }
-  action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."), LPV_Ok,
-                 100);
+  action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."),
+                 LPV_Ok, 100);
   action_.ShowTowInfo(true);
 
   const int count = buf->ds_plu.RecordCount();
-  action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."), LPV_Percent,
-                 count);
+  action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."),
+                 LPV_Percent, count);
   std::string prices;
   std::string deletions;
   std::string additions;
@@ -201,7 +192,7 @@ void ElzabExport::SendItems() {
     throw;
   }
 
-  action_.MsgAdd(Tr("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
+  action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
   // Each batch's text goes to its program input file as it is, without a copy of megabytes.
   struct {
     int function;
@@ -216,7 +207,7 @@ void ElzabExport::SendItems() {
   };
   for (auto& batch : batches) {
     if (batch.text.empty()) continue;
-    action_.MsgAdd(Tr(batch.key, batch.progress), LPV_Value, 100);
+    action_.MsgAdd(ElzabText(batch.key, batch.progress), LPV_Value, 100);
     runner_.WriteInFile(runner_.FNameFile(batch.function, 1, false), std::move(batch.text));
     // The list of refused goods must be this run's: an earlier failed export may have left one.
     platform::CurrentEnv()->RemoveFile(runner_.FNameFile(batch.function, 2, false));
@@ -247,8 +238,8 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   const std::string plu = TxTools::IntToStr(rec->plu);
   if (rec->plu > action_.cfgPLUMax) {
     action_.AddWarning(
-        "PLU: " + plu + Tr("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
-            Tr("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
+        "PLU: " + plu + ElzabText("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
+            ElzabText("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
             TxTools::IntToStr(action_.cfgPLUMax) + ")",
         logError_.get());
     rec->status = stNull;
@@ -263,10 +254,10 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   const std::string name = FieldText(TLTools::StrMax(rec->nazwa, action_.cfgNameMax, false));
   const int slot = action_.VatLetter(rec->stawkaPrec);
   if (slot == 999) {
-    action_.AddWarning("PLU: " + plu + Tr("areItempAnsiStriIntToStr_00001", "; KOD: ") + rec->kod +
-                           Tr("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
+    action_.AddWarning("PLU: " + plu + ElzabText("areItempAnsiStriIntToStr_00001", "; KOD: ") +
+                           rec->kod + ElzabText("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
                            TxTools::IntToStr(rec->stawka) +
-                           Tr("areItempAnsiStriAnsiStri", " % na kasie"),
+                           ElzabText("areItempAnsiStriAnsiStri", " % na kasie"),
                        logError_.get());
     rec->status = stNull;
     return;
@@ -327,8 +318,9 @@ void ElzabExport::MarkRecTrOk(int function, bool afterError) {
     if (rec.koldod != 0 || (rec.status != stDod && rec.status != stAkt)) continue;
     if (afterError && rec.plu == stoppedAt) {
       action_.AddWarning(
-          "PLU: " + TxTools::IntToStr(rec.plu) + Tr("RecTtempAnsiStriIntToStr", "; KOD: ") +
-              rec.kod + Tr("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
+          "PLU: " + TxTools::IntToStr(rec.plu) + ElzabText("RecTtempAnsiStriIntToStr", "; KOD: ") +
+              rec.kod +
+              ElzabText("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
           logError_.get());
       break;
     }
@@ -369,7 +361,7 @@ void ElzabExport::AfterExport() {
 
 void ElzabExport::SendTable(int function, const char* key, const char* progress,
                             const std::string& text) {
-  action_.MsgAdd(Tr(key, progress), LPV_None, 100);
+  action_.MsgAdd(ElzabText(key, progress), LPV_None, 100);
   runner_.WriteInFile(runner_.FNameFile(function, 1, false), text);
   runner_.Execute(function);
   action_.MsgS(LPV_Ok);
@@ -416,8 +408,8 @@ void ElzabExport::SendEuro() {
   if (rate <= 0) {
     // The export file carries no rate: a rate of 0 would be refused by the register (and the
     // goods never sent) or, worse, taken. The register keeps the rate it has.
-    action_.MsgAdd(Tr("KSElzabSSendEuroMsgAdd_00001",
-                      "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
+    action_.MsgAdd(ElzabText("KSElzabSSendEuroMsgAdd_00001",
+                             "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
                    LPV_Warning, 100);
     return;
   }
@@ -443,7 +435,7 @@ void ElzabExport::SendPayments() {
   switch (action_.cfgType) {
     case t_K10:
       for (const PaymentLine& p : kPaymentsK10)
-        text += p.key != nullptr ? Tr(p.key, p.line) : p.line;
+        text += p.key != nullptr ? ElzabText(p.key, p.line) : p.line;
       break;
     case t_Sigma:
       text = kPaymentsSigma;

@@ -52,7 +52,6 @@ class ElzabExport {
   // close; an abort request is honoured after it.
   void SendTable(int function, const char* key, const char* progress, const std::string& text);
   TrelvaxExpBuf* ExpBuf() const;
-  std::string Tr(const char* key, const char* text) const;
 
   TrelvaxAction& action_;
   ElzabRunner& runner_;

@@ -11,6 +11,7 @@
 #include "elzab/elxaction.h"
 #include "elzab/elxfunctions.h"
 #include "elzab/elxhanded.h"
+#include "elzab/elxtext.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TdtTools.h"
@@ -238,14 +239,15 @@ bool ElzabImport::ReadHandedOver(ReadSummary& summary) {
     }
     file.Close();
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSHandedReadExceptio", "Błąd odczytu pliku ") + path);
+    throw Exception(ElzabText("KSElzabSHandedReadExceptio", "Błąd odczytu pliku ") + path);
   }
   if (!ParseSummary(lines, summary)) {
-    throw Exception(Tr("KSElzabSHandedDamagedExceptio", "Plik ") + path +
-                    Tr("KSElzabSHandedDamagedExceptio_00001",
-                       " jest uszkodzony: nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. "
-                       "Sprawdź to w bazie; po usunięciu tego pliku odczyt kasy zostanie przyjęty "
-                       "w całości."));
+    throw Exception(
+        ElzabText("KSElzabSHandedDamagedExceptio", "Plik ") + path +
+        ElzabText("KSElzabSHandedDamagedExceptio_00001",
+                  " jest uszkodzony: nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. "
+                  "Sprawdź to w bazie; po usunięciu tego pliku odczyt kasy zostanie przyjęty "
+                  "w całości."));
   }
   // Another register's (a second device with this directory): it says nothing of this one.
   return summary.identity == RegisterIdentity();
@@ -304,7 +306,7 @@ void ElzabImport::SettleHandedOver() {
   if (!readsRegister_) return;
   platform::Env* env = platform::CurrentEnv();
   auto unreadable = [this](const std::string& path) {
-    return Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
+    return Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
   };
   passSummary_.identity = RegisterIdentity();
   passSummary_.day = ReadDay();
@@ -346,10 +348,10 @@ void ElzabImport::SettleHandedOver() {
                               handedBase_.invoices == config_.cfgSaleBufferFV;
     if (!asParameters && !settingsNoted_) {
       action_.MsgAdd(
-          Tr("KSElzabSHandedSettingsMsgAdd",
-             "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
-             "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
-             "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
+          ElzabText("KSElzabSHandedSettingsMsgAdd",
+                    "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
+                    "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
+                    "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
           LPV_Warning, 100);
       settingsNoted_ = true;
     }
@@ -387,25 +389,26 @@ void ElzabImport::SettleHandedOver() {
     // A register closes its day with the daily report before it sells on the next.
     registerZeroed_ = !sameDay;
     action_.MsgAdd(
-        Tr("KSElzabSHandedUnknownMsgAdd",
-           "Nie wiadomo, czy kasa była zamknięta raportem "
-           "dobowym od odczytu z dnia ") +
+        ElzabText("KSElzabSHandedUnknownMsgAdd",
+                  "Nie wiadomo, czy kasa była zamknięta raportem "
+                  "dobowym od odczytu z dnia ") +
             TdtTools::FormatDate(handedBase_.day) +
-            Tr("KSElzabSHandedUnknownMsgAdd_00001", ", którego sprzedaż baza już przyjęła; ") +
+            ElzabText("KSElzabSHandedUnknownMsgAdd_00001",
+                      ", którego sprzedaż baza już przyjęła; ") +
             (registerZeroed_
-                 ? Tr("KSElzabSHandedUnknownMsgAdd_00002",
-                      "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
-                      "w całości")
-                 : Tr("KSElzabSHandedUnknownMsgAdd_00003",
-                      "przyjęto, że nie była (odczyty z jednego dnia), i importowane jest "
-                      "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
-            Tr("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
+                 ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
+                             "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
+                             "w całości")
+                 : ElzabText("KSElzabSHandedUnknownMsgAdd_00003",
+                             "przyjęto, że nie była (odczyty z jednego dnia), i importowane jest "
+                             "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
+            ElzabText("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
         LPV_Warning, 100);
   } else if (!registerZeroed_) {
     action_.MsgAdd(
-        Tr("KSElzabSHandedMsgAdd",
-           "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
-           "przyjęła: importowane jest tylko to, co kasa zarejestrowała po nim"),
+        ElzabText("KSElzabSHandedMsgAdd",
+                  "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
+                  "przyjęła: importowane jest tylko to, co kasa zarejestrowała po nim"),
         LPV_None, 0);
   }
   if (registerZeroed_) return;
@@ -437,7 +440,7 @@ void ElzabImport::WriteHandedOver() {
   try {
     ReplaceWhole(FNameHandedOver(), runner_.WorkDir() + "przekazane.tmp", FormatSummary(next));
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") +
+    throw Exception(ElzabText("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") +
                     FNameHandedOver());
   }
   handedBase_ = next;
@@ -448,5 +451,5 @@ void ElzabImport::WriteHandedOver() {
 void ElzabImport::RemoveHandedOver(bool mustGo) {
   const std::string path = FNameHandedOver();
   if (!platform::CurrentEnv()->FileExists(path) || RemoveWorkingFile(path) || !mustGo) return;
-  throw Exception(Tr("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + path);
+  throw Exception(ElzabText("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + path);
 }

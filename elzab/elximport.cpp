@@ -9,15 +9,14 @@
 #include "elzab/elxaction.h"
 #include "elzab/elxdates.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elxtext.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
-#include "hostlib/TMLgExtTools.h"
 #include "hostlib/TdtTools.h"
 #include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
-#include "plugin/TKSLibrary.h"
 #include "support/TLJWords.h"
 
 namespace {
@@ -61,22 +60,14 @@ bool IsTrueWord(const std::string& word) {
 
 // ----- The operation ----------------------------------------------------------------------
 
-namespace {
-constexpr const char* kModule = "trelvax_elxaction";
-}  // namespace
-
 ElzabImport::ElzabImport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config)
     : action_(action), runner_(runner), config_(config) {}
 
 ElzabImport::~ElzabImport() = default;
 
-std::string ElzabImport::Tr(const char* key, const char* text) const {
-  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
-}
-
 void ElzabImport::BeginPass(double importDate) {
-  DeleteImpBufs();
   imp_bufs_.clear();
+  receiptsText_.clear();
   importDate_ = importDate;
   cfgSaleSource_ = config_.cfgSaleSource;
   cfgReceipts_ = config_.cfgReceipts;
@@ -106,8 +97,8 @@ void ElzabImport::Import() {
   };
   if (config_.cfgFileMode) {
     if (!leftovers()) {
-      throw Exception(Tr("KSElzabSImportExceptio",
-                         "Ustawione złącze PLIK, a nie ma żadnych plików importowych!"));
+      throw Exception(ElzabText("KSElzabSImportExceptio",
+                                "Ustawione złącze PLIK, a nie ma żadnych plików importowych!"));
     }
   } else {
     readsRegister_ = true;
@@ -131,9 +122,10 @@ void ElzabImport::Import() {
     if (left) {
       CheckLeftoversRegister();
       recovering_ = true;
-      action_.MsgAdd(Tr("KSElzabSImportMsgAdd",
-                        "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
-                     LPV_Warning, 100);
+      action_.MsgAdd(
+          ElzabText("KSElzabSImportMsgAdd",
+                    "Import z zaległych danych! Coś się nie udało przy ostatnim imporcie!"),
+          LPV_Warning, 100);
       // The cashier's section is the register's state at the moment it is read, and the
       // read that follows gives it anew; a damaged one left by the failed run must not stop
       // every later import from taking in the sales it left behind.
@@ -142,8 +134,8 @@ void ElzabImport::Import() {
       // read now rather than the receipts handed over without them.
       if (LeftoversModel() == t_Sigma &&
           !env->FileExists(runner_.FNameFile(fnReadPayments, 2, false))) {
-        action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."), LPV_None,
-                       100);
+        action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."),
+                       LPV_None, 100);
         runner_.Execute(fnReadPayments);
         action_.MsgS(LPV_Ok);
       }
@@ -158,10 +150,11 @@ void ElzabImport::Import() {
     // left out and archived, and the host told the day had none, a day the daily report
     // then clears for good.
     if (action_.cfgType == t_K10 && config_.cfgSaleSource != 0) {
-      throw Exception(Tr("KSElzabSImportK10Exceptio",
-                         "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
-                         "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
-                         "(nic nie zostało zaimportowane)"));
+      throw Exception(
+          ElzabText("KSElzabSImportK10Exceptio",
+                    "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
+                    "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
+                    "(nic nie zostało zaimportowane)"));
     }
     ImportFromECR();
   }
@@ -182,7 +175,7 @@ void ElzabImport::ImportFromECR() {
     const char* text;
   };
   auto run = [this](const Step& step) {
-    action_.MsgAdd(Tr(step.key, step.text), LPV_None, 100);
+    action_.MsgAdd(ElzabText(step.key, step.text), LPV_None, 100);
     runner_.Execute(step.function);
     action_.MsgS(LPV_Ok);
   };
@@ -193,7 +186,7 @@ void ElzabImport::ImportFromECR() {
   for (int function : ElzabFunctionsWith(roleCashierRead)) {
     const std::string out = runner_.FNameFile(function, 2, false);
     if (platform::CurrentEnv()->FileExists(out) && !RemoveWorkingFile(out)) {
-      throw Exception(Tr("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
+      throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
     }
   }
   try {
@@ -206,7 +199,7 @@ void ElzabImport::ImportFromECR() {
     file.WriteLine("model=" + std::to_string(static_cast<int>(action_.cfgType)));
     file.Close();
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
+    throw Exception(ElzabText("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
                     FNameReadRegister());
   }
   run({fnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
@@ -265,11 +258,11 @@ void ElzabImport::ImportSaveImpBufs() {
     if (buf == nullptr) continue;
     const double day = TdtTools::DatePart(buf->data);
     if (std::find(storedDays_.begin(), storedDays_.end(), day) != storedDays_.end()) {
-      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
+      action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
                          TdtTools::FormatDate(buf->data) + " (" +
                          TdtTools::PolishWeekday(buf->data) +
-                         Tr("KSElzabSImportFrMsgAdd_Stored1",
-                            "): pominięty, baza przyjęła te dane przy poprzednim imporcie"),
+                         ElzabText("KSElzabSImportFrMsgAdd_Stored1",
+                                   "): pominięty, baza przyjęła te dane przy poprzednim imporcie"),
                      LPV_Warning, 0);
       continue;
     }
@@ -294,7 +287,7 @@ void ElzabImport::ImportSaveImpBufs() {
       // die inside the store, or the note after it fail, the next import knows that the
       // host may have it.
       MarkStoringDay(day);
-      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
+      action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
                          TdtTools::FormatDate(buf->data) + " (" +
                          TdtTools::PolishWeekday(buf->data) + "):",
                      LPV_None, 0);
@@ -414,12 +407,13 @@ void ElzabImport::CheckLeftoversRegister() {
   }
   owner = TxTools::Trim(owner);
   if (owner.empty() || owner == RegisterIdentity()) return;
-  throw Exception(Tr("KSElzabSImportOwnerExceptio", "Pliki nieudanego importu z kasy ") +
-                  owner.substr(owner.find('=') + 1) +
-                  Tr("KSElzabSImportOwnerExceptio_00001",
-                     " czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma "
-                     "ten sam katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu "
-                     "własny katalog wymiany (nic nie zostało zaimportowane)"));
+  throw Exception(
+      ElzabText("KSElzabSImportOwnerExceptio", "Pliki nieudanego importu z kasy ") +
+      owner.substr(owner.find('=') + 1) +
+      ElzabText("KSElzabSImportOwnerExceptio_00001",
+                " czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma "
+                "ten sam katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu "
+                "własny katalog wymiany (nic nie zostało zaimportowane)"));
 }
 
 bool ElzabImport::ReadStoredDays(StoredDays& record) {
@@ -482,7 +476,7 @@ std::vector<ElzabImport::OutputStamp> ElzabImport::StampOutputs() {
     OutputStamp o;
     if (!env->FileStamp(path, o.size, o.modified)) continue;
     if (!Checksum(path, o.checksum)) {
-      throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
+      throw Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
     }
     o.name = platform::FileNameOf(path);
     stamps.push_back(o);
@@ -505,22 +499,23 @@ void ElzabImport::SettleStoredDays() {
   if (!record.storing.empty()) {
     const std::string day = TdtTools::FormatDate(record.storing.front());
     throw Exception(
-        Tr("KSElzabSImportStoringExceptio",
-           "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia ") +
-        day + Tr("KSElzabSImportStoringExceptio_00001", ": nie wiadomo, czy je przyjęła. ") +
-        Tr("KSElzabSImportStoringExceptio_00002",
-           "Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku ") +
-        path + Tr("KSElzabSImportStoringExceptio_00003", " wiersz \"") + kRecordStoring + "=" +
-        day + Tr("KSElzabSImportStoringExceptio_00004", "\"; jeśli są, zmień go na \"") +
+        ElzabText("KSElzabSImportStoringExceptio",
+                  "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia ") +
+        day + ElzabText("KSElzabSImportStoringExceptio_00001", ": nie wiadomo, czy je przyjęła. ") +
+        ElzabText("KSElzabSImportStoringExceptio_00002",
+                  "Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku ") +
+        path + ElzabText("KSElzabSImportStoringExceptio_00003", " wiersz \"") + kRecordStoring +
+        "=" + day +
+        ElzabText("KSElzabSImportStoringExceptio_00004", "\"; jeśli są, zmień go na \"") +
         kRecordDay + "=" + day +
-        Tr("KSElzabSImportStoringExceptio_00005", "\". Potem powtórz import."));
+        ElzabText("KSElzabSImportStoringExceptio_00005", "\". Potem powtórz import."));
   }
   if (record.damaged) {
-    throw Exception(Tr("KSElzabSImportDamagedExceptio", "Plik ") + path +
-                    Tr("KSElzabSImportDamagedExceptio_00001",
-                       " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików "
-                       "importu. Sprawdź to w bazie; po usunięciu tego pliku pliki importu "
-                       "zostaną przyjęte w całości."));
+    throw Exception(ElzabText("KSElzabSImportDamagedExceptio", "Plik ") + path +
+                    ElzabText("KSElzabSImportDamagedExceptio_00001",
+                              " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików "
+                              "importu. Sprawdź to w bazie; po usunięciu tego pliku pliki importu "
+                              "zostaną przyjęte w całości."));
   }
   // The record holds for the outputs it names: each still there must be the very file that
   // was read (those gone were removed after the host took them in), and no other may have
@@ -537,11 +532,12 @@ void ElzabImport::SettleStoredDays() {
   }
   if (!changed.empty()) {
     action_.MsgAdd(
-        Tr("KSElzabSImportChangedMsgAdd",
-           "Pliki zmienione od poprzedniego, przerwanego importu: ") +
+        ElzabText("KSElzabSImportChangedMsgAdd",
+                  "Pliki zmienione od poprzedniego, przerwanego importu: ") +
             changed +
-            Tr("KSElzabSImportChangedMsgAdd_00001",
-               ". Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz."),
+            ElzabText(
+                "KSElzabSImportChangedMsgAdd_00001",
+                ". Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz."),
         LPV_Warning, 100);
     RemoveStoredDays();
     return;
@@ -597,7 +593,7 @@ void ElzabImport::MarkStoringDay(double day) {
   try {
     WriteStoredDays(&day);
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSImportStoredExceptio_00002", "Nie można zapisać pliku ") +
+    throw Exception(ElzabText("KSElzabSImportStoredExceptio_00002", "Nie można zapisać pliku ") +
                     FNameStoredDays());
   }
 }
@@ -619,8 +615,8 @@ void ElzabImport::AddStoredDay(double day) {
   try {
     WriteStoredDays(nullptr);
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSImportStoredExceptio",
-                       "Baza przyjęła import, ale nie można tego zapisać w pliku ") +
+    throw Exception(ElzabText("KSElzabSImportStoredExceptio",
+                              "Baza przyjęła import, ale nie można tego zapisać w pliku ") +
                     FNameStoredDays());
   }
 }
@@ -629,7 +625,8 @@ void ElzabImport::RemoveStoredDays() {
   const std::string path = FNameStoredDays();
   if (!platform::CurrentEnv()->FileExists(path)) return;
   if (!RemoveWorkingFile(path)) {
-    throw Exception(Tr("KSElzabSImportStoredExceptio_00001", "Nie można usunąć pliku ") + path);
+    throw Exception(ElzabText("KSElzabSImportStoredExceptio_00001", "Nie można usunąć pliku ") +
+                    path);
   }
 }
 
@@ -666,10 +663,10 @@ void ElzabImport::AfterImport(bool last) {
   if (!stuck.empty()) {
     // The record stays while any output it describes is left, so that the next import skips
     // what the host already has.
-    std::string text = Tr("KSElzabSAfterImpExceptio", "Nie można usunąć pliku ") + stuck;
+    std::string text = ElzabText("KSElzabSAfterImpExceptio", "Nie można usunąć pliku ") + stuck;
     if (!storedDays_.empty()) {
-      text += Tr("KSElzabSAfterImpExceptio_00001",
-                 " (baza przyjęła już te dane; następny import pominie ten plik)");
+      text += ElzabText("KSElzabSAfterImpExceptio_00001",
+                        " (baza przyjęła już te dane; następny import pominie ten plik)");
     }
     throw Exception(text);
   }
@@ -735,7 +732,8 @@ void ElzabImport::ImportFromFileSale() {
   const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
   if (env->FileExists(returns) && cfgSaleSource_ == 0) {
     auto start = [&] {
-      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value, 100);
+      action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value,
+                     100);
     };
     double sum = 0;
     int counter = 0;
@@ -763,8 +761,9 @@ void ElzabImport::ImportFromFileSale() {
   const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
   if (env->FileExists(sales) && cfgSaleSource_ == 0) {
     auto start = [&] {
-      action_.MsgAdd(Tr("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"),
-                     LPV_Value, 100);
+      action_.MsgAdd(
+          ElzabText("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"),
+          LPV_Value, 100);
     };
     int counter = 0;
     auto add = [&](const std::string& code, double quantity, double value) {

@@ -168,8 +168,6 @@ class ElzabImport {
   // summary of what the host has and the note of the read.
   void AfterImport(bool last);
 
-  std::string Tr(const char* key, const char* text) const;
-
   TrelvaxAction& action_;
   ElzabRunner& runner_;
   const ElzabConfig& config_;

@@ -6,28 +6,22 @@
 
 #include "elzab/elxconfig.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elxtext.h"
 #include "hostlib/Exceptions.h"
-#include "hostlib/TMLgExtTools.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
 #include "plugin/KSAction.h"
-#include "plugin/TKSLibrary.h"
 #include "support/TLJWords.h"
 
 namespace {
 
 // The translation module of the driver's texts.
-constexpr const char* kModule = "trelvax_elxaction";
 constexpr const char* kHeavyLoadSection = "HeavyLoadSection";
 
 }  // namespace
 
 ElzabRunner::ElzabRunner(KSAction& action, const ElzabConfig& config)
     : action_(action), config_(config) {}
-
-std::string ElzabRunner::Tr(const char* key, const char* text) const {
-  return TMLgExtTools::Get(ksLgLink, kModule, key, text);
-}
 
 // ----- Working files ------------------------------------------------------------------------
 
@@ -87,7 +81,7 @@ void ElzabRunner::WriteInFile(const std::string& path, std::string text, bool co
     }
     file.Close();
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSWriteInFExceptio", "Błąd zapisu pliku wyjściowego ") + path);
+    throw Exception(ElzabText("KSElzabSWriteInFExceptio", "Błąd zapisu pliku wyjściowego ") + path);
   }
 }
 
@@ -117,19 +111,20 @@ void ElzabRunner::ExecuteOperation(int function) {
     if (blank != words.end()) {
       blankPathNoted_ = true;
       action_.MsgAdd(
-          Tr("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + *blank +
-              Tr("KSElzabSExecuteMsgAdd_00002",
-                 " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
-                 "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
-                 "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
+          ElzabText("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + *blank +
+              ElzabText("KSElzabSExecuteMsgAdd_00002",
+                        " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
+                        "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
+                        "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
           LPV_Warning, 100);
     }
   }
   // The verdict must come from this run's own report, never from one an earlier run left.
   env->RemoveFile(FNameRaport());
   if (env->FileExists(FNameRaport())) {
-    throw Exception(Tr("KSElzabSExecuteExceptio_00004", "Nie można usunąć starego pliku raportu ") +
-                    FNameRaport());
+    throw Exception(
+        ElzabText("KSElzabSExecuteExceptio_00004", "Nie można usunąć starego pliku raportu ") +
+        FNameRaport());
   }
   // A program that never ends must not hold the back office's thread for good: while it
   // runs, the host is asked about once a second whether the person wants to stop. A host
@@ -142,9 +137,10 @@ void ElzabRunner::ExecuteOperation(int function) {
     // What tells a technician that an antivirus blocked the program, that it is no 64-bit
     // runnable program or that it wants elevation: the system's reason, a line of its own.
     if (!run.error.empty()) {
-      action_.MsgAdd(Tr("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning, 100);
+      action_.MsgAdd(ElzabText("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning,
+                     100);
     }
-    throw Exception(Tr("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
+    throw Exception(ElzabText("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
   }
   if (run.stopped) {
     // What the ended program had written is only part of its answer; read later as whole it
@@ -160,10 +156,11 @@ void ElzabRunner::ExecuteOperation(int function) {
     if (run.stuck) {
       // Still there after it was ended: it waits for its device (a USB-serial driver, say).
       // The shared resource goes back on the way out, so that other registers are not kept.
-      throw Exception(Tr("KSElzabSExecuteExceptio_00005", "Nie można zakończyć programu ") + path +
-                      Tr("KSElzabSExecuteExceptio_00006",
-                         ": czeka na urządzenie; odłącz i podłącz kasę albo uruchom komputer "
-                         "ponownie, zanim zaczniesz następną operację"));
+      throw Exception(
+          ElzabText("KSElzabSExecuteExceptio_00005", "Nie można zakończyć programu ") + path +
+          ElzabText("KSElzabSExecuteExceptio_00006",
+                    ": czeka na urządzenie; odłącz i podłącz kasę albo uruchom komputer "
+                    "ponownie, zanim zaczniesz następną operację"));
     }
     ThrowPrzerwac(true);
   }
@@ -171,10 +168,10 @@ void ElzabRunner::ExecuteOperation(int function) {
   if (!CheckReportFile()) {
     // A program that failed without saying why has still failed: for a goods run the host
     // would otherwise be told the register took goods it never received.
-    throw Exception(Tr("KSElzabSExecuteExceptio_00001", "Program ") + path +
-                    Tr("KSElzabSExecuteExceptio_00002", " zakończył pracę z kodem ") +
+    throw Exception(ElzabText("KSElzabSExecuteExceptio_00001", "Program ") + path +
+                    ElzabText("KSElzabSExecuteExceptio_00002", " zakończył pracę z kodem ") +
                     std::to_string(run.exitCode) +
-                    Tr("KSElzabSExecuteExceptio_00003", " bez raportu wyniku w pliku ") +
+                    ElzabText("KSElzabSExecuteExceptio_00003", " bez raportu wyniku w pliku ") +
                     FNameRaport());
   }
 }
@@ -200,7 +197,7 @@ bool ElzabRunner::CheckReportFile() {
 int ElzabRunner::CheckReportFileErrorPLU() {
   const std::string path = FNameRaport();
   if (!platform::CurrentEnv()->FileExists(path)) {
-    throw Exception(Tr("KSElzabSCheckRapExceptio_00001", "Brak pliku raportu ") + path);
+    throw Exception(ElzabText("KSElzabSCheckRapExceptio_00001", "Brak pliku raportu ") + path);
   }
   action_.tools.ArchiveFile(path, FNameRaportArch(), action_.GetLgLink(), false, -1, true, "");
   std::string tenth;
@@ -219,7 +216,7 @@ bool ElzabRunner::ReportLine(int n, const char* key, std::string& line) {
     report.Close();
     return found;
   } catch (const Exception&) {
-    throw Exception(Tr(key, "Błąd odczytu pliku raportu ") + path);
+    throw Exception(ElzabText(key, "Błąd odczytu pliku raportu ") + path);
   }
 }
 
@@ -234,31 +231,32 @@ bool ElzabRunner::OutputComplete(const std::string& path) const {
     last = file.LastByte();
     file.Close();
   } catch (const Exception&) {
-    throw Exception(Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
+    throw Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
   }
   // A bare LF is taken as a line end too, as the line reader takes it.
   return last == -1 || last == '\n';
 }
 
 std::string ElzabRunner::OutputError(const std::string& path, const std::string& detail) const {
-  return Tr("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path + ": " + detail;
+  return ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path + ": " + detail;
 }
 
 void ElzabRunner::CheckOutputComplete(const std::string& path) const {
   if (!OutputComplete(path)) {
     throw Exception(OutputError(
-        path, Tr("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny")));
+        path, ElzabText("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny")));
   }
 }
 
 void ElzabRunner::ThrowDamagedOutput(const std::string& path, int line) const {
   throw Exception(OutputError(
-      path, Tr("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + std::to_string(line)));
+      path,
+      ElzabText("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + std::to_string(line)));
 }
 
 void ElzabRunner::ThrowPrzerwac(bool asked) {
   if (asked || action_.CzyPrzerwac()) {
-    throw Exception(Tr("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
+    throw Exception(ElzabText("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
   }
 }
 

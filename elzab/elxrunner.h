@@ -66,7 +66,6 @@ class ElzabRunner {
   // Line `n` (counted from 1) of the run's report; false, with `line` empty, when it has fewer.
   // The report's read error, translated under `key`, when it cannot be read.
   bool ReportLine(int n, const char* key, std::string& line);
-  std::string Tr(const char* key, const char* text) const;
 
   KSAction& action_;
   const ElzabConfig& config_;
