@@ -38,7 +38,7 @@ void TrelvaxAction::CreateConfig() {
   }
   // A value that would cut KONFIG.TXT's one line or shift its ":"-separated fields is no
   // value the programs can be given; they would answer with a format error naming nothing.
-  auto value = [this](const char* name, const std::string& text, bool colon) {
+  auto value = [](const char* name, const std::string& text, bool colon) {
     for (const char c : text) {
       if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f' || (colon && c == ':')) {
         throw Exception(

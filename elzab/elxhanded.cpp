@@ -305,7 +305,7 @@ void ElzabImport::SettleHandedOver() {
   passSummary_ = ReadSummary();
   if (!readsRegister_) return;
   platform::Env* env = platform::CurrentEnv();
-  auto unreadable = [this](const std::string& path) {
+  auto unreadable = [](const std::string& path) {
     return Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
   };
   passSummary_.identity = RegisterIdentity();
