@@ -1,74 +1,16 @@
-// A failed import leaves the outputs of the read it made; the next import hands them to the
-// host and then reads the register again. Reading never clears the register: until its daily
-// report the new read holds everything the failed one did, and handing over all of it would
-// give the host those sales twice. So the host's share of the register's day is kept, summed
-// up, beside the outputs, and a read that still holds it hands over only what lies beyond.
-#include <charconv>
-#include <cstdio>
-#include <cstring>
-#include <system_error>
-
-#include "elzab/elxaction.h"
-#include "elzab/elxfunctions.h"
 #include "elzab/elxhanded.h"
+
+#include "elzab/elxfunctions.h"
+#include "elzab/elxrunner.h"
 #include "elzab/elxtext.h"
+#include "elzab/elxworkfiles.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TdtTools.h"
-#include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
 
 namespace {
-
-constexpr char kKeyRegister[] = "kasa";
-constexpr char kKeyDay[] = "dzien";
-constexpr char kKeyReceipts[] = "paragony";
-constexpr char kKeySales[] = "sprzedaz";
-constexpr char kKeyReturns[] = "zwroty";
-constexpr char kKeyNoSales[] = "bez_sprzedazy";
-constexpr char kKeyNoReturns[] = "bez_zwrotow";
-constexpr char kKeySettings[] = "ustawienia";
-
-std::string Number(double value) {
-  char text[64];
-  const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, r.ptr);
-}
-
-bool ParseNumber(const std::string& text, double& value) {
-  const char* end = text.data() + text.size();
-  const std::from_chars_result r = std::from_chars(text.data(), end, value);
-  return !text.empty() && r.ec == std::errc() && r.ptr == end;
-}
-
-bool ParseWhole(const std::string& text, uint64_t& value, int base) {
-  const char* end = text.data() + text.size();
-  const std::from_chars_result r = std::from_chars(text.data(), end, value, base);
-  return !text.empty() && r.ec == std::errc() && r.ptr == end;
-}
-
-std::string Hex(uint64_t value) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
-  return text;
-}
-
-// A counter of the summary: "<code>;<quantity>;<value>"; the code is whatever precedes the
-// last two fields.
-bool ParseSum(const std::string& text, std::map<std::string, ReadSummary::Sum>& sums) {
-  const size_t second = text.rfind(';');
-  if (second == std::string::npos || second == 0) return false;
-  const size_t first = text.rfind(';', second - 1);
-  if (first == std::string::npos) return false;
-  ReadSummary::Sum sum;
-  if (!ParseNumber(text.substr(first + 1, second - first - 1), sum.quantity) ||
-      !ParseNumber(text.substr(second + 1), sum.value)) {
-    return false;
-  }
-  sums[text.substr(0, first)] = sum;
-  return true;
-}
 
 bool NonZero(const std::map<std::string, ReadSummary::Sum>& sums) {
   for (const auto& [code, sum] : sums) {
@@ -88,11 +30,69 @@ bool Decreased(const std::map<std::string, ReadSummary::Sum>& was,
   return false;
 }
 
+Exception Unreadable(const std::string& path) {
+  return Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
+}
+
 }  // namespace
 
-bool ReadSummary::Empty() const {
-  return receiptLines == 0 && !NonZero(sales) && !NonZero(returns);
+// ----- The decision -----------------------------------------------------------------------
+
+ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t prefixLines,
+                        uint64_t prefixHash) {
+  ReadJudgement j;
+  // Nothing the host has can come twice; what the pass lacks, the host lacks too.
+  if (base.Empty()) {
+    j.closed = false;
+    return j;
+  }
+  // Whether the register still holds what the host has: its receipt buffer begins with the
+  // very lines the host was given, or, without one to compare, a counter fell.
+  const bool sales = base.hasSales && now.hasSales;
+  const bool returns = base.hasReturns && now.hasReturns;
+  bool known = true;
+  if (base.receiptLines > 0 && now.receiptsFunction == base.receiptsFunction) {
+    j.closed = prefixLines != base.receiptLines || prefixHash != base.receiptHash;
+  } else if ((sales && NonZero(base.sales)) || (returns && NonZero(base.returns))) {
+    j.closed = (sales && Decreased(base.sales, now.sales)) ||
+               (returns && Decreased(base.returns, now.returns));
+    // Counters that only grew may have grown from nothing after a daily report.
+    known = j.closed;
+  } else {
+    known = false;
+  }
+  if (!known) {
+    // A register closes its day with the daily report before it sells on the next.
+    j.guessed = true;
+    j.closed = TdtTools::DatePart(base.day) != TdtTools::DatePart(now.day);
+  }
+  if (j.closed) return j;
+  if (now.receiptsFunction == base.receiptsFunction) j.receiptsSkip = base.receiptLines;
+  j.countersDelta = true;
+  return j;
 }
+
+ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
+                        const ReadJudgement& judgement) {
+  ReadSummary next = now;
+  if (base == nullptr || judgement.closed) return next;
+  if (next.receiptsFunction == 0) {
+    next.receiptsFunction = base->receiptsFunction;
+    next.receiptLines = base->receiptLines;
+    next.receiptHash = base->receiptHash;
+  }
+  if (!next.hasSales) {
+    next.hasSales = base->hasSales;
+    next.sales = base->sales;
+  }
+  if (!next.hasReturns) {
+    next.hasReturns = base->hasReturns;
+    next.returns = base->returns;
+  }
+  return next;
+}
+
+// ----- Summing up an output -------------------------------------------------------------------
 
 bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash) {
   lines = 0;
@@ -128,7 +128,7 @@ bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum
         if (t2 != std::string::npos) value = data.substr(t2 + 1, data.find('\t', t2 + 1) - t2 - 1);
       }
       ReadSummary::Sum& sum = sums[code];
-      sum.quantity += ElzabImport::FormatujIlosc(quantity);
+      sum.quantity += TxfTools::ParseLeading(quantity) * 1000;
       sum.value += TxfTools::ParseLeading(value);
     }
     file.Close();
@@ -138,110 +138,28 @@ bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum
   return true;
 }
 
-std::string FormatSummary(const ReadSummary& s) {
-  std::string text = std::string(kKeyRegister) + "=" + s.identity + "\r\n";
-  text += std::string(kKeyDay) + "=" + TdtTools::FormatDate(s.day) + "\r\n";
-  if (s.hasSettings) {
-    text += std::string(kKeySettings) + "=" + std::to_string(s.saleSource) + ";" +
-            std::to_string(s.receipts) + ";" + (s.invoices ? "1" : "0") + "\r\n";
-  }
-  if (s.receiptsFunction != 0) {
-    text += std::string(kKeyReceipts) + "=" + std::to_string(s.receiptsFunction) + ";" +
-            std::to_string(s.receiptLines) + ";" + Hex(s.receiptHash) + "\r\n";
-  }
-  // A kind that was not read is said so, as a kind read with nothing in it has no lines.
-  if (!s.hasSales) text += std::string(kKeyNoSales) + "\r\n";
-  for (const auto& [code, sum] : s.sales) {
-    text += std::string(kKeySales) + "=" + code + ";" + Number(sum.quantity) + ";" +
-            Number(sum.value) + "\r\n";
-  }
-  if (!s.hasReturns) text += std::string(kKeyNoReturns) + "\r\n";
-  for (const auto& [code, sum] : s.returns) {
-    text += std::string(kKeyReturns) + "=" + code + ";" + Number(sum.quantity) + ";" +
-            Number(sum.value) + "\r\n";
-  }
-  return text;
+// ----- The summary's file -----------------------------------------------------------------
+
+HandedOver::HandedOver(std::string workDir) : dir_(std::move(workDir)) {}
+
+std::string HandedOver::Path() const {
+  return dir_ + records::kHandedOver;
 }
 
-bool ParseSummary(const std::vector<std::string>& lines, ReadSummary& s) {
-  s = ReadSummary();
-  s.hasSales = s.hasReturns = true;
-  bool hasRegister = false, hasDay = false;
-  for (const std::string& line : lines) {
-    if (line.empty()) continue;
-    const size_t eq = line.find('=');
-    const std::string key = line.substr(0, eq);
-    const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
-    if (key == kKeyRegister && eq != std::string::npos) {
-      s.identity = value;
-      hasRegister = true;
-    } else if (key == kKeyDay && TdtTools::ParseHostDate(value, s.day)) {
-      hasDay = true;
-    } else if (key == kKeyReceipts) {
-      const size_t a = value.find(';');
-      const size_t b = a == std::string::npos ? a : value.find(';', a + 1);
-      uint64_t function = 0, count = 0;
-      if (b == std::string::npos || !ParseWhole(value.substr(0, a), function, 10) ||
-          !ParseWhole(value.substr(a + 1, b - a - 1), count, 10) ||
-          !ParseWhole(value.substr(b + 1), s.receiptHash, 16) ||
-          (function != fnReceipts4 && function != fnReceipts5) || count > INT64_MAX) {
-        return false;
-      }
-      s.receiptsFunction = static_cast<int>(function);
-      s.receiptLines = static_cast<int64_t>(count);
-    } else if (key == kKeySettings) {
-      const size_t a = value.find(';');
-      const size_t b = a == std::string::npos ? a : value.find(';', a + 1);
-      uint64_t source = 0, receipts = 0, invoices = 0;
-      if (b == std::string::npos || !ParseWhole(value.substr(0, a), source, 10) ||
-          !ParseWhole(value.substr(a + 1, b - a - 1), receipts, 10) ||
-          !ParseWhole(value.substr(b + 1), invoices, 10) || source > 1 || receipts > INT32_MAX ||
-          invoices > 1) {
-        return false;
-      }
-      s.hasSettings = true;
-      s.saleSource = static_cast<int32_t>(source);
-      s.receipts = static_cast<int32_t>(receipts);
-      s.invoices = invoices == 1;
-    } else if (key == kKeySales && eq != std::string::npos) {
-      if (!ParseSum(value, s.sales)) return false;
-    } else if (key == kKeyReturns && eq != std::string::npos) {
-      if (!ParseSum(value, s.returns)) return false;
-    } else if (line == kKeyNoSales) {
-      s.hasSales = false;
-    } else if (line == kKeyNoReturns) {
-      s.hasReturns = false;
-    } else {
-      return false;
-    }
-  }
-  return hasRegister && hasDay;
+std::string HandedOver::Output(int function) const {
+  return dir_ + FindElzabFunction(function)->base + ".out";
 }
 
-// ----- The action's side --------------------------------------------------------------------
-
-std::string ElzabImport::FNameHandedOver() {
-  return runner_.WorkDir() + "przekazane.txt";
+bool HandedOver::Exists() const {
+  platform::Env* env = platform::CurrentEnv();
+  return env->FileExists(Path()) || env->DirectoryExists(Path());
 }
 
-bool ElzabImport::ReadHandedOver(ReadSummary& summary) {
-  const std::string path = FNameHandedOver();
-  if (!platform::CurrentEnv()->FileExists(path)) return false;
-  std::vector<std::string> lines;
-  try {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    std::string line;
-    while (file.ReadLine(line)) {
-      lines.push_back(line);
-      line.clear();
-    }
-    file.Close();
-  } catch (const Exception&) {
-    throw Exception(ElzabText("KSElzabSHandedReadExceptio", "Błąd odczytu pliku ") + path);
-  }
-  if (!ParseSummary(lines, summary)) {
+bool HandedOver::Read(const std::string& identity, ReadSummary& summary) const {
+  const std::string path = Path();
+  std::string text;
+  if (!workfiles::ReadRecord(path, text)) return false;
+  if (!records::ParseSummary(text, summary)) {
     throw Exception(
         ElzabText("KSElzabSHandedDamagedExceptio", "Plik ") + path +
         ElzabText("KSElzabSHandedDamagedExceptio_00001",
@@ -250,206 +168,96 @@ bool ElzabImport::ReadHandedOver(ReadSummary& summary) {
                   "w całości."));
   }
   // Another register's (a second device with this directory): it says nothing of this one.
-  return summary.identity == RegisterIdentity();
+  return summary.identity == identity;
 }
 
-namespace {
-
-// The value of `key` in the note a read leaves beside its outputs; empty when the note or
-// the key is not there (an older driver's outputs).
-std::string ReadNote(const std::string& path, const std::string& key) {
-  std::string value;
-  if (!platform::CurrentEnv()->FileExists(path)) return value;
+void HandedOver::Write(const ReadSummary& summary) {
   try {
-    TMFile file(path);
-    file.SetReadOnly(true);
+    workfiles::ReplaceWhole(Path(), dir_ + records::kHandedOverFresh,
+                            records::FormatSummary(summary));
+  } catch (const Exception&) {
+    throw Exception(ElzabText("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") + Path());
+  }
+}
+
+void HandedOver::Remove(bool mustGo) {
+  if (!Exists() || workfiles::Remove(Path()) || !mustGo) return;
+  throw Exception(ElzabText("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + Path());
+}
+
+ReadSummary HandedOver::Summarize(const std::string& identity, double day,
+                                  const PassSettings& settings) const {
+  platform::Env* env = platform::CurrentEnv();
+  ReadSummary s;
+  s.identity = identity;
+  s.day = day;
+  s.settings = settings;
+  // The receipt buffer the receipt import reads: method 4's when both lie there.
+  for (int function : {fnReceipts4, fnReceipts5}) {
+    const std::string path = Output(function);
+    if (!env->FileExists(path)) continue;
+    s.receiptsFunction = function;
+    if (!HashDataLines(path, -1, s.receiptLines, s.receiptHash)) throw Unreadable(path);
+    break;
+  }
+  const std::string sales = Output(fnSalesSorted);
+  if (env->FileExists(sales)) {
+    if (!SumCounters(sales, s.sales)) throw Unreadable(sales);
+    s.hasSales = true;
+  }
+  const std::string returns = Output(fnPackagingReturns);
+  if (env->FileExists(returns)) {
+    if (!SumCounters(returns, s.returns)) throw Unreadable(returns);
+    s.hasReturns = true;
+  }
+  return s;
+}
+
+void HandedOver::Prefix(int function, int64_t lines, int64_t& counted, uint64_t& hash) const {
+  const std::string path = Output(function);
+  if (!HashDataLines(path, lines, counted, hash)) throw Unreadable(path);
+}
+
+// ----- The note of the read -----------------------------------------------------------------
+
+ReadNoteFile::ReadNoteFile(std::string workDir) : dir_(std::move(workDir)) {}
+
+std::string ReadNoteFile::Path() const {
+  return dir_ + records::kReadNote;
+}
+
+bool ReadNoteFile::Exists() const {
+  platform::Env* env = platform::CurrentEnv();
+  return env->FileExists(Path()) || env->DirectoryExists(Path());
+}
+
+bool ReadNoteFile::Read(ReadNote& note) const {
+  std::string text;
+  if (!workfiles::ReadRecord(Path(), text)) return false;
+  if (!records::ParseReadNote(text, note)) {
+    throw Exception(ElzabText("KSElzabSReadNoteDamagedExceptio", "Plik ") + Path() +
+                    ElzabText("KSElzabSReadNoteDamagedExceptio_00001",
+                              " jest uszkodzony: nie wiadomo, z której kasy są pliki importu "
+                              "w katalogu wymiany. Jeśli są z kasy tego urządzenia, usuń ten "
+                              "plik i powtórz import (nic nie zostało zaimportowane)."));
+  }
+  return true;
+}
+
+void ReadNoteFile::Write(const ReadNote& note) {
+  try {
+    TMFile file(Path());
     file.Open();
-    std::string line;
-    while (file.ReadLine(line)) {
-      if (line.rfind(key + "=", 0) == 0) value = line.substr(key.size() + 1);
-      line.clear();
-    }
+    file.GotoStart();
+    file.Truncate();
+    file.Write(records::FormatReadNote(note));
     file.Close();
   } catch (const Exception&) {
+    throw Exception(ElzabText("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
+                    Path());
   }
-  return value;
 }
 
-}  // namespace
-
-double ElzabImport::ReadDay() {
-  // Outputs without the day noted are taken as read today.
-  double day = 0;
-  if (TdtTools::ParseHostDate(ReadNote(FNameReadRegister(), kKeyDay), day)) {
-    return TdtTools::DatePart(day);
-  }
-  return TdtTools::DatePart(TdtTools::Now());
-}
-
-int ElzabImport::LeftoversModel() {
-  int model = -1;
-  return TxTools::TryStrToInt(ReadNote(FNameReadRegister(), "model"), model) ? model : -1;
-}
-
-int ElzabImport::HandedOverReceiptsFunction() {
-  ReadSummary base;
-  if (!recovering_ || !ReadHandedOver(base)) return 0;
-  return base.receiptsFunction;
-}
-
-void ElzabImport::SettleHandedOver() {
-  receiptsSkip_ = 0;
-  countersDelta_ = false;
-  hasHandedBase_ = false;
-  registerZeroed_ = true;
-  passSummary_ = ReadSummary();
-  if (!readsRegister_) return;
-  platform::Env* env = platform::CurrentEnv();
-  auto unreadable = [](const std::string& path) {
-    return Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
-  };
-  passSummary_.identity = RegisterIdentity();
-  passSummary_.day = ReadDay();
-  passSummary_.hasSettings = true;
-  passSummary_.saleSource = cfgSaleSource_;
-  passSummary_.receipts = cfgReceipts_;
-  passSummary_.invoices = cfgSaleBufferFV_;
-  // The receipt buffer the receipt import reads: method 4's when both lie there.
-  std::string receipts;
-  for (int function : {fnReceipts4, fnReceipts5}) {
-    const std::string path = runner_.FNameFile(function, 2, false);
-    if (receipts.empty() && env->FileExists(path)) {
-      receipts = path;
-      passSummary_.receiptsFunction = function;
-    }
-  }
-  if (!receipts.empty() &&
-      !HashDataLines(receipts, -1, passSummary_.receiptLines, passSummary_.receiptHash)) {
-    throw unreadable(receipts);
-  }
-  const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
-  if (env->FileExists(sales)) {
-    if (!SumCounters(sales, passSummary_.sales)) throw unreadable(sales);
-    passSummary_.hasSales = true;
-  }
-  const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
-  if (env->FileExists(returns)) {
-    if (!SumCounters(returns, passSummary_.returns)) throw unreadable(returns);
-    passSummary_.hasReturns = true;
-  }
-
-  if (!recovering_ || !ReadHandedOver(handedBase_)) return;
-  hasHandedBase_ = true;
-  // What lies beyond the host's share is handed over as the share was: from the other source,
-  // or with receipts the share left out, the two would overlap or leave a gap.
-  if (handedBase_.hasSettings) {
-    const bool asParameters = handedBase_.saleSource == config_.cfgSaleSource &&
-                              handedBase_.receipts == config_.cfgReceipts &&
-                              handedBase_.invoices == config_.cfgSaleBufferFV;
-    if (!asParameters && !settingsNoted_) {
-      action_.MsgAdd(
-          ElzabText("KSElzabSHandedSettingsMsgAdd",
-                    "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
-                    "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
-                    "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
-          LPV_Warning, 100);
-      settingsNoted_ = true;
-    }
-    cfgSaleSource_ = passSummary_.saleSource = handedBase_.saleSource;
-    cfgReceipts_ = passSummary_.receipts = handedBase_.receipts;
-    cfgSaleBufferFV_ = passSummary_.invoices = handedBase_.invoices;
-  }
-  if (handedBase_.Empty()) {
-    // Nothing the host has can come twice; what the pass lacks, the host lacks too.
-    registerZeroed_ = false;
-    return;
-  }
-  // Whether the register still holds what the host has: its receipt buffer begins with the
-  // very lines the host was given, or, without one to compare, a counter fell.
-  bool known = true;
-  if (handedBase_.receiptLines > 0 &&
-      passSummary_.receiptsFunction == handedBase_.receiptsFunction) {
-    int64_t lines = 0;
-    uint64_t hash = 0;
-    if (!HashDataLines(receipts, handedBase_.receiptLines, lines, hash)) throw unreadable(receipts);
-    registerZeroed_ = lines != handedBase_.receiptLines || hash != handedBase_.receiptHash;
-  } else if ((handedBase_.hasSales && passSummary_.hasSales && NonZero(handedBase_.sales)) ||
-             (handedBase_.hasReturns && passSummary_.hasReturns && NonZero(handedBase_.returns))) {
-    registerZeroed_ = (handedBase_.hasSales && passSummary_.hasSales &&
-                       Decreased(handedBase_.sales, passSummary_.sales)) ||
-                      (handedBase_.hasReturns && passSummary_.hasReturns &&
-                       Decreased(handedBase_.returns, passSummary_.returns));
-    // Counters that only grew may have grown from nothing after a daily report.
-    known = registerZeroed_;
-  } else {
-    known = false;
-  }
-  const bool sameDay = TdtTools::DatePart(handedBase_.day) == TdtTools::DatePart(passSummary_.day);
-  if (!known) {
-    // A register closes its day with the daily report before it sells on the next.
-    registerZeroed_ = !sameDay;
-    action_.MsgAdd(
-        ElzabText("KSElzabSHandedUnknownMsgAdd",
-                  "Nie wiadomo, czy kasa była zamknięta raportem "
-                  "dobowym od odczytu z dnia ") +
-            TdtTools::FormatDate(handedBase_.day) +
-            ElzabText("KSElzabSHandedUnknownMsgAdd_00001",
-                      ", którego sprzedaż baza już przyjęła; ") +
-            (registerZeroed_
-                 ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
-                             "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
-                             "w całości")
-                 : ElzabText("KSElzabSHandedUnknownMsgAdd_00003",
-                             "przyjęto, że nie była (odczyty z jednego dnia), i importowane jest "
-                             "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
-            ElzabText("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
-        LPV_Warning, 100);
-  } else if (!registerZeroed_) {
-    action_.MsgAdd(
-        ElzabText("KSElzabSHandedMsgAdd",
-                  "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
-                  "przyjęła: importowane jest tylko to, co kasa zarejestrowała po nim"),
-        LPV_None, 0);
-  }
-  if (registerZeroed_) return;
-  if (passSummary_.receiptsFunction == handedBase_.receiptsFunction) {
-    receiptsSkip_ = handedBase_.receiptLines;
-  }
-  countersDelta_ = true;
-}
-
-void ElzabImport::WriteHandedOver() {
-  // The host now has this pass's read whole: what it read, and what it lacks but the host had
-  // from before, when the register was not closed between.
-  ReadSummary next = passSummary_;
-  if (hasHandedBase_ && !registerZeroed_) {
-    if (next.receiptsFunction == 0) {
-      next.receiptsFunction = handedBase_.receiptsFunction;
-      next.receiptLines = handedBase_.receiptLines;
-      next.receiptHash = handedBase_.receiptHash;
-    }
-    if (!next.hasSales) {
-      next.hasSales = handedBase_.hasSales;
-      next.sales = handedBase_.sales;
-    }
-    if (!next.hasReturns) {
-      next.hasReturns = handedBase_.hasReturns;
-      next.returns = handedBase_.returns;
-    }
-  }
-  try {
-    ReplaceWhole(FNameHandedOver(), runner_.WorkDir() + "przekazane.tmp", FormatSummary(next));
-  } catch (const Exception&) {
-    throw Exception(ElzabText("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") +
-                    FNameHandedOver());
-  }
-  handedBase_ = next;
-  hasHandedBase_ = true;
-  registerZeroed_ = false;
-}
-
-void ElzabImport::RemoveHandedOver(bool mustGo) {
-  const std::string path = FNameHandedOver();
-  if (!platform::CurrentEnv()->FileExists(path) || RemoveWorkingFile(path) || !mustGo) return;
-  throw Exception(ElzabText("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + path);
+void ReadNoteFile::Remove() {
+  if (Exists()) workfiles::Remove(Path());
 }

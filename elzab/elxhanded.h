@@ -1,38 +1,40 @@
-// What one read of the register held, in the few figures that tell whether a later read still
-// holds it (no daily report closed the register between) and what the later read holds beyond
-// it: the receipt buffer's data lines, counted and hashed, and the counters summed per code.
+// A failed import leaves the outputs of the read it made; the next import hands them to the
+// host and then reads the register again. Reading never clears the register: until its daily
+// report the new read holds everything the failed one did, and handing over all of it would
+// give the host those sales twice. So the host's share of the register's day is kept, summed
+// up, beside the outputs ("przekazane.txt"), and a read that still holds it hands over only
+// what lies beyond. Whether it does is decided here from the two summaries alone.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
-struct ReadSummary {
-  // A code's counter: quantity in thousandths and value in hundredths, as the import reads them.
-  struct Sum {
-    double quantity = 0;
-    double value = 0;
-  };
-  std::string identity;      // the register and its connection
-  double day = 0;            // the calendar day of the read
-  int receiptsFunction = 0;  // the receipt buffer's function (5 or 6); 0 when none was read
-  int64_t receiptLines = 0;  // its data lines
-  uint64_t receiptHash = 0;  // of those lines
-  bool hasSales = false;     // the sorted sales counters were read
-  bool hasReturns = false;   // the packaging returns were read
-  std::map<std::string, Sum> sales;
-  std::map<std::string, Sum> returns;
-  // The settings that shaped what the host was given of the read: goods from the counters or
-  // the receipts, receipts and invoices handed over or not.
-  bool hasSettings = false;
-  int32_t saleSource = 0;
-  int32_t receipts = 0;
-  bool invoices = false;
+#include "elzab/elxrecords.h"
 
-  // True when the summary holds no sale, receipt line or return at all.
-  bool Empty() const;
+// What a new read of the register is to the host, judged against the read whose sales the host
+// has (the base).
+struct ReadJudgement {
+  // A daily report closed the register since the base: the new read goes over whole.
+  bool closed = true;
+  // Neither the receipt buffer nor the counters could tell; `closed` follows the days of the
+  // two reads (a register closes its day before it sells on the next).
+  bool guessed = false;
+  // Receipt buffer data lines the host already has, which the pass passes over.
+  int64_t receiptsSkip = 0;
+  // The counters go to the host less the base's.
+  bool countersDelta = false;
 };
+
+// Judges the new read `now` against `base`. `prefixLines` and `prefixHash`: the first
+// base.receiptLines data lines of the new read's receipt buffer, counted and hashed as
+// HashDataLines does (unused when the buffers are not of one function).
+ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t prefixLines,
+                        uint64_t prefixHash);
+// What the host has once the pass over `now` is handed over: the read whole, and what it lacks
+// but `base` held, when there is a base and the register was not closed since (`judgement`).
+ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
+                        const ReadJudgement& judgement);
 
 // The hash of the data lines ("$" first, as written) of a receipt buffer output, line ends left
 // out; `lines` is the number of data lines hashed. With `limit` >= 0 no more than that many are.
@@ -41,7 +43,57 @@ bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint6
 // Adds up a counters output per code (column 0): quantity and value of every data line. False
 // when the file cannot be read.
 bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum>& sums);
-// The summary as the file that keeps it holds it, CR LF lines, and back. Parse is false for a
-// text the driver does not write.
-std::string FormatSummary(const ReadSummary& summary);
-bool ParseSummary(const std::vector<std::string>& lines, ReadSummary& summary);
+
+// The summary of what the host has, kept in the exchange directory from the stores until the
+// outputs are gone, and while a failed import is recovered until an import ends well.
+class HandedOver {
+ public:
+  // The summary of the exchange directory `workDir` (ending in a separator).
+  HandedOver() = default;
+  explicit HandedOver(std::string workDir);
+
+  std::string Path() const;
+  // Whether anything lies under the summary's name.
+  bool Exists() const;
+  // Reads the summary; false when there is none or it is another register's than `identity`.
+  // An error when it cannot be read or is damaged.
+  bool Read(const std::string& identity, ReadSummary& summary) const;
+  // Writes it whole; an error when it cannot.
+  void Write(const ReadSummary& summary);
+  // Removes it; with `mustGo` an error when it stays, since a later recovery would take it for
+  // its own.
+  void Remove(bool mustGo);
+
+  // Sums up the outputs that lie in the exchange directory now, as read from `identity`'s
+  // register on `day` with `settings`. The read error naming an output that cannot be read.
+  ReadSummary Summarize(const std::string& identity, double day,
+                        const PassSettings& settings) const;
+  // The first `lines` data lines of the receipt buffer output of `function`, counted and
+  // hashed. The read error naming it when it cannot be read.
+  void Prefix(int function, int64_t lines, int64_t& counted, uint64_t& hash) const;
+
+ private:
+  std::string Output(int function) const;
+
+  std::string dir_;
+};
+
+// The note of the read whose outputs lie in the exchange directory ("odczyt.txt"), written
+// before the programs read the register.
+class ReadNoteFile {
+ public:
+  ReadNoteFile() = default;
+  explicit ReadNoteFile(std::string workDir);
+
+  std::string Path() const;
+  bool Exists() const;
+  // Reads the note; false when there is none. An error when it cannot be read or is damaged.
+  bool Read(ReadNote& note) const;
+  // Writes it; an error naming the file when it cannot.
+  void Write(const ReadNote& note);
+  // Removes it, quietly: a note that stays is written anew by the next read.
+  void Remove();
+
+ private:
+  std::string dir_;
+};

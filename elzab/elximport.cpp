@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "elzab/elxaction.h"
 #include "elzab/elxdates.h"
 #include "elzab/elxfunctions.h"
 #include "elzab/elxtext.h"
+#include "elzab/elxworkfiles.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -65,13 +64,20 @@ ElzabImport::ElzabImport(TrelvaxAction& action, ElzabRunner& runner, const Elzab
 
 ElzabImport::~ElzabImport() = default;
 
+PassSettings ElzabImport::ParameterSettings() const {
+  return {config_.cfgSaleSource != 0, config_.cfgReceipts != 0, config_.cfgSaleBufferFV};
+}
+
 void ElzabImport::BeginPass(double importDate) {
   imp_bufs_.clear();
   receiptsText_.clear();
-  importDate_ = importDate;
-  cfgSaleSource_ = config_.cfgSaleSource;
-  cfgReceipts_ = config_.cfgReceipts;
-  cfgSaleBufferFV_ = config_.cfgSaleBufferFV;
+  const std::string dir = runner_.WorkDir();
+  stored_ = StoredDays(dir);
+  handed_ = HandedOver(dir);
+  note_ = ReadNoteFile(dir);
+  pass_ = Pass();
+  pass_.importDate = importDate;
+  pass_.settings = ParameterSettings();
 }
 
 bool ElzabImport::PaymentHasDate(int form) const {
@@ -86,6 +92,7 @@ void ElzabImport::Import() {
   // The programs write the register's texts in code page 852.
   TLTools::CodePages fromRegister(action_.tools, TLTools::plCp852, TLTools::plCp1250);
   platform::Env* env = platform::CurrentEnv();
+  BeginPass(config_.cfgImportDate);
   recovering_ = false;
   readsRegister_ = false;
   settingsNoted_ = false;
@@ -111,13 +118,19 @@ void ElzabImport::Import() {
       // below is judged against it. Alone, the summary is from an import that ended well
       // (one that could not remove it): the register may have been closed since, by a
       // report a K10's counters cannot tell, so it goes.
-      bool unfinished = env->FileExists(FNameStoredDays()) || env->FileExists(FNameReadRegister());
+      std::string note;
+      bool unfinished = workfiles::ReadRecord(note_.Path(), note) ||
+                        env->FileExists(stored_.Path()) || env->DirectoryExists(stored_.Path());
       for (int function : ElzabFunctionsWith(roleSalesRead)) {
         if (env->FileExists(runner_.FNameFile(function, 2, false))) unfinished = true;
       }
-      recovering_ = unfinished && env->FileExists(FNameHandedOver());
-      RemoveStoredDays();
-      if (!recovering_) RemoveHandedOver(true);
+      recovering_ = unfinished && handed_.Exists();
+      stored_.Remove();
+      if (!recovering_) handed_.Remove(true);
+      // What the host has is read before the register is: one that cannot be read stops the
+      // import with nothing read.
+      ReadSummary base;
+      if (recovering_) handed_.Read(RegisterIdentity(), base);
     }
     if (left) {
       CheckLeftoversRegister();
@@ -132,7 +145,7 @@ void ElzabImport::Import() {
       // A Sigma's receipts need the register's payment forms, which tell the payments that
       // carry a date: when the failed read left none (a damaged one moved away), they are
       // read now rather than the receipts handed over without them.
-      if (LeftoversModel() == t_Sigma &&
+      if (LeftoversNote().model == t_Sigma &&
           !env->FileExists(runner_.FNameFile(fnReadPayments, 2, false))) {
         action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."),
                        LPV_None, 100);
@@ -185,23 +198,20 @@ void ElzabImport::ImportFromECR() {
   // cashier must not be booked to this one.
   for (int function : ElzabFunctionsWith(roleCashierRead)) {
     const std::string out = runner_.FNameFile(function, 2, false);
-    if (platform::CurrentEnv()->FileExists(out) && !RemoveWorkingFile(out)) {
+    if (platform::CurrentEnv()->FileExists(out) && !workfiles::Remove(out)) {
       throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
     }
   }
-  try {
-    TMFile file(FNameReadRegister());
-    file.Open();
-    file.GotoStart();
-    file.Truncate();
-    file.WriteLine(RegisterIdentity());
-    file.WriteLine("dzien=" + TdtTools::FormatDate(TdtTools::Now()));
-    file.WriteLine("model=" + std::to_string(static_cast<int>(action_.cfgType)));
-    file.Close();
-  } catch (const Exception&) {
-    throw Exception(ElzabText("KSElzabSImportFrExceptio_00003", "Nie można zapisać pliku ") +
-                    FNameReadRegister());
-  }
+  ReadNote note;
+  note.identity = RegisterIdentity();
+  note.day = TdtTools::DatePart(TdtTools::Now());
+  note.model = static_cast<int>(action_.cfgType);
+  note_.Write(note);
+  // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
+  int receipts = 0;
+  ReadSummary base;
+  if (recovering_ && handed_.Read(RegisterIdentity(), base)) receipts = base.receiptsFunction;
+  if (receipts == 0) receipts = config_.cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
   run({fnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
   if (action_.cfgType == t_Sigma) {
     run({fnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});
@@ -211,9 +221,6 @@ void ElzabImport::ImportFromECR() {
     run({fnReadPayments, "KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."});
   }
   if (action_.cfgType != t_K10) {
-    // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
-    int receipts = HandedOverReceiptsFunction();
-    if (receipts == 0) receipts = config_.cfgSaleBufferType == 0 ? fnReceipts4 : fnReceipts5;
     run({receipts, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
   }
 }
@@ -222,9 +229,8 @@ void ElzabImport::ImportFromFile(bool cashierReports) {
   imp_bufs_.clear();
   // A pass hands the host only what it read itself.
   receiptsText_.clear();
-  SettleStoredDays();
-  SettleHandedOver();
-  ForDay(importDate_);
+  SettlePass();
+  ForDay(pass_.importDate);
   ImportFromFileSale();
   if (cashierReports) ImportFromFileCashierReports();
   ImportFromFilePaymentTypes();
@@ -249,7 +255,7 @@ void ElzabImport::ImpBufSetStandardFlags(KSImpBuf& buf) {
   buf.nadpisz_plu = false;
   buf.ident_barcode = false;
   buf.doklej_plu = config_.cfgDokPlu;
-  buf.par_szczeg = cfgReceipts_ != 0;
+  buf.par_szczeg = pass_.settings.receipts;
 }
 
 void ElzabImport::ImportSaveImpBufs() {
@@ -257,7 +263,7 @@ void ElzabImport::ImportSaveImpBufs() {
     KSImpBuf* buf = imp_bufs_[i].get();
     if (buf == nullptr) continue;
     const double day = TdtTools::DatePart(buf->data);
-    if (std::find(storedDays_.begin(), storedDays_.end(), day) != storedDays_.end()) {
+    if (stored_.Has(day)) {
       action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
                          TdtTools::FormatDate(buf->data) + " (" +
                          TdtTools::PolishWeekday(buf->data) +
@@ -268,25 +274,16 @@ void ElzabImport::ImportSaveImpBufs() {
     }
     buf->Save(action_.FNameKIMP(), false);
     bool receiptsSaved = false;
-    if (i + 1 == imp_bufs_.size() && cfgReceipts_ != 0) receiptsSaved = ImportSaveReceipts();
+    if (i + 1 == imp_bufs_.size() && pass_.settings.receipts) receiptsSaved = ImportSaveReceipts();
     action_.tools.ArchiveFile(action_.FNameKIMP(), action_.FNameKARC(), action_.GetLgLink(), false,
                               -1, true, "");
-    bool content = buf->CountPlu() > 0 || receiptsSaved || buf->GetReceiptsCount() > 0 ||
-                   buf->GetReceiptsOtherCount() > 0 || buf->Kas_IsActiveKasjerSection() ||
-                   buf->payin > 0 || buf->payout > 0 || buf->bottles_turned > 0 ||
-                   buf->bottles_saled != 0;
-    // A buffer without goods lines may still carry the receipts' payment totals and hours: a
-    // recovery's pass over a receipt buffer whose counters were damaged and moved away, or
-    // one that hands over only what lies beyond the host's share. Nothing else brings them.
-    content = content || buf->fp_bony != 0 || buf->fp_czeki != 0 || buf->fp_karty != 0 ||
-              buf->fp_inne != 0 || buf->discount != 0;
-    for (int hour = 0; hour < 24; ++hour) content = content || buf->godzinowy[hour] != 0;
+    const bool content = buf->HasContent() || receiptsSaved;
     action_.ShowTotalValue(buf);
     if (content) {
       // The day is noted as being handed over before the host is asked: should the host
       // die inside the store, or the note after it fail, the next import knows that the
       // host may have it.
-      MarkStoringDay(day);
+      stored_.Mark(day);
       action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
                          TdtTools::FormatDate(buf->data) + " (" +
                          TdtTools::PolishWeekday(buf->data) + "):",
@@ -295,12 +292,12 @@ void ElzabImport::ImportSaveImpBufs() {
         action_.ZapiszKasaImp();
       } catch (...) {
         // Refused: the host does not have the day.
-        UnmarkStoringDay();
+        stored_.Unmark();
         action_.ZmienOstatniKomunikat(2, action_.PodajOstatniKomunikat(true) + kStatus + "Błąd!");
         throw;
       }
       // Before anything else reaches the host: a host that dies from here on has the day.
-      AddStoredDay(day);
+      stored_.Add(day);
     }
   }
   // The receipts went with the last buffer, or that buffer was taken in before and they
@@ -308,343 +305,111 @@ void ElzabImport::ImportSaveImpBufs() {
   receiptsText_.clear();
 }
 
-// ----- The record of stored days ------------------------------------------------------------
+// ----- What the host has ----------------------------------------------------------------------
 
-namespace {
-
-constexpr char kRecordDate[] = "DataImportu";
-constexpr char kRecordDay[] = "zapisano";
-constexpr char kRecordOutput[] = "plik";
-constexpr char kRecordStoring[] = "zapisywane";
-constexpr char kRecordSettings[] = "ustawienia";
-
-// A checksum of a file's bytes, eight at a time: it tells a file written anew from the one
-// that was read, which size and time alone may not.
-bool Checksum(const std::string& path, uint64_t& sum) {
-  platform::Env* env = platform::CurrentEnv();
-  std::FILE* file = env->OpenFile(path, "rb");
-  if (file == nullptr) return false;
-  uint64_t h = 0xcbf29ce484222325ull;
-  uint64_t length = 0;
-  std::vector<unsigned char> block(1 << 16);
-  size_t got = 0;
-  while ((got = std::fread(block.data(), 1, block.size(), file)) > 0) {
-    length += got;
-    size_t i = 0;
-    for (; i + 8 <= got; i += 8) {
-      uint64_t w = 0;
-      std::memcpy(&w, block.data() + i, 8);
-      h = (h ^ w) * 0x9e3779b97f4a7c15ull;
-      h ^= h >> 29;
-    }
-    for (; i < got; ++i) h = (h ^ block[i]) * 0x100000001b3ull;
-  }
-  const bool ok = !std::ferror(file);
-  env->CloseFile(file);
-  h = (h ^ length) * 0x9e3779b97f4a7c15ull;
-  sum = h ^ (h >> 32);
-  return ok;
-}
-
-std::string Hex(uint64_t value) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text(16, '0');
-  for (int i = 15; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 15];
-  return text;
-}
-
-// A whole number of the record: digits, with a "-" before them for a time before 1970.
-bool RecordNumber(const std::string& text, int64_t& value) {
-  const bool negative = !text.empty() && text[0] == '-';
-  const size_t first = negative ? 1 : 0;
-  if (text.size() <= first || text.find_first_not_of("0123456789", first) != std::string::npos) {
-    return false;
-  }
-  uint64_t v = 0;
-  for (size_t i = first; i < text.size(); ++i) {
-    const unsigned digit = static_cast<unsigned>(text[i] - '0');
-    if (v > (static_cast<uint64_t>(INT64_MAX) - digit) / 10) return false;
-    v = v * 10 + digit;
-  }
-  value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
-  return true;
-}
-
-}  // namespace
-
-bool ElzabImport::Same(const OutputStamp& a, const OutputStamp& b) {
-  return a.name == b.name && a.size == b.size && a.modified == b.modified &&
-         a.checksum == b.checksum;
-}
-
-std::string ElzabImport::FNameStoredDays() {
-  return runner_.WorkDir() + "zapisane.txt";
-}
-
-std::string ElzabImport::FNameReadRegister() {
-  return runner_.WorkDir() + "odczyt.txt";
-}
-
-std::string ElzabImport::RegisterIdentity() {
-  // The register number and its connection; not the timeout or the password, which a
-  // technician may change between a failed import and the next.
+std::string ElzabImport::RegisterIdentity() const {
   std::string connection = config_.cfgPort;
   if (config_.cfgPort == "LAN") {
     connection += " " + TxTools::Trim(config_.cfgIPAddr) + ":" + TxTools::Trim(config_.cfgIPPort);
   }
-  return "kasa=" + std::to_string(action_.FNrUrzadzenia) + " " + connection;
+  return std::to_string(action_.FNrUrzadzenia) + " " + connection;
+}
+
+ReadNote ElzabImport::LeftoversNote() {
+  ReadNote note;
+  note_.Read(note);
+  return note;
 }
 
 void ElzabImport::CheckLeftoversRegister() {
-  const std::string path = FNameReadRegister();
-  if (!platform::CurrentEnv()->FileExists(path)) return;  // an older driver's outputs
-  std::string owner;
-  {
-    TMFile file(path);
-    file.SetReadOnly(true);
-    file.Open();
-    file.ReadLine(owner);
-  }
-  owner = TxTools::Trim(owner);
-  if (owner.empty() || owner == RegisterIdentity()) return;
+  ReadNote note;
+  // Outputs without a note are an older driver's.
+  if (!note_.Read(note) || note.identity == RegisterIdentity()) return;
   throw Exception(
       ElzabText("KSElzabSImportOwnerExceptio", "Pliki nieudanego importu z kasy ") +
-      owner.substr(owner.find('=') + 1) +
+      records::Shown(note.identity) +
       ElzabText("KSElzabSImportOwnerExceptio_00001",
                 " czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma "
                 "ten sam katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu "
                 "własny katalog wymiany (nic nie zostało zaimportowane)"));
 }
 
-bool ElzabImport::ReadStoredDays(StoredDays& record) {
-  const std::string path = FNameStoredDays();
-  if (!platform::CurrentEnv()->FileExists(path)) return false;
-  TMFile file(path);
-  file.SetReadOnly(true);
-  file.Open();
-  std::string line;
-  while (file.ReadLine(line)) {
-    const size_t eq = line.find('=');
-    const std::string key = eq == std::string::npos ? line : line.substr(0, eq);
-    const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
-    double date = 0;
-    if (key == kRecordOutput) {
-      record.namesOutputs = true;
-      TLJWords parts(";");
-      parts.Init(value);
-      OutputStamp o;
-      o.name = parts[0];
-      const bool ok = !o.name.empty() && RecordNumber(parts[1], o.size) &&
-                      RecordNumber(parts[2], o.modified) && parts[3].size() == 16 &&
-                      parts[3].find_first_not_of("0123456789abcdef") == std::string::npos;
-      if (ok) o.checksum = std::stoull(parts[3], nullptr, 16);
-      if (ok) record.outputs.push_back(o);
-      if (!ok) record.damaged = true;
-    } else if (key == kRecordSettings) {
-      TLJWords parts(";");
-      parts.Init(value);
-      int64_t source = 0, receipts = 0, invoices = 0;
-      record.hasSettings = parts.GetCount() == 3 && RecordNumber(parts[0], source) &&
-                           RecordNumber(parts[1], receipts) && RecordNumber(parts[2], invoices);
-      if (!record.hasSettings) record.damaged = true;
-      record.saleSource = static_cast<int32_t>(source);
-      record.receipts = static_cast<int32_t>(receipts);
-      record.invoices = invoices != 0;
-    } else if (key == kRecordDate && TdtTools::ParseHostDate(value, date)) {
-      record.importDate = date;
-      record.hasDate = true;
-    } else if (key == kRecordDay && TdtTools::ParseHostDate(value, date)) {
-      record.days.push_back(TdtTools::DatePart(date));
-    } else if (key == kRecordStoring && TdtTools::ParseHostDate(value, date)) {
-      record.storing.push_back(TdtTools::DatePart(date));
-    } else if (!line.empty()) {
-      record.damaged = true;
-    }
-    line.clear();
-  }
-  file.Close();
-  // The driver writes no record without its import date.
-  if (!record.hasDate) record.damaged = true;
-  return true;
-}
-
-std::vector<ElzabImport::OutputStamp> ElzabImport::StampOutputs() {
-  platform::Env* env = platform::CurrentEnv();
-  std::vector<OutputStamp> stamps;
-  for (int function : ElzabFunctionsWith(roleSalesRead)) {
-    const std::string path = runner_.FNameFile(function, 2, false);
-    OutputStamp o;
-    if (!env->FileStamp(path, o.size, o.modified)) continue;
-    if (!Checksum(path, o.checksum)) {
-      throw Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
-    }
-    o.name = platform::FileNameOf(path);
-    stamps.push_back(o);
-  }
-  return stamps;
-}
-
-void ElzabImport::SettleStoredDays() {
-  importDate_ = config_.cfgImportDate;
-  cfgSaleSource_ = config_.cfgSaleSource;
-  cfgReceipts_ = config_.cfgReceipts;
-  cfgSaleBufferFV_ = config_.cfgSaleBufferFV;
-  storedDays_.clear();
-  passOutputs_ = StampOutputs();
-  StoredDays record;
-  if (!ReadStoredDays(record)) return;
-  const std::string path = FNameStoredDays();
-  // A day that was being handed over when the import stopped may or may not be in the
-  // back office: only a person can tell, and guessing either way loses or doubles it.
-  if (!record.storing.empty()) {
-    const std::string day = TdtTools::FormatDate(record.storing.front());
-    throw Exception(
-        ElzabText("KSElzabSImportStoringExceptio",
-                  "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia ") +
-        day + ElzabText("KSElzabSImportStoringExceptio_00001", ": nie wiadomo, czy je przyjęła. ") +
-        ElzabText("KSElzabSImportStoringExceptio_00002",
-                  "Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku ") +
-        path + ElzabText("KSElzabSImportStoringExceptio_00003", " wiersz \"") + kRecordStoring +
-        "=" + day +
-        ElzabText("KSElzabSImportStoringExceptio_00004", "\"; jeśli są, zmień go na \"") +
-        kRecordDay + "=" + day +
-        ElzabText("KSElzabSImportStoringExceptio_00005", "\". Potem powtórz import."));
-  }
-  if (record.damaged) {
-    throw Exception(ElzabText("KSElzabSImportDamagedExceptio", "Plik ") + path +
-                    ElzabText("KSElzabSImportDamagedExceptio_00001",
-                              " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików "
-                              "importu. Sprawdź to w bazie; po usunięciu tego pliku pliki importu "
-                              "zostaną przyjęte w całości."));
-  }
-  // The record holds for the outputs it names: each still there must be the very file that
-  // was read (those gone were removed after the host took them in), and no other may have
-  // come since. An older driver's record names none and holds for what lies there.
-  std::string changed;
-  if (record.namesOutputs) {
-    for (const OutputStamp& now : passOutputs_) {
-      auto was = std::find_if(record.outputs.begin(), record.outputs.end(),
-                              [&](const OutputStamp& o) { return o.name == now.name; });
-      if (was == record.outputs.end() || !Same(*was, now)) {
-        changed += (changed.empty() ? "" : ", ") + now.name;
-      }
-    }
-  }
-  if (!changed.empty()) {
+void ElzabImport::SettlePass() {
+  pass_ = Pass();
+  pass_.stored = stored_.Settle(config_.cfgImportDate, ParameterSettings());
+  if (!pass_.stored.changed.empty()) {
     action_.MsgAdd(
         ElzabText("KSElzabSImportChangedMsgAdd",
                   "Pliki zmienione od poprzedniego, przerwanego importu: ") +
-            changed +
+            pass_.stored.changed +
             ElzabText(
                 "KSElzabSImportChangedMsgAdd_00001",
                 ". Są importowane w całości; sprawdź, czy baza nie ma tych danych drugi raz."),
         LPV_Warning, 100);
-    RemoveStoredDays();
-    return;
   }
-  // The outputs are read again as they were read then: the same date, the same settings,
-  // so that each day comes out as the host took it in.
-  importDate_ = record.importDate;
-  storedDays_ = record.days;
-  if (record.hasSettings) {
-    cfgSaleSource_ = record.saleSource;
-    cfgReceipts_ = record.receipts;
-    cfgSaleBufferFV_ = record.invoices;
-  }
-}
-
-void ElzabImport::WriteStoredDays(const double* storing) {
-  std::string text = std::string(kRecordDate) + "=" + TdtTools::FormatDate(importDate_) + "\r\n";
-  text += std::string(kRecordSettings) + "=" + std::to_string(cfgSaleSource_) + ";" +
-          std::to_string(cfgReceipts_) + ";" + (cfgSaleBufferFV_ ? "1" : "0") + "\r\n";
-  for (const OutputStamp& o : passOutputs_) {
-    text += std::string(kRecordOutput) + "=" + o.name + ";" + std::to_string(o.size) + ";" +
-            std::to_string(o.modified) + ";" + Hex(o.checksum) + "\r\n";
-  }
-  for (double stored : storedDays_) {
-    text += std::string(kRecordDay) + "=" + TdtTools::FormatDate(stored) + "\r\n";
-  }
-  if (storing != nullptr) {
-    text += std::string(kRecordStoring) + "=" + TdtTools::FormatDate(*storing) + "\r\n";
-  }
-  ReplaceWhole(FNameStoredDays(), runner_.WorkDir() + "zapisane.tmp", text);
-}
-
-void ElzabImport::ReplaceWhole(const std::string& path, const std::string& fresh,
-                               const std::string& text) {
-  platform::Env* env = platform::CurrentEnv();
-  try {
-    TMFile file(fresh);
-    file.Open();
-    file.GotoStart();
-    file.Truncate();
-    file.Write(text);
-    file.Sync();
-    file.Close();
-    // Another program may hold the file open for a moment, as it may any working file.
-    if (!Briefly([&] { return env->RenameFile(fresh, path); })) throw Exception(fresh);
-  } catch (const Exception&) {
-    env->RemoveFile(fresh);
-    throw;
-  }
-}
-
-void ElzabImport::MarkStoringDay(double day) {
-  try {
-    WriteStoredDays(&day);
-  } catch (const Exception&) {
-    throw Exception(ElzabText("KSElzabSImportStoredExceptio_00002", "Nie można zapisać pliku ") +
-                    FNameStoredDays());
-  }
-}
-
-void ElzabImport::UnmarkStoringDay() {
-  try {
-    if (storedDays_.empty()) {
-      RemoveStoredDays();
-    } else {
-      WriteStoredDays(nullptr);
+  pass_.importDate = pass_.stored.importDate;
+  pass_.settings = pass_.stored.settings;
+  if (!readsRegister_) return;
+  // Outputs without the day of their read noted are taken as read today.
+  const ReadNote note = LeftoversNote();
+  const double day = TdtTools::DatePart(note.day ? *note.day : TdtTools::Now());
+  pass_.summary = handed_.Summarize(RegisterIdentity(), day, pass_.settings);
+  if (!recovering_ || !handed_.Read(RegisterIdentity(), pass_.base)) return;
+  pass_.hasBase = true;
+  // What lies beyond the host's share is handed over as the share was: from the other source,
+  // or with receipts the share left out, the two would overlap or leave a gap.
+  if (pass_.base.settings) {
+    if (*pass_.base.settings != ParameterSettings() && !settingsNoted_) {
+      action_.MsgAdd(
+          ElzabText("KSElzabSHandedSettingsMsgAdd",
+                    "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
+                    "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
+                    "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
+          LPV_Warning, 100);
+      settingsNoted_ = true;
     }
-  } catch (const Exception&) {
-    // The refusal is the error to show; a mark left behind makes the next import ask.
+    pass_.settings = *pass_.base.settings;
+    pass_.summary.settings = pass_.settings;
+  }
+  int64_t lines = 0;
+  uint64_t hash = 0;
+  if (pass_.base.receiptLines > 0 &&
+      pass_.summary.receiptsFunction == pass_.base.receiptsFunction) {
+    handed_.Prefix(pass_.base.receiptsFunction, pass_.base.receiptLines, lines, hash);
+  }
+  pass_.judgement = JudgeRead(pass_.base, pass_.summary, lines, hash);
+  // Nothing the host has can come twice: nothing to say.
+  if (pass_.base.Empty()) return;
+  if (pass_.judgement.guessed) {
+    action_.MsgAdd(
+        ElzabText("KSElzabSHandedUnknownMsgAdd",
+                  "Nie wiadomo, czy kasa była zamknięta raportem "
+                  "dobowym od odczytu z dnia ") +
+            TdtTools::FormatDate(pass_.base.day) +
+            ElzabText("KSElzabSHandedUnknownMsgAdd_00001",
+                      ", którego sprzedaż baza już przyjęła; ") +
+            (pass_.judgement.closed
+                 ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
+                             "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
+                             "w całości")
+                 : ElzabText("KSElzabSHandedUnknownMsgAdd_00003",
+                             "przyjęto, że nie była (odczyty z jednego dnia), i importowane jest "
+                             "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
+            ElzabText("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
+        LPV_Warning, 100);
+  } else if (!pass_.judgement.closed) {
+    action_.MsgAdd(
+        ElzabText("KSElzabSHandedMsgAdd",
+                  "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
+                  "przyjęła: importowane jest tylko to, co kasa zarejestrowała po nim"),
+        LPV_None, 0);
   }
 }
 
-void ElzabImport::AddStoredDay(double day) {
-  storedDays_.push_back(day);
-  try {
-    WriteStoredDays(nullptr);
-  } catch (const Exception&) {
-    throw Exception(ElzabText("KSElzabSImportStoredExceptio",
-                              "Baza przyjęła import, ale nie można tego zapisać w pliku ") +
-                    FNameStoredDays());
-  }
-}
-
-void ElzabImport::RemoveStoredDays() {
-  const std::string path = FNameStoredDays();
-  if (!platform::CurrentEnv()->FileExists(path)) return;
-  if (!RemoveWorkingFile(path)) {
-    throw Exception(ElzabText("KSElzabSImportStoredExceptio_00001", "Nie można usunąć pliku ") +
-                    path);
-  }
-}
-
-bool ElzabImport::Briefly(const std::function<bool()>& attempt) {
-  // An antivirus, an indexer or a backup holds a file it has just seen for a moment.
-  for (int n = 0; n < 10; ++n) {
-    if (n > 0) platform::CurrentEnv()->SleepMs(100);
-    if (attempt()) return true;
-  }
-  return false;
-}
-
-bool ElzabImport::RemoveWorkingFile(const std::string& path) {
-  platform::Env* env = platform::CurrentEnv();
-  return Briefly([&] {
-    env->RemoveFile(path);
-    return !env->FileExists(path);
-  });
+void ElzabImport::WriteHandedOver() {
+  // The host now has this pass's read whole: what it read, and what it lacks but the host had
+  // from before, when the register was not closed between.
+  handed_.Write(HandedAfter(pass_.summary, pass_.hasBase ? &pass_.base : nullptr, pass_.judgement));
 }
 
 void ElzabImport::AfterImport(bool last) {
@@ -655,31 +420,31 @@ void ElzabImport::AfterImport(bool last) {
     if (env->FileExists(out)) {
       action_.tools.ArchiveFile(out, runner_.FNameFile(function, 3, false), action_.GetLgLink(),
                                 false, -1, true, "");
-      if (!RemoveWorkingFile(out) && stuck.empty()) stuck = out;
+      if (!workfiles::Remove(out) && stuck.empty()) stuck = out;
     }
     const std::string in = runner_.FNameFile(function, 1, false);
-    if (env->FileExists(in)) RemoveWorkingFile(in);
+    if (env->FileExists(in)) workfiles::Remove(in);
   }
   if (!stuck.empty()) {
     // The record stays while any output it describes is left, so that the next import skips
     // what the host already has.
     std::string text = ElzabText("KSElzabSAfterImpExceptio", "Nie można usunąć pliku ") + stuck;
-    if (!storedDays_.empty()) {
+    if (!stored_.Empty()) {
       text += ElzabText("KSElzabSAfterImpExceptio_00001",
                         " (baza przyjęła już te dane; następny import pominie ten plik)");
     }
     throw Exception(text);
   }
-  RemoveStoredDays();
-  storedDays_.clear();
+  stored_.Remove();
+  stored_.Forget();
   // A pass over leftovers is followed by a new read, which writes its note anew.
   if (!last) return;
   // The host has the register's day whole: the next import starts afresh. The summary goes
   // before the note of the read, so that an import stopped between the two still tells the
   // next one that it did not end.
-  if (readsRegister_) RemoveHandedOver(false);
+  if (readsRegister_) handed_.Remove(false);
   // Nothing of the read is left; one that stays is written anew by the next read.
-  if (env->FileExists(FNameReadRegister())) RemoveWorkingFile(FNameReadRegister());
+  note_.Remove();
 }
 
 void ElzabImport::DeleteImpBufs() {
@@ -726,11 +491,11 @@ std::vector<std::pair<std::string, ReadSummary::Sum>> CountersBeyond(
 }  // namespace
 
 void ElzabImport::ImportFromFileSale() {
-  KSImpBuf& target = ForDay(importDate_);
+  KSImpBuf& target = ForDay(pass_.importDate);
   platform::Env* env = platform::CurrentEnv();
   TLJWords columns("\t");
   const std::string returns = runner_.FNameFile(fnPackagingReturns, 2, false);
-  if (env->FileExists(returns) && cfgSaleSource_ == 0) {
+  if (env->FileExists(returns) && !pass_.settings.salesFromReceipts) {
     auto start = [&] {
       action_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd", " - analiza zwrotów opakowań"), LPV_Value,
                      100);
@@ -743,8 +508,8 @@ void ElzabImport::ImportFromFileSale() {
       sum += value;
       action_.MsgP(++counter);
     };
-    if (countersDelta_ && handedBase_.hasReturns) {
-      const auto beyond = CountersBeyond(runner_, returns, handedBase_.returns);
+    if (pass_.judgement.countersDelta && pass_.base.hasReturns) {
+      const auto beyond = CountersBeyond(runner_, returns, pass_.base.returns);
       start();
       for (const auto& [code, s] : beyond) add(code, s.quantity, s.value);
     } else {
@@ -759,7 +524,7 @@ void ElzabImport::ImportFromFileSale() {
     target.AddBottlesTurned(sum);
   }
   const std::string sales = runner_.FNameFile(fnSalesSorted, 2, false);
-  if (env->FileExists(sales) && cfgSaleSource_ == 0) {
+  if (env->FileExists(sales) && !pass_.settings.salesFromReceipts) {
     auto start = [&] {
       action_.MsgAdd(
           ElzabText("KSElzabSImportFrMsgAdd_00001", " - analiza sprzedaży towarów/opakowań"),
@@ -773,8 +538,8 @@ void ElzabImport::ImportFromFileSale() {
       }
       target.AddPlu(code, quantity, value, id_global);
     };
-    if (countersDelta_ && handedBase_.hasSales) {
-      const auto beyond = CountersBeyond(runner_, sales, handedBase_.sales);
+    if (pass_.judgement.countersDelta && pass_.base.hasSales) {
+      const auto beyond = CountersBeyond(runner_, sales, pass_.base.sales);
       start();
       // What the host has of a code is already in its books: only a change is a line.
       for (const auto& [code, s] : beyond) {
@@ -795,7 +560,7 @@ void ElzabImport::ImportFromFileSale() {
 // ----- Cashier and payment forms --------------------------------------------------------------
 
 void ElzabImport::ImportFromFileCashierReports() {
-  KSImpBuf& target = ForDay(importDate_);
+  KSImpBuf& target = ForDay(pass_.importDate);
   platform::Env* env = platform::CurrentEnv();
   const std::string stats = runner_.FNameFile(fnCashierStats, 2, false);
   if (!env->FileExists(stats)) return;

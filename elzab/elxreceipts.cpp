@@ -506,7 +506,7 @@ class ReceiptBufferReader {
 // ----- Receipt buffer -----------------------------------------------------------------------
 
 void ElzabImport::ImportFromFileReceipts() {
-  ForDay(importDate_);
+  ForDay(pass_.importDate);
   platform::Env* env = platform::CurrentEnv();
   const std::string method4 = runner_.FNameFile(fnReceipts4, 2, false);
   const std::string method5 = runner_.FNameFile(fnReceipts5, 2, false);
@@ -520,7 +520,7 @@ void ElzabImport::ImportFromFileReceipts() {
     return;
   }
   action_.DodajKomunikat(0, kAnalysis);
-  ReceiptBufferReader reader(*this, importDate_, m5);
+  ReceiptBufferReader reader(*this, pass_.importDate, m5);
   reader.Read(m5 ? method5 : method4);
   action_.ZmienOstatniKomunikat(0, action_.PodajOstatniKomunikat(true) + kStatus + "OK");
   action_.DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));

@@ -678,3 +678,16 @@ void KSImpBuf::WriteToFile(TMFile& file, bool stripZeros) {
     for (const auto& other : FReceiptsOther) *other >> file;
   }
 }
+
+bool KSImpBuf::HasContent() const {
+  bool content = CountPlu() > 0 || GetReceiptsCount() > 0 || GetReceiptsOtherCount() > 0 ||
+                 Kas_IsActiveKasjerSection() || payin > 0 || payout > 0 || bottles_turned > 0 ||
+                 bottles_saled != 0;
+  // Without goods lines a buffer may still carry the receipts' payment totals and hours: a pass
+  // over a receipt buffer whose counters are gone, or one that hands over only what lies beyond
+  // the host's share. Nothing else brings them.
+  content =
+      content || fp_bony != 0 || fp_czeki != 0 || fp_karty != 0 || fp_inne != 0 || discount != 0;
+  for (double hour : godzinowy) content = content || hour != 0;
+  return content;
+}

@@ -127,6 +127,11 @@ class KSImpBuf : public TLQuickSort {
   int FindRec(const std::string& code);
   void GetPlu(int i, KSImpTowRec& rec) const;
   int CountPlu() const { return static_cast<int>(ds_plu.size()); }
+  // Whether the buffer holds anything for the host: goods lines, receipts or other operations,
+  // the cashier's section, deposits, withdrawals, packaging, the receipts' payment-form totals,
+  // discounts or hours. A buffer without any is saved but never handed over; a total added to
+  // the buffer is added here too, or its day may be archived without reaching the host.
+  bool HasContent() const;
 
   // ----- Totals (each adds to its running total) -----
   void AddDiscount(double value, bool absolute);

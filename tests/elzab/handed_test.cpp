@@ -8,18 +8,12 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t at = 0, end; at < text.size(); at = end + 2) {
-    end = text.find("\r\n", at);
-    lines.push_back(text.substr(at, end - at));
-  }
-  return lines;
-}
+using records::FormatSummary;
+using records::ParseSummary;
 
 TEST(ReadSummary, ReadsBackExactlyAsWritten) {
   ReadSummary s;
-  s.identity = "kasa=7 LAN 10.0.0.5:1001";
+  s.identity = "7 LAN 10.0.0.5:1001";
   s.day = 46364;
   s.receiptsFunction = 6;
   s.receiptLines = 123456789012;
@@ -27,12 +21,9 @@ TEST(ReadSummary, ReadsBackExactlyAsWritten) {
   s.hasSales = true;
   s.sales = {{"12", {1500, 350}}, {"0007", {0.1 * 3 * 1000, -0.07}}, {"a;b", {1e300, 0}}};
   s.hasReturns = false;
-  s.hasSettings = true;
-  s.saleSource = 1;
-  s.receipts = 2;
-  s.invoices = true;
+  s.settings = PassSettings{true, true, true};
   ReadSummary back;
-  ASSERT_TRUE(ParseSummary(Lines(FormatSummary(s)), back)) << FormatSummary(s);
+  ASSERT_TRUE(ParseSummary(FormatSummary(s), back)) << FormatSummary(s);
   EXPECT_EQ(back.identity, s.identity);
   EXPECT_EQ(back.day, s.day);
   EXPECT_EQ(back.receiptsFunction, 6);
@@ -40,10 +31,7 @@ TEST(ReadSummary, ReadsBackExactlyAsWritten) {
   EXPECT_EQ(back.receiptHash, s.receiptHash);
   EXPECT_TRUE(back.hasSales);
   EXPECT_FALSE(back.hasReturns);
-  EXPECT_TRUE(back.hasSettings);
-  EXPECT_EQ(back.saleSource, 1);
-  EXPECT_EQ(back.receipts, 2);
-  EXPECT_TRUE(back.invoices);
+  EXPECT_EQ(back.settings, s.settings);
   ASSERT_EQ(back.sales.size(), 3u);
   for (const auto& [code, sum] : s.sales) {
     EXPECT_EQ(back.sales[code].quantity, sum.quantity) << code;
@@ -55,15 +43,15 @@ TEST(ReadSummary, ReadsBackExactlyAsWritten) {
 TEST(ReadSummary, AFileTheDriverDidNotWriteIsRefused) {
   const std::string head = "kasa=1 COM1\r\ndzien=2026-12-08\r\n";
   ReadSummary s;
-  ASSERT_TRUE(ParseSummary(Lines(head + "paragony=5;3;00000000000000ff\r\n"), s));
+  ASSERT_TRUE(ParseSummary(head + "paragony=5;3;00000000000000ff\r\n", s));
   for (const char* bad : {"paragony=7;3;00ff\r\n", "paragony=5;-3;00ff\r\n", "paragony=5;3\r\n",
                           "paragony=5;3;xyz\r\n", "sprzedaz=12;1.5\r\n", "sprzedaz=12;1,5;350\r\n",
                           "zwroty=12;1.5;\r\n", "kasa\r\n", "dzien=wczoraj\r\n", "inne=1\r\n",
                           "ustawienia=2;0;0\r\n", "ustawienia=1;0\r\n", "ustawienia=0;1;x\r\n"}) {
-    EXPECT_FALSE(ParseSummary(Lines(head + bad), s)) << bad;
+    EXPECT_FALSE(ParseSummary(head + bad, s)) << bad;
   }
-  EXPECT_FALSE(ParseSummary(Lines("dzien=2026-12-08\r\n"), s));
-  EXPECT_FALSE(ParseSummary(Lines("kasa=1 COM1\r\n"), s));
+  EXPECT_FALSE(ParseSummary("dzien=2026-12-08\r\n", s));
+  EXPECT_FALSE(ParseSummary("kasa=1 COM1\r\n", s));
 }
 
 TEST(ReadSummary, HashesTheReceiptBuffersDataLinesUpToALimit) {

@@ -579,3 +579,87 @@ TEST_F(RecoveryOnThePort, SettingsChangedDuringARecoveryApplyFromTheNextImport) 
 }
 
 }  // namespace
+
+namespace {
+
+// A record under the name of one of the driver's, that the driver did not write (a hand edit,
+// a disk error, a folder made by mistake): the import stops before the register is read,
+// naming it, hands the host nothing and keeps the outputs; with the record gone, the day
+// comes once.
+TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead) {
+  const std::string stored_ = dir.File("zapisane.txt");
+  const std::string storedDamaged =
+      "Plik " + stored_ +
+      " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików importu. Sprawdź to "
+      "w bazie; po usunięciu tego pliku pliki importu zostaną przyjęte w całości.";
+  const std::string handed = dir.File("przekazane.txt");
+  const std::string handedDamaged =
+      "Plik " + handed +
+      " jest uszkodzony: nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. Sprawdź to w "
+      "bazie; po usunięciu tego pliku odczyt kasy zostanie przyjęty w całości.";
+  const std::string note = dir.File("odczyt.txt");
+  const std::string noteDamaged =
+      "Plik " + note +
+      " jest uszkodzony: nie wiadomo, z której kasy są pliki importu w katalogu wymiany. Jeśli "
+      "są z kasy tego urządzenia, usuń ten plik i powtórz import (nic nie zostało "
+      "zaimportowane).";
+  auto unreadable = [](const std::string& path) {
+    return "Błąd odczytu pliku " + path +
+           ": nie można go przeczytać (sprawdź, czy to plik i czy nie blokuje go inny program); "
+           "nic nie zostało zaimportowane";
+  };
+  const std::string day = "DataImportu=2026-12-08\r\n";
+  const struct {
+    const char* what;
+    std::string path;
+    std::string text;  // empty: a folder
+    std::string error;
+  } kCases[] = {
+      {"a sale source the driver never writes", stored_,
+       day + "ustawienia=7;0;0\r\nzapisano=2026-12-08\r\n", storedDamaged},
+      {"the import date twice", stored_, day + day + "zapisano=2026-12-08\r\n", storedDamaged},
+      {"a mistyped day", stored_, day + "ustawienia=0;1;0\r\nzapisano=2026-12-8\r\n",
+       storedDamaged},
+      {"a day the counters cannot give", stored_, day + "ustawienia=0;1;0\r\nzapisano=2026-12-07\r\n",
+       storedDamaged},
+      {"a folder for the record of days", stored_, "", unreadable(stored_)},
+      {"a counter that is no number", handed,
+       "kasa=0 COM1\r\ndzien=2026-12-08\r\nsprzedaz=1;nan;nan\r\n", handedDamaged},
+      {"a day read twice", handed, "kasa=0 COM1\r\ndzien=2026-12-08\r\ndzien=2026-12-09\r\n",
+       handedDamaged},
+      {"a folder for what the host has", handed, "", unreadable(handed)},
+      {"a note of three megabytes", note, "kasa=7 COM" + std::string(3000000, '9') + "\r\n",
+       "Pliki nieudanego importu z kasy 7 COM" + std::string(75, '9') +
+           "... czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma ten sam "
+           "katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu własny katalog "
+           "wymiany (nic nie zostało zaimportowane)"},
+      {"a note cut at a NUL", note, std::string("kasa=0 CO\0M1\r\n", 14), noteDamaged},
+      {"a folder for the note", note, "", unreadable(note)},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    host.storeAnswer = false;
+    EXPECT_NE(Run(), "");
+    host.storeAnswer = true;
+    stored.clear();  // refused: the host does not have it
+    ASSERT_TRUE(Exists(dir.File("opsproz4.out")));
+    std::filesystem::remove(c.path);
+    if (c.text.empty()) {
+      std::filesystem::create_directory(c.path);
+    } else {
+      WriteFile(c.path, c.text);
+    }
+    env.runs.clear();
+    host.messages.clear();
+    EXPECT_EQ(Run(), c.error);
+    EXPECT_TRUE(env.runs.empty());
+    EXPECT_TRUE(stored.empty()) << host.Dump();
+    EXPECT_TRUE(Exists(dir.File("opsproz4.out")));
+    EXPECT_TRUE(Exists(dir.File("ospopmax_sort.out")));
+
+    std::filesystem::remove_all(c.path);
+    ExpectTheNextImportHandsTheRestOnce();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,437 @@
+#include "elzab/elxrecords.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <system_error>
+
+#include "elzab/elxfunctions.h"
+#include "hostlib/TdtTools.h"
+
+namespace {
+
+// Every key of the three records, once.
+constexpr char kKeyImportDate[] = "DataImportu";
+constexpr char kKeySettings[] = "ustawienia";
+constexpr char kKeyOutput[] = "plik";
+constexpr char kKeyStored[] = "zapisano";
+constexpr char kKeyStoring[] = "zapisywane";
+constexpr char kKeyRegister[] = "kasa";
+constexpr char kKeyDay[] = "dzien";
+constexpr char kKeyModel[] = "model";
+constexpr char kKeyReceipts[] = "paragony";
+constexpr char kKeySales[] = "sprzedaz";
+constexpr char kKeyReturns[] = "zwroty";
+constexpr char kKeyNoSales[] = "bez_sprzedazy";
+constexpr char kKeyNoReturns[] = "bez_zwrotow";
+
+constexpr int kLastModel = 5;  // e_Type's t_Default
+
+// ----- The writer's forms, written and read back -------------------------------------------
+
+std::string Line(const char* key, const std::string& value) {
+  return std::string(key) + "=" + value + "\r\n";
+}
+
+std::string Whole(int64_t value) {
+  return std::to_string(value);
+}
+
+// Digits, with a "-" first only where `negative` allows; no blank, no "+", no leading zero.
+bool ParseWhole(const std::string& text, int64_t& value, bool negative = false) {
+  const size_t first = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (first == 1 && !negative) return false;
+  if (text.size() <= first || (text[first] == '0' && text.size() > first + 1)) return false;
+  if (first == 1 && text == "-0") return false;
+  const char* end = text.data() + text.size();
+  const std::from_chars_result r = std::from_chars(text.data(), end, value);
+  return r.ec == std::errc() && r.ptr == end;
+}
+
+std::string Hex(uint64_t value) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (int i = 15; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 15];
+  return text;
+}
+
+// Sixteen lower-case hexadecimal digits.
+bool ParseHex(const std::string& text, uint64_t& value) {
+  if (text.size() != 16 || text.find_first_not_of("0123456789abcdef") != std::string::npos) {
+    return false;
+  }
+  const std::from_chars_result r = std::from_chars(text.data(), text.data() + 16, value, 16);
+  return r.ec == std::errc();
+}
+
+// A decimal as its shortest fixed form that reads back to the same number: never an exponent.
+std::string Decimal(double value) {
+  char text[400];
+  const std::to_chars_result r =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  return std::string(text, r.ptr);
+}
+
+// A finite decimal in that form: digits, one "." between digits at most, a "-" first.
+bool ParseDecimal(const std::string& text, double& value) {
+  const size_t first = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (text.size() <= first || text.find_first_not_of("0123456789.", first) != std::string::npos) {
+    return false;
+  }
+  const size_t point = text.find('.');
+  if (point != std::string::npos && (point == first || point + 1 == text.size() ||
+                                     text.find('.', point + 1) != std::string::npos)) {
+    return false;
+  }
+  const char* end = text.data() + text.size();
+  const std::from_chars_result r =
+      std::from_chars(text.data(), end, value, std::chars_format::fixed);
+  return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
+}
+
+// The name of a function's output in the exchange directory.
+std::string OutputName(int function) {
+  return std::string(FindElzabFunction(function)->base) + ".out";
+}
+
+std::string Day(double day) {
+  return TdtTools::FormatDate(day);
+}
+
+// A calendar day as the writer writes it, "YYYY-MM-DD", and nothing else: a mistyped day must
+// not be taken for another.
+bool ParseDay(const std::string& text, double& day) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  DateParts parts;
+  parts.year = std::stoi(text.substr(0, 4));
+  parts.month = std::stoi(text.substr(5, 2));
+  parts.day = std::stoi(text.substr(8, 2));
+  return TdtTools::TryEncode(parts, day) && Day(day) == text;
+}
+
+std::string Flag(bool on) {
+  return on ? "1" : "0";
+}
+
+bool ParseFlag(const std::string& text, bool& on) {
+  if (text != "0" && text != "1") return false;
+  on = text == "1";
+  return true;
+}
+
+// The value cut at ";" into exactly `count` fields.
+bool Fields(const std::string& value, size_t count, std::vector<std::string>& fields) {
+  fields.clear();
+  size_t at = 0;
+  for (;;) {
+    const size_t semicolon = value.find(';', at);
+    fields.push_back(value.substr(at, semicolon - at));
+    if (semicolon == std::string::npos) break;
+    at = semicolon + 1;
+  }
+  return fields.size() == count;
+}
+
+std::string FormatSettings(const PassSettings& s) {
+  return Line(kKeySettings,
+              Flag(s.salesFromReceipts) + ";" + Flag(s.receipts) + ";" + Flag(s.invoices));
+}
+
+bool ParseSettings(const std::string& value, PassSettings& s) {
+  std::vector<std::string> f;
+  return Fields(value, 3, f) && ParseFlag(f[0], s.salesFromReceipts) &&
+         ParseFlag(f[1], s.receipts) && ParseFlag(f[2], s.invoices);
+}
+
+// The identity a read notes: the register's number, a blank, its connection, in one line.
+bool ValidIdentity(const std::string& identity) {
+  const size_t blank = identity.find(' ');
+  int64_t number = 0;
+  if (blank == std::string::npos || !ParseWhole(identity.substr(0, blank), number)) return false;
+  if (blank + 1 == identity.size()) return false;
+  for (unsigned char c : identity) {
+    if (c < 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
+// ----- Lines and keys ---------------------------------------------------------------------
+
+// One line of a record: its key, and its value after "=" (`hasValue` false for a line of a
+// key alone).
+struct RecordLine {
+  std::string key;
+  std::string value;
+  bool hasValue = false;
+};
+
+// The record's lines, CR LF ended (the last may have lost its end); empty lines left out.
+// False for a line with another control byte, which the writer never writes.
+bool SplitLines(const std::string& text, std::vector<RecordLine>& lines) {
+  lines.clear();
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find("\r\n", at);
+    const size_t next = end == std::string::npos ? text.size() : end + 2;
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    at = next;
+    if (line.empty()) continue;
+    for (unsigned char c : line) {
+      if (c < 0x20 || c == 0x7f) return false;
+    }
+    RecordLine l;
+    const size_t eq = line.find('=');
+    l.key = line.substr(0, eq);
+    l.hasValue = eq != std::string::npos;
+    if (l.hasValue) l.value = line.substr(eq + 1);
+    lines.push_back(std::move(l));
+  }
+  return true;
+}
+
+// Counts the keys that may come once: false when one comes again.
+class Once {
+ public:
+  bool Take(const std::string& key) { return seen_.insert(key).second; }
+  bool Has(const std::string& key) const { return seen_.count(key) != 0; }
+
+ private:
+  std::set<std::string> seen_;
+};
+
+// A counter line of the summary: "<code>;<quantity>;<value>", the code being whatever precedes
+// the last two fields; each code once.
+bool ParseSum(const std::string& value, std::map<std::string, ReadSummary::Sum>& sums) {
+  const size_t second = value.rfind(';');
+  if (second == std::string::npos || second == 0) return false;
+  const size_t first = value.rfind(';', second - 1);
+  if (first == std::string::npos) return false;
+  ReadSummary::Sum sum;
+  if (!ParseDecimal(value.substr(first + 1, second - first - 1), sum.quantity) ||
+      !ParseDecimal(value.substr(second + 1), sum.value)) {
+    return false;
+  }
+  return sums.emplace(value.substr(0, first), sum).second;
+}
+
+bool NonZero(const std::map<std::string, ReadSummary::Sum>& sums) {
+  for (const auto& [code, sum] : sums) {
+    if (sum.quantity != 0 || sum.value != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ReadSummary::Empty() const {
+  return receiptLines == 0 && !NonZero(sales) && !NonZero(returns);
+}
+
+namespace records {
+
+// ----- zapisane.txt -----------------------------------------------------------------------
+
+std::string StoringLine(double day) {
+  return std::string(kKeyStoring) + "=" + Day(day);
+}
+
+std::string StoredLine(double day) {
+  return std::string(kKeyStored) + "=" + Day(day);
+}
+
+std::string FormatStoredDays(const StoredDaysRecord& r) {
+  std::string text = Line(kKeyImportDate, Day(r.importDate));
+  if (r.settings) text += FormatSettings(*r.settings);
+  for (const OutputStamp& o : r.outputs) {
+    text += Line(kKeyOutput,
+                 o.name + ";" + Whole(o.size) + ";" + Whole(o.modified) + ";" + Hex(o.checksum));
+  }
+  for (double day : r.days) text += StoredLine(day) + "\r\n";
+  if (r.storing) text += StoringLine(*r.storing) + "\r\n";
+  return text;
+}
+
+bool ParseStoredDays(const std::string& text, StoredDaysRecord& r) {
+  r = StoredDaysRecord();
+  std::vector<RecordLine> lines;
+  if (!SplitLines(text, lines)) return false;
+  std::set<std::string> outputNames;
+  for (int function : ElzabFunctionsWith(roleSalesRead)) outputNames.insert(OutputName(function));
+  Once once;
+  std::set<double> days;
+  for (const RecordLine& l : lines) {
+    if (!l.hasValue) return false;
+    if (l.key == kKeyImportDate) {
+      if (!once.Take(l.key) || !ParseDay(l.value, r.importDate)) return false;
+    } else if (l.key == kKeySettings) {
+      PassSettings s;
+      if (!once.Take(l.key) || !ParseSettings(l.value, s)) return false;
+      r.settings = s;
+    } else if (l.key == kKeyOutput) {
+      std::vector<std::string> f;
+      OutputStamp o;
+      if (!Fields(l.value, 4, f) || outputNames.count(f[0]) == 0 || !ParseWhole(f[1], o.size) ||
+          !ParseWhole(f[2], o.modified, true) || !ParseHex(f[3], o.checksum)) {
+        return false;
+      }
+      o.name = f[0];
+      for (const OutputStamp& named : r.outputs) {
+        if (named.name == o.name) return false;
+      }
+      r.namesOutputs = true;
+      r.outputs.push_back(o);
+    } else if (l.key == kKeyStored || l.key == kKeyStoring) {
+      double day = 0;
+      if (!ParseDay(l.value, day) || !days.insert(day).second) return false;
+      if (l.key == kKeyStored) {
+        r.days.push_back(day);
+      } else {
+        if (!once.Take(l.key)) return false;
+        r.storing = day;
+      }
+    } else {
+      return false;
+    }
+  }
+  if (!once.Has(kKeyImportDate)) return false;
+  // Only sales from a receipt buffer bring days other than the import date's: the counters,
+  // the cashier and every total of the receipts go to the import date otherwise.
+  const bool otherDays =
+      (!r.settings || r.settings->salesFromReceipts) &&
+      (!r.namesOutputs || std::any_of(r.outputs.begin(), r.outputs.end(), [](const OutputStamp& o) {
+        return o.name == OutputName(fnReceipts4) || o.name == OutputName(fnReceipts5);
+      }));
+  if (!otherDays) {
+    for (double day : days) {
+      if (day != TdtTools::DatePart(r.importDate)) return false;
+    }
+  }
+  return true;
+}
+
+// ----- przekazane.txt -----------------------------------------------------------------------
+
+std::string FormatSummary(const ReadSummary& s) {
+  std::string text = Line(kKeyRegister, s.identity);
+  text += Line(kKeyDay, Day(s.day));
+  if (s.settings) text += FormatSettings(*s.settings);
+  if (s.receiptsFunction != 0) {
+    text += Line(kKeyReceipts, Whole(s.receiptsFunction) + ";" + Whole(s.receiptLines) + ";" +
+                                   Hex(s.receiptHash));
+  }
+  // A kind that was not read is said so, as a kind read with nothing in it has no lines.
+  if (!s.hasSales) text += std::string(kKeyNoSales) + "\r\n";
+  for (const auto& [code, sum] : s.sales) {
+    text += Line(kKeySales, code + ";" + Decimal(sum.quantity) + ";" + Decimal(sum.value));
+  }
+  if (!s.hasReturns) text += std::string(kKeyNoReturns) + "\r\n";
+  for (const auto& [code, sum] : s.returns) {
+    text += Line(kKeyReturns, code + ";" + Decimal(sum.quantity) + ";" + Decimal(sum.value));
+  }
+  return text;
+}
+
+bool ParseSummary(const std::string& text, ReadSummary& s) {
+  s = ReadSummary();
+  s.hasSales = s.hasReturns = true;
+  std::vector<RecordLine> lines;
+  if (!SplitLines(text, lines)) return false;
+  Once once;
+  for (const RecordLine& l : lines) {
+    if (!l.hasValue) {
+      // A kind that was not read has no counters.
+      if (l.key == kKeyNoSales && once.Take(l.key) && s.sales.empty()) {
+        s.hasSales = false;
+      } else if (l.key == kKeyNoReturns && once.Take(l.key) && s.returns.empty()) {
+        s.hasReturns = false;
+      } else {
+        return false;
+      }
+    } else if (l.key == kKeyRegister) {
+      if (!once.Take(l.key) || !ValidIdentity(l.value)) return false;
+      s.identity = l.value;
+    } else if (l.key == kKeyDay) {
+      if (!once.Take(l.key) || !ParseDay(l.value, s.day)) return false;
+    } else if (l.key == kKeySettings) {
+      PassSettings settings;
+      if (!once.Take(l.key) || !ParseSettings(l.value, settings)) return false;
+      s.settings = settings;
+    } else if (l.key == kKeyReceipts) {
+      std::vector<std::string> f;
+      int64_t function = 0;
+      if (!once.Take(l.key) || !Fields(l.value, 3, f) || !ParseWhole(f[0], function) ||
+          (function != fnReceipts4 && function != fnReceipts5) ||
+          !ParseWhole(f[1], s.receiptLines) || !ParseHex(f[2], s.receiptHash)) {
+        return false;
+      }
+      s.receiptsFunction = static_cast<int>(function);
+    } else if (l.key == kKeySales) {
+      if (!s.hasSales || !ParseSum(l.value, s.sales)) return false;
+    } else if (l.key == kKeyReturns) {
+      if (!s.hasReturns || !ParseSum(l.value, s.returns)) return false;
+    } else {
+      return false;
+    }
+  }
+  return once.Has(kKeyRegister) && once.Has(kKeyDay);
+}
+
+// ----- odczyt.txt ---------------------------------------------------------------------------
+
+std::string FormatReadNote(const ReadNote& n) {
+  std::string text = Line(kKeyRegister, n.identity);
+  if (n.day) text += Line(kKeyDay, Day(*n.day));
+  if (n.model >= 0) text += Line(kKeyModel, Whole(n.model));
+  return text;
+}
+
+bool ParseReadNote(const std::string& text, ReadNote& n) {
+  n = ReadNote();
+  std::vector<RecordLine> lines;
+  if (!SplitLines(text, lines)) return false;
+  Once once;
+  for (const RecordLine& l : lines) {
+    if (!l.hasValue || !once.Take(l.key)) return false;
+    if (l.key == kKeyRegister) {
+      if (!ValidIdentity(l.value)) return false;
+      n.identity = l.value;
+    } else if (l.key == kKeyDay) {
+      double day = 0;
+      if (!ParseDay(l.value, day)) return false;
+      n.day = day;
+    } else if (l.key == kKeyModel) {
+      int64_t model = 0;
+      if (!ParseWhole(l.value, model) || model > kLastModel) return false;
+      n.model = static_cast<int>(model);
+    } else {
+      return false;
+    }
+  }
+  return once.Has(kKeyRegister);
+}
+
+// ----- Showing -------------------------------------------------------------------------------
+
+std::string Shown(const std::string& text, size_t limit) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (shown.size() >= limit) return shown + "...";
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7f) {
+      shown += "\\x";
+      shown += kDigits[c >> 4];
+      shown += kDigits[c & 15];
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
+}  // namespace records

@@ -1,0 +1,106 @@
+// The driver's own records, kept in the exchange directory beside the outputs of a read: each
+// is one value and one codec. A record decides what the host is given again, or not given, so
+// its reader takes only what its writer writes (every key once, numbers in the writer's own
+// form, values the writer can write) and refuses everything else as damaged instead of
+// guessing. CR LF lines; a person who edits a record by hand may leave an empty line or drop
+// the last line's end, which carry nothing.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The settings that shape what a pass over a read hands the host.
+struct PassSettings {
+  bool salesFromReceipts = false;  // goods lines from the receipt buffer, not the counters
+  bool receipts = false;           // the receipts go to the host with the last import file
+  bool invoices = false;           // method 5's invoices are read
+  bool operator==(const PassSettings&) const = default;
+};
+
+// One output as a record names it: what tells that it is still the very file that was read.
+struct OutputStamp {
+  std::string name;  // the file name in the exchange directory, one of the sales read's outputs
+  int64_t size = 0;
+  int64_t modified = 0;
+  uint64_t checksum = 0;
+  bool operator==(const OutputStamp&) const = default;
+};
+
+// "zapisane.txt": the days the host took in from the outputs lying beside it, kept while an
+// import that stopped after some stores leaves those outputs.
+struct StoredDaysRecord {
+  double importDate = 0;                 // the import date the outputs were first read with
+  std::optional<PassSettings> settings;  // what they were read with; none from an older driver
+  bool namesOutputs = false;             // an older driver's record names none
+  std::vector<OutputStamp> outputs;
+  std::vector<double> days;       // calendar days the host took in, in the order it did
+  std::optional<double> storing;  // the day being handed over when the import stopped
+};
+
+// "przekazane.txt": what one read of the register held, in the few figures that tell whether a
+// later read still holds it (no daily report closed the register between) and what the later
+// read holds beyond it: the receipt buffer's data lines, counted and hashed, and the counters
+// summed per code.
+struct ReadSummary {
+  // A code's counter: quantity in thousandths and value in hundredths, as the import reads them.
+  struct Sum {
+    double quantity = 0;
+    double value = 0;
+    bool operator==(const Sum&) const = default;
+  };
+  std::string identity;      // the register and its connection (ReadNote's identity)
+  double day = 0;            // the calendar day of the read
+  int receiptsFunction = 0;  // the receipt buffer's function (5 or 6); 0 when none was read
+  int64_t receiptLines = 0;  // its data lines
+  uint64_t receiptHash = 0;  // of those lines
+  bool hasSales = false;     // the sorted sales counters were read
+  bool hasReturns = false;   // the packaging returns were read
+  std::map<std::string, Sum> sales;
+  std::map<std::string, Sum> returns;
+  // The settings that shaped what the host was given of the read; none from an older driver.
+  std::optional<PassSettings> settings;
+
+  // True when the summary holds no sale, receipt line or return at all.
+  bool Empty() const;
+};
+
+// "odczyt.txt": which register's outputs lie in the exchange directory, written before the
+// programs read it, so that a second device left with the directory does not take them.
+struct ReadNote {
+  std::string identity;       // the register number, a blank, and its connection
+  std::optional<double> day;  // the day of the read; none from an older driver
+  int model = -1;             // the register's model (e_Type); -1 from an older driver
+};
+
+namespace records {
+
+// The records' file names in the exchange directory, and the names a new record is written
+// under before it takes the old one's place.
+constexpr char kStoredDays[] = "zapisane.txt";
+constexpr char kStoredDaysFresh[] = "zapisane.tmp";
+constexpr char kHandedOver[] = "przekazane.txt";
+constexpr char kHandedOverFresh[] = "przekazane.tmp";
+constexpr char kReadNote[] = "odczyt.txt";
+
+// Each record as its file holds it, and back. Parse is false for a text the driver does not
+// write, leaving the value unspecified.
+std::string FormatStoredDays(const StoredDaysRecord& record);
+bool ParseStoredDays(const std::string& text, StoredDaysRecord& record);
+std::string FormatSummary(const ReadSummary& summary);
+bool ParseSummary(const std::string& text, ReadSummary& summary);
+std::string FormatReadNote(const ReadNote& note);
+bool ParseReadNote(const std::string& text, ReadNote& note);
+
+// The lines a person is told to change in "zapisane.txt" to settle a day whose hand-over was
+// cut off: the day being handed over, and the same day taken in.
+std::string StoringLine(double day);
+std::string StoredLine(double day);
+
+// A text read from a record, fit to be shown in a message line: at most `limit` bytes of it
+// (then "..."), every byte that is not printable written as \xNN.
+std::string Shown(const std::string& text, size_t limit = 80);
+
+}  // namespace records

@@ -1,0 +1,226 @@
+// The driver's records in the exchange directory read back exactly as written, and a text the
+// driver never writes is refused, never guessed at: a record decides what the host is given
+// again. Then the decision taken from what the host has of the register, as a table.
+#include <gtest/gtest.h>
+
+#include "elzab/elxhanded.h"
+#include "elzab/elxrecords.h"
+
+namespace {
+
+constexpr double kDec8 = 46364;  // 2026-12-08
+constexpr double kDec9 = 46365;
+
+TEST(Records, ReadBackExactlyAsWritten) {
+  StoredDaysRecord r;
+  r.importDate = kDec8;
+  r.settings = PassSettings{true, false, true};
+  r.namesOutputs = true;
+  r.outputs = {{"opsproz5.out", 123, -5, 0x0123456789abcdefull}, {"ospopmax_sort.out", 0, 7, 0}};
+  r.days = {kDec9, kDec8};
+  r.storing = kDec8 + 1 + 1;
+  const std::string text = records::FormatStoredDays(r);
+  EXPECT_EQ(text,
+            "DataImportu=2026-12-08\r\nustawienia=1;0;1\r\n"
+            "plik=opsproz5.out;123;-5;0123456789abcdef\r\nplik=ospopmax_sort.out;0;7;"
+            "0000000000000000\r\nzapisano=2026-12-09\r\nzapisano=2026-12-08\r\n"
+            "zapisywane=2026-12-10\r\n");
+  StoredDaysRecord back;
+  ASSERT_TRUE(records::ParseStoredDays(text, back));
+  EXPECT_EQ(back.importDate, r.importDate);
+  EXPECT_EQ(back.settings, r.settings);
+  EXPECT_EQ(back.outputs, r.outputs);
+  EXPECT_EQ(back.days, r.days);
+  EXPECT_EQ(back.storing, r.storing);
+
+  ReadNote n{"3 LAN 10.0.0.5:1001", kDec9, 4};
+  EXPECT_EQ(records::FormatReadNote(n),
+            "kasa=3 LAN 10.0.0.5:1001\r\ndzien=2026-12-09\r\nmodel=4\r\n");
+  ReadNote nb;
+  ASSERT_TRUE(records::ParseReadNote(records::FormatReadNote(n), nb));
+  EXPECT_EQ(nb.identity, n.identity);
+  EXPECT_EQ(nb.day, n.day);
+  EXPECT_EQ(nb.model, 4);
+
+  // Decimals in their shortest fixed form, never an exponent, and back to the same number.
+  ReadSummary s;
+  s.identity = "1 COM1";
+  s.day = kDec8;
+  s.sales = {{"12", {1e21, 5e-7}}, {"13", {-0.07, 300.00000000000006}}};
+  s.hasSales = s.hasReturns = true;
+  const std::string summary = records::FormatSummary(s);
+  EXPECT_NE(summary.find("sprzedaz=12;1000000000000000000000;0.0000005\r\n"), std::string::npos)
+      << summary;
+  ReadSummary sb;
+  ASSERT_TRUE(records::ParseSummary(summary, sb));
+  EXPECT_EQ(sb.sales, s.sales);
+}
+
+TEST(Records, WhatTheDriverNeverWritesIsRefused) {
+  const std::string head = "DataImportu=2026-12-08\r\n";
+  const struct {
+    std::string text;
+    bool read;
+  } kStored[] = {
+      {head + "zapisano=2026-12-08\r\n", true},  // an older driver's: no settings, no outputs
+      {head + "ustawienia=0;1;0\r\n\r\nzapisano=2026-12-08",
+       true},  // an editor's empty line, last end
+      {head + "ustawienia=7;0;0\r\n", false},
+      {head + "ustawienia=9999999999;-5;7\r\n", false},
+      {head + "ustawienia=0;0\r\n", false},
+      {head + "ustawienia=0;0;0\r\nustawienia=0;0;0\r\n", false},
+      {head + head, false},
+      {head + "zapisano=2026-12-8\r\n", false},
+      {head + "zapisano=2026-13-01\r\n", false},
+      {head + "zapisano= 2026-12-08\r\n", false},
+      {head + "zapisano=2026-12-08\r\nzapisano=2026-12-08\r\n", false},
+      {head + "zapisywane=2026-12-08\r\nzapisano=2026-12-08\r\n", false},
+      {head + "zapisywane=2026-12-08\r\nzapisywane=2026-12-09\r\n", false},
+      // A day the outputs cannot give: sales from the counters go to the import date only.
+      {head + "ustawienia=0;1;1\r\nzapisano=2026-12-09\r\n", false},
+      {head + "ustawienia=1;1;1\r\nplik=ospopmax_sort.out;1;1;0000000000000000\r\n"
+              "zapisano=2026-12-09\r\n",
+       false},
+      {head + "ustawienia=1;1;1\r\nplik=opsproz4.out;1;1;0000000000000000\r\n"
+              "zapisano=2026-12-09\r\n",
+       true},
+      {head + "plik=kasa.imp;1;1;0000000000000000\r\n", false},
+      {head +
+           "plik=opsproz4.out;1;1;0000000000000000\r\nplik=opsproz4.out;1;1;0000000000000000\r\n",
+       false},
+      {head + "plik=opsproz4.out;-1;1;0000000000000000\r\n", false},
+      {head + "plik=opsproz4.out;01;1;0000000000000000\r\n", false},
+      {head + "plik=opsproz4.out;1;1;000000000000000A\r\n", false},
+      {head + "plik=opsproz4.out;1;1;00\r\n", false},
+      {head + "zapisano\r\n", false},
+      {head + "inne=1\r\n", false},
+      {head + std::string("zapisano=2026-12-08\0\r\n", 22), false},
+      {"zapisano=2026-12-08\r\n", false},
+      {"", false},
+  };
+  for (const auto& c : kStored) {
+    StoredDaysRecord r;
+    EXPECT_EQ(records::ParseStoredDays(c.text, r), c.read) << c.text;
+  }
+
+  const std::string top = "kasa=1 COM1\r\ndzien=2026-12-08\r\n";
+  const struct {
+    std::string text;
+    bool read;
+  } kSummary[] = {
+      {top + "sprzedaz=1;1500;350\r\nsprzedaz=2;-1.5;0\r\n", true},
+      {top + "sprzedaz=1;nan;nan\r\n", false},
+      {top + "sprzedaz=1;inf;0\r\n", false},
+      {top + "sprzedaz=1;1e5;0\r\n", false},
+      {top + "sprzedaz=1;+5;0\r\n", false},
+      {top + "sprzedaz=1;.5;0\r\n", false},
+      {top + "sprzedaz=1;5.;0\r\n", false},
+      {top + "sprzedaz=1;1;1\r\nsprzedaz=1;1;1\r\n", false},
+      {top + "bez_sprzedazy\r\nsprzedaz=1;1;1\r\n", false},
+      {top + "sprzedaz=1;1;1\r\nbez_sprzedazy\r\n", false},
+      {top + "bez_zwrotow\r\nbez_zwrotow\r\n", false},
+      {top + "dzien=2026-12-09\r\n", false},
+      {top + "kasa=1 COM1\r\n", false},
+      {top + "ustawienia=1;1;1\r\nustawienia=1;1;1\r\n", false},
+      {top + "paragony=5;3;00000000000000ff\r\nparagony=5;3;00000000000000ff\r\n", false},
+      {"kasa=kasa=1 COM1\r\ndzien=2026-12-08\r\n", false},
+      {"kasa=1\r\ndzien=2026-12-08\r\n", false},
+  };
+  for (const auto& c : kSummary) {
+    ReadSummary s;
+    EXPECT_EQ(records::ParseSummary(c.text, s), c.read) << c.text;
+  }
+
+  const struct {
+    std::string text;
+    bool read;
+  } kNote[] = {
+      {"kasa=1 COM1\r\n", true},  // an older driver's: no day, no model
+      {"kasa=1 COM1\r\ndzien=2026-12-08\r\nmodel=5\r\n", true},
+      {"kasa=1 COM1\r\nmodel=6\r\n", false},
+      {"kasa=1 COM1\r\nmodel=-1\r\n", false},
+      {"kasa=1 COM1\r\nkasa=2 COM1\r\n", false},
+      {"kasa=1 COM1\r\ndzien=wczoraj\r\n", false},
+      {"dzien=2026-12-08\r\n", false},
+      {"kasa=x COM1\r\n", false},
+      {std::string("kasa=1 CO\0M1\r\n", 14), false},
+  };
+  for (const auto& c : kNote) {
+    ReadNote n;
+    EXPECT_EQ(records::ParseReadNote(c.text, n), c.read) << c.text;
+  }
+}
+
+TEST(Records, TextShownFromARecordIsCutAndShowsWhatIsNotPrintable) {
+  EXPECT_EQ(records::Shown("1 COM1"), "1 COM1");
+  EXPECT_EQ(records::Shown(std::string("a\0b\x7f\tc", 6)), "a\\x00b\\x7F\\x09c");
+  EXPECT_EQ(records::Shown(std::string(3000000, 'x')), std::string(80, 'x') + "...");
+}
+
+// ----- Whether the register still holds what the host has -----------------------------------
+
+ReadSummary Read(double day, int64_t receiptLines, uint64_t hash, double counter) {
+  ReadSummary s;
+  s.identity = "1 COM1";
+  s.day = day;
+  s.receiptsFunction = receiptLines > 0 ? 5 : 0;
+  s.receiptLines = receiptLines;
+  s.receiptHash = hash;
+  s.hasSales = s.hasReturns = true;
+  if (counter != 0) s.sales["12"] = {counter * 1000, counter * 100};
+  return s;
+}
+
+TEST(JudgeRead, TheReceiptBufferProvesTheCountersGuessAndTheDaysDecideTheRest) {
+  const struct {
+    const char* what;
+    ReadSummary base, now;
+    int64_t prefixLines;
+    uint64_t prefixHash;
+    bool closed, guessed;
+    int64_t skip;
+    bool delta;
+  } kCases[] = {
+      {"the host has nothing", Read(kDec8, 0, 0, 0), Read(kDec9, 9, 1, 3), 0, 0, false, false, 0,
+       false},
+      {"the buffer begins with the host's lines", Read(kDec8, 4, 77, 2), Read(kDec9, 9, 1, 3), 4,
+       77, false, false, 4, true},
+      {"the buffer begins otherwise", Read(kDec8, 4, 77, 2), Read(kDec8, 9, 1, 3), 4, 78, true,
+       false, 0, false},
+      {"the buffer is shorter", Read(kDec8, 4, 77, 2), Read(kDec8, 3, 77, 3), 3, 77, true, false, 0,
+       false},
+      {"a counter fell", Read(kDec8, 0, 0, 5), Read(kDec8, 0, 0, 3), 0, 0, true, false, 0, false},
+      {"counters that grew, one day", Read(kDec8, 0, 0, 2), Read(kDec8, 0, 0, 3), 0, 0, false, true,
+       0, true},
+      {"counters that grew, two days", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 3), 0, 0, true, true,
+       0, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const ReadJudgement j = JudgeRead(c.base, c.now, c.prefixLines, c.prefixHash);
+    EXPECT_EQ(j.closed, c.closed);
+    EXPECT_EQ(j.guessed, c.guessed);
+    EXPECT_EQ(j.receiptsSkip, c.skip);
+    EXPECT_EQ(j.countersDelta, c.delta);
+  }
+}
+
+TEST(JudgeRead, TheHostHasTheNewReadAndWhatItLacksOfTheBaseUnlessClosed) {
+  ReadSummary base = Read(kDec8, 4, 77, 2);
+  ReadSummary now = Read(kDec8, 0, 0, 3);
+  now.hasReturns = false;
+  ReadJudgement open;
+  open.closed = false;
+  const ReadSummary after = HandedAfter(now, &base, open);
+  EXPECT_EQ(after.receiptsFunction, 5);
+  EXPECT_EQ(after.receiptLines, 4);
+  EXPECT_EQ(after.receiptHash, 77u);
+  EXPECT_EQ(after.sales, now.sales);
+  EXPECT_TRUE(after.hasReturns);
+  const ReadSummary closed = HandedAfter(now, &base, ReadJudgement());
+  EXPECT_EQ(closed.receiptLines, 0);
+  EXPECT_FALSE(closed.hasReturns);
+  EXPECT_EQ(HandedAfter(now, nullptr, open).receiptLines, 0);
+}
+
+}  // namespace
