@@ -26,12 +26,12 @@ TrelvaxAction::~TrelvaxAction() = default;
 // ----- Configuration and working files -----------------------------------------------------
 
 void TrelvaxAction::ReadParams() {
-  config.Read(*this, ElzabText("KSElzabSImportifcfgPort", "PLIK"));
+  config_.Read(*this, ElzabText("KSElzabSImportifcfgPort", "PLIK"));
 }
 
 void TrelvaxAction::CreateConfig() {
-  if (config.cfgFileMode) return;
-  if (config.cfgUserKonfig) {
+  if (config_.cfgFileMode) return;
+  if (config_.cfgUserKonfig) {
     if (platform::CurrentEnv()->FileExists(runner_.FNameKonfig())) return;
     throw Exception(
         ElzabText("KSElzabSCreateCoExceptio", "Brak pliku konfig.txt w katalogu Urz_xxxx"));
@@ -51,25 +51,25 @@ void TrelvaxAction::CreateConfig() {
     return text;
   };
   std::string line;
-  if (config.cfgPort != "LAN") {
-    value("ElzabSTXPort", config.cfgPort, true);
+  if (config_.cfgPort != "LAN") {
+    value("ElzabSTXPort", config_.cfgPort, true);
     // The host stores the list index; a host that stores the list text itself is understood
     // too, rather than silently given the highest speed.
-    const std::string& value = config.cfgRS232Speed;
+    const std::string& value = config_.cfgRS232Speed;
     const int index = TxTools::StrToIntDef(value, -1);
     const char* speed = index >= 0 && index <= 5 ? kSpeeds[index] : "115200";
     for (const char* text : kSpeeds) {
       if (value == text) speed = text;
     }
-    line = TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, config.cfgPort.c_str(), speed,
-                           config.cfgTimeout);
+    line = TxTools::Format("$%d\t%s:%s:STX0:1\t%d", FNrUrzadzenia, config_.cfgPort.c_str(), speed,
+                           config_.cfgTimeout);
   } else {
     line = TxTools::Format("$%d\t%s:115200:STX6:1\t%d\tElzab\tAnyString:3001:%s:%s:%s:%d:%d",
-                           FNrUrzadzenia, "COM1", config.cfgTimeout,
-                           value("ElzabSTXIPAddr", config.cfgIPAddr, true).c_str(),
-                           value("ElzabSTXIPPort", config.cfgIPPort, true).c_str(),
-                           value("ElzabSTXIPAuth", config.cfgIPAuth, true).c_str(),
-                           config.cfgIPTimeout, config.cfgIPRet);
+                           FNrUrzadzenia, "COM1", config_.cfgTimeout,
+                           value("ElzabSTXIPAddr", config_.cfgIPAddr, true).c_str(),
+                           value("ElzabSTXIPPort", config_.cfgIPPort, true).c_str(),
+                           value("ElzabSTXIPAuth", config_.cfgIPAuth, true).c_str(),
+                           config_.cfgIPTimeout, config_.cfgIPRet);
   }
   TMFile file(runner_.FNameKonfig());
   file.Open();
@@ -166,9 +166,8 @@ void TrelvaxAction::Eksport() {
 }
 
 void TrelvaxAction::Import() {
-  packages_.Load();
-  config.ReadImportDate(*this);
-  import_.Import();
+  config_.ReadImportDate(*this);
+  import_.Import(config_.cfgImportDate);
 }
 
 bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo) {
@@ -181,82 +180,7 @@ bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo
 // ----- Identification -----------------------------------------------------------------------
 
 void TrelvaxAction::TestConnection() {
-  CheckType(true);
-}
-
-void TrelvaxAction::CheckType(bool print) {
-  MsgAdd(ElzabText("KSElzabSTestConnMsgAdd", "Odczyt typu kasy ..."), LPV_None, 100);
-  runner_.Execute(fnRegisterType);
-  MsgS(LPV_Ok);
-  const std::string outPath = runner_.FNameFile(fnRegisterType, 2, false);
-  platform::Env* env = platform::CurrentEnv();
-  auto removeWorkingFiles = [&] {
-    env->RemoveFile(runner_.FNameFile(fnRegisterType, 1, false));
-    env->RemoveFile(outPath);
-  };
-  try {
-    std::string fourth;
-    bool hasFourth = false;
-    {
-      OutputLines out(runner_, outPath, OutputLines::kTell);
-      if (!out.Complete()) {
-        throw Exception(
-            ElzabText("KSElzabSOutputExceptio_00001", "plik urwany, ostatni wiersz niepełny"));
-      }
-      for (int i = 0; i < 4 && (hasFourth = out.Next(fourth)); ++i) {
-      }
-      out.Close();
-    }
-    TLJWords fields("\t");
-    fields.Init(fourth.empty() ? fourth : fourth.substr(1));
-    // The register always writes its own number: an identification line without one is
-    // damaged, and a model or capacity read from it would only be guessed.
-    int deviceNumber = 0;
-    if (hasFourth && !TxTools::TryStrToInt(TxTools::Trim(fields[1]), deviceNumber)) {
-      throw Exception(ElzabText("KSElzabSOutputExceptio_00002", "nieczytelny wiersz ") + "4");
-    }
-    const std::string model = fields[3];
-    const std::string upper = TxTools::UpperCase(model);
-    auto has = [&](const char* part) { return upper.find(part) != std::string::npos; };
-    std::string shown;
-    if (has("K10") && has("ONLINE")) {
-      cfgType = t_K10_Online, shown = "K10 ONLINE";
-    } else if (has("K10")) {
-      cfgType = t_K10, shown = "K10";
-    } else if (has("MINI") && has("ONLINE")) {
-      cfgType = t_Mini_Online, shown = "Mini ONLINE";
-    } else if (has("JOTA") && has("ONLINE")) {
-      cfgType = t_Jota_Online, shown = "Jota ONLINE";
-    } else if (has("SIGMA")) {
-      cfgType = t_Sigma, shown = "Sigma";
-    } else {
-      cfgType = t_Default, shown = "<nie rozpoznano>";
-    }
-    cfgPLUMax = TxTools::StrToIntDef(TxTools::Trim(fields[4]), 10000);
-    cfgNameMax = cfgType == t_Sigma ? 48 : 40;
-    if (print) {
-      MsgAdd(ElzabText("bSTestConnMsgAddAnsiStri", "Numer urządzenia: ") + fields[1], LPV_None,
-             100);
-      MsgAdd(ElzabText("bSTestConnMsgAddAnsiStri_00001", "Model kasy: ") + model, LPV_None, 100);
-      MsgAdd(
-          ElzabText("bSTestConnMsgAddAnsiStri_00002", "Maksymalna ilość PLU w kasie: ") + fields[4],
-          LPV_None, 100);
-      MsgAdd(ElzabText("bSTestConnMsgAddAnsiStri_00003", "Numer generacji kasy: ") + fields[5],
-             LPV_None, 100);
-      MsgAdd(
-          ElzabText("bSTestConnMsgAddAnsiStri_00004", "Numer wersji programu kasy: ") + fields[6],
-          LPV_None, 100);
-      MsgAdd("Rozpoznano model: " + shown + " [ Ilość PLU:" + std::to_string(cfgPLUMax) +
-                 " | Długość nazwy towaru:" + std::to_string(cfgNameMax) + " ]",
-             LPV_None, 100);
-    }
-    removeWorkingFiles();
-  } catch (const std::exception& e) {
-    removeWorkingFiles();
-    const Exception* own = dynamic_cast<const Exception*>(&e);
-    throw Exception(ElzabText("KSElzabSTestConnExceptio", "Błąd odczytu pliku raportu ") + outPath +
-                    " " + (own != nullptr ? own->Message() : std::string(e.what())));
-  }
+  register_.CheckType(true);
 }
 
 std::string TrelvaxAction::NazwaZasobuDzielonego() {
@@ -280,48 +204,4 @@ std::string TrelvaxAction::WlasciwosciUrzadzenia(int code) {
     default:
       return {};
   }
-}
-
-// ----- VAT table ----------------------------------------------------------------------------
-
-void TrelvaxAction::GetVatFromECR() {
-  MsgAdd(ElzabText("KSElzabSGetVatFrMsgAdd", "Odczyt tablicy stawek VAT z kasy"), LPV_None, 100);
-  runner_.Execute(fnReadVat);
-  MsgS(LPV_Ok);
-  const std::string path = runner_.FNameFile(fnReadVat, 2, false);
-  int damaged = 0;
-  try {
-    OutputLines out(runner_, path, OutputLines::kTell);
-    TLJWords fields("\t");
-    while (out.NextData(fields)) {
-      for (int i = 0; i < 7; ++i) {
-        const std::string field = TxTools::TrimSpaces(fields[i]);
-        if (field == "ZWOLNIONA") {
-          vatRates[i] = -1;
-        } else if (field == "REZERWA") {
-          vatRates[i] = 999;
-        } else {
-          // A rate is digits with a comma (or a point); anything else is a damaged table, and
-          // reading it as 0 would give goods the wrong rate on a fiscal register.
-          if (field.find_first_not_of("0123456789,.+- ") != std::string::npos && damaged == 0) {
-            damaged = out.Line();
-          }
-          vatRates[i] = TxTools::LeadingInt(TxTools::DeleteChars(field, ","));
-        }
-      }
-    }
-    out.Close();
-    if (!out.Complete() && damaged == 0) damaged = -1;
-  } catch (const Exception&) {
-    throw Exception(ElzabText("KSElzabSGetVatFrExceptio", "Błąd odczytu pliku :") + path);
-  }
-  if (damaged == -1) runner_.CheckOutputComplete(path);
-  if (damaged > 0) runner_.ThrowDamagedOutput(path, damaged);
-}
-
-int TrelvaxAction::VatLetter(int rate) const {
-  for (int slot = 1; slot <= 7; ++slot) {
-    if (vatRates[slot - 1] == rate) return slot;
-  }
-  return 999;
 }

@@ -1,7 +1,9 @@
 // The ELZAB STX driver's operation object: one per host operation. It reads the driver's
-// parameters once into `config`, writes KONFIG.TXT for ELZAB's communication programs, and
-// dispatches the host's operations: the identification and the goods export here, the program
-// runs to `Runner()` and the sales import to `SalesImport()`, each of which owns its state.
+// parameters once into its configuration, writes KONFIG.TXT for ELZAB's communication programs,
+// and dispatches the host's operations to its collaborators, each of which owns its state: the
+// program runs to `Runner()`, the connection test to `Register()`, the goods export to
+// `GoodsExport()` and the sales import to `SalesImport()`. They see the operation only through
+// the narrow ElzabSession, never through this class.
 #pragma once
 
 #include <cstdint>
@@ -9,27 +11,18 @@
 #include <set>
 #include <string>
 
+#include "elzab/elxactionsession.h"
 #include "elzab/elxconfig.h"
 #include "elzab/elxexport.h"
 #include "elzab/elximport.h"
 #include "elzab/elxpackages.h"
-#include "elzab/elxparag.h"
+#include "elzab/elxregister.h"
 #include "elzab/elxrunner.h"
 #include "plugin/KSAction.h"
 
 class KSImpBuf;
 class KSTowRec;
 class TrelvaxExpBuf;
-
-// The register model, as the identification recognises it.
-enum e_Type : int32_t {
-  t_K10 = 0,
-  t_K10_Online = 1,
-  t_Mini_Online = 2,
-  t_Jota_Online = 3,
-  t_Sigma = 4,
-  t_Default = 5,
-};
 
 class TrelvaxAction : public KSAction {
  public:
@@ -49,11 +42,10 @@ class TrelvaxAction : public KSAction {
 
   void DodFuncExecute(int parameter);
 
-  // Register identification and its VAT table.
+  // The connection test: the register identified, with the details shown.
   void TestConnection();
-  void CheckType(bool print);
-  void GetVatFromECR();
-  int VatLetter(int rate) const;
+  // The register of this operation: its identification and VAT table.
+  ElzabRegister& Register() { return register_; }
 
   // The goods export.
   void Eksport();
@@ -67,12 +59,7 @@ class TrelvaxAction : public KSAction {
   ElzabImport& SalesImport() { return import_; }
 
   // The settings of this operation, as its parameters give them.
-  ElzabConfig config;
-  // The register, as the identification found it.
-  e_Type cfgType = t_K10;
-  int32_t cfgPLUMax = 0;
-  int32_t cfgNameMax = 0;
-  int32_t vatRates[7] = {0, 0, 0, 0, 0, 0, 0};
+  const ElzabConfig& Config() const { return config_; }
 
  private:
   // Holds the exchange directory's lock file for an operation's whole length; waits for it
@@ -89,8 +76,12 @@ class TrelvaxAction : public KSAction {
     void* lock_ = nullptr;
   };
 
-  ElzabRunner runner_{*this, config};
-  ElzabPackages packages_{*this, runner_, config};
-  ElzabExport export_{*this, runner_, config, packages_};
-  ElzabImport import_{*this, runner_, config};
+  ElzabConfig config_;
+  // What the collaborators see of this operation.
+  ActionSession session_{*this};
+  ElzabRunner runner_{session_, config_};
+  ElzabRegister register_{session_, runner_};
+  ElzabPackages packages_{session_, runner_, config_};
+  ElzabExport export_{session_, runner_, config_, register_, packages_};
+  ElzabImport import_{session_, runner_, config_, register_, packages_};
 };

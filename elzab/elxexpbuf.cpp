@@ -1,5 +1,3 @@
 #include "elzab/elxexpbuf.h"
 
-#include "elzab/elxaction.h"
-
-TrelvaxExpBuf::TrelvaxExpBuf(TrelvaxAction* action) : KSExpBuf(action), ksaction(action) {}
+TrelvaxExpBuf::TrelvaxExpBuf(MessageSink* action) : KSExpBuf(action) {}

@@ -1,14 +1,12 @@
-// The ELZAB driver's export buffer: the framework's buffer with a typed link to the
-// operation that made it.
+// The ELZAB driver's export buffer: the framework's buffer, reporting into the operation's
+// list.
 #pragma once
 
 #include "exchange/KSExpBuf.h"
 
-class TrelvaxAction;
+class MessageSink;
 
 class TrelvaxExpBuf : public KSExpBuf {
  public:
-  explicit TrelvaxExpBuf(TrelvaxAction* action);
-
-  TrelvaxAction* ksaction;
+  explicit TrelvaxExpBuf(MessageSink* action);
 };

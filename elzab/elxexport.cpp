@@ -3,18 +3,21 @@
 #include <memory>
 #include <utility>
 
-#include "elzab/elxaction.h"
 #include "elzab/elxconfig.h"
 #include "elzab/elxexpbuf.h"
 #include "elzab/elxfunctions.h"
 #include "elzab/elxpackages.h"
+#include "elzab/elxregister.h"
 #include "elzab/elxrunner.h"
+#include "elzab/elxsession.h"
 #include "elzab/elxtext.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
+#include "plugin/KSAction.h"
+#include "support/TLTools.h"
 
 namespace {
 
@@ -39,6 +42,26 @@ std::string LeftPadded(const std::string& text, size_t width) {
 // The register's goods groups run from 1 to 99; anything else goes to group 1.
 int RegisterGroup(int group) {
   return group >= 1 && group <= kGroups ? group : 1;
+}
+
+// The goods record's two flags, as "ElzabSTXProductFlag" says what they carry: the open price
+// alone (0), the discount ban and the open price (1), or nothing and the open price.
+void ProductFlags(const KSTowRec& rec, int productFlag, const char*& flagA, const char*& flagB) {
+  const char* openPrice = rec.cena_otwarta ? "0" : "1";
+  switch (productFlag) {
+    case 0:
+      flagA = openPrice;
+      flagB = "0";
+      break;
+    case 1:
+      flagA = rec.dod_rabat_tow != 0 ? "0" : "1";
+      flagB = openPrice;
+      break;
+    default:
+      flagA = "0";
+      flagB = openPrice;
+      break;
+  }
 }
 
 struct PaymentLine {
@@ -72,9 +95,9 @@ constexpr const char* kPaymentsOnline =
 
 }  // namespace
 
-ElzabExport::ElzabExport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config,
-                         ElzabPackages& packages)
-    : action_(action), runner_(runner), config_(config), packages_(packages) {}
+ElzabExport::ElzabExport(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config,
+                         ElzabRegister& ecr, ElzabPackages& packages)
+    : session_(session), runner_(runner), config_(config), register_(ecr), packages_(packages) {}
 
 ElzabExport::~ElzabExport() = default;
 
@@ -87,7 +110,12 @@ void ElzabExport::CloseLog() {
 }
 
 TrelvaxExpBuf* ElzabExport::ExpBuf() const {
-  return static_cast<TrelvaxExpBuf*>(action_.exp_buf);
+  return buffer_;
+}
+
+void ElzabExport::UseBuffer(TrelvaxExpBuf* buffer) {
+  buffer_ = buffer;
+  session_.SetExpBuf(buffer);
 }
 
 // ----- The operation ----------------------------------------------------------------------
@@ -99,29 +127,29 @@ void ElzabExport::Eksport() {
   }
   OpenLog();
   // The register's texts are code page 852.
-  TLTools::CodePages towardsRegister(action_.tools, TLTools::plCp1250, TLTools::plCp852);
-  auto buffer = std::make_unique<TrelvaxExpBuf>(&action_);
-  action_.exp_buf = buffer.get();
+  TLTools::CodePages towardsRegister(session_.Tools(), TLTools::plCp1250, TLTools::plCp852);
+  auto buffer = std::make_unique<TrelvaxExpBuf>(&session_);
+  UseBuffer(buffer.get());
   // The buffer and the log live for this operation only, whichever way it ends.
   struct Release {
     ElzabExport* self;
     ~Release() {
-      self->action_.exp_buf = nullptr;
+      self->UseBuffer(nullptr);
       self->CloseLog();
     }
   } release{this};
 
   const std::string warningsHeader = "WYSTĄPIŁY JAKIEŚ BŁĘDY, A JEST ICH ";
   try {
-    buffer->ReadFromFile(action_.FNameKEXP(), false, -1);
+    buffer->ReadFromFile(session_.FNameKEXP(), false, -1);
     if (buffer->il_rec == 0) {
-      action_.MsgAdd(ElzabText("KSElzabSEksportMsgAdd",
-                               "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
-                     LPV_None, 100);
+      session_.MsgAdd(ElzabText("KSElzabSEksportMsgAdd",
+                                "Nie ma towarów do wysłania - zrezygnowano z połączenia z kasą"),
+                      LPV_None, 100);
       return;
     }
-    action_.CheckType(false);
-    action_.GetVatFromECR();
+    register_.CheckType(false);
+    register_.GetVatFromECR();
     packages_.Delete();
     packages_.Load();
     SendAssorts();
@@ -129,105 +157,102 @@ void ElzabExport::Eksport() {
     SendEuro();
     SendPayments();
     SendItems();
-    TLTools::CodePages fromRegister(action_.tools, TLTools::plCp852, TLTools::plCp1250);
-    buffer->ZapiszWynikEksp(action_.FNameWEXP());
-    action_.ZapiszWynikEksportu();
+    TLTools::CodePages fromRegister(session_.Tools(), TLTools::plCp852, TLTools::plCp1250);
+    buffer->ZapiszWynikEksp(session_.FNameWEXP());
+    session_.ZapiszWynikEksportu();
     AfterExport();
   } catch (...) {
     // The goods withdrawn or refused before the failure are named too: they are what a
     // technician looks for first.
-    action_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
+    session_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
     throw;
   }
-  action_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
+  session_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
 }
 
 // ----- Goods ------------------------------------------------------------------------------
 
 void ElzabExport::SendItems() {
-  TrelvaxExpBuf* buf = ExpBuf();
   if (config_.cfgTransmission == 3) {
-    action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."),
-                   LPV_None, 100);
+    session_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd", "Kasowanie wszystkich towarów na kasie..."),
+                    LPV_None, 100);
     runner_.Execute(fnDeleteAll);
-    action_.MsgS(LPV_Ok);
+    session_.MsgS(LPV_Ok);
   }
-  action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."),
-                 LPV_Ok, 100);
-  action_.ShowTowInfo(true);
+  session_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."),
+                  LPV_Ok, 100);
+  session_.ShowTowInfo(true);
+  Batches batches = PrepareBatches();
+  session_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
+  // Each batch's text goes to its program input file as it is, without a copy of megabytes.
+  SendBatch(fnSendPrices, std::move(batches.prices), "KSElzabSSendItemMsgAdd_00004",
+            "- transmisja zmiany cen ...");
+  SendBatch(fnDeleteGoods, std::move(batches.deletions), "KSElzabSSendItemMsgAdd_00005",
+            "- transmisja usuwania ...");
+  SendBatch(fnSendGoods, std::move(batches.additions), "KSElzabSSendItemMsgAdd_00006",
+            "- transmisja aktualizacji / dodawania ...");
+}
 
+ElzabExport::Batches ElzabExport::PrepareBatches() {
+  TrelvaxExpBuf* buf = ExpBuf();
   const int count = buf->ds_plu.RecordCount();
-  action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."),
-                 LPV_Percent, count);
-  std::string prices;
-  std::string deletions;
-  std::string additions;
+  session_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00002", "Analiza rekordów towarów..."),
+                  LPV_Percent, count);
+  Batches batches;
   try {
     KSTowRec rec;
     for (int row = 0; row < count; ++row) {
       buf->CzytajRec(row, &rec);
       PrepareItemsRec(&rec);
       buf->ZapiszRec(rec.nr_buf, &rec);
-      action_.MsgP(row + 1);
+      session_.MsgP(row + 1);
       runner_.ThrowPrzerwac();
       // Collected in the same pass, in row order: each batch is one program input.
       if (rec.koldod != 0) continue;
       switch (rec.status) {
         case stCen:
-          prices += rec.plu_rec;
+          batches.prices += rec.plu_rec;
           break;
         case stUsu:
-          deletions += rec.plu_rec;
+          batches.deletions += rec.plu_rec;
           break;
         case stDod:
         case stAkt:
-          additions += rec.plu_rec;
+          batches.additions += rec.plu_rec;
           break;
         default:
           break;
       }
     }
   } catch (...) {
-    action_.MsgS(LPV_Error);
+    session_.MsgS(LPV_Error);
     throw;
   }
+  return batches;
+}
 
-  action_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
-  // Each batch's text goes to its program input file as it is, without a copy of megabytes.
-  struct {
-    int function;
-    std::string& text;
-    const char* key;
-    const char* progress;
-  } batches[] = {
-      {fnSendPrices, prices, "KSElzabSSendItemMsgAdd_00004", "- transmisja zmiany cen ..."},
-      {fnDeleteGoods, deletions, "KSElzabSSendItemMsgAdd_00005", "- transmisja usuwania ..."},
-      {fnSendGoods, additions, "KSElzabSSendItemMsgAdd_00006",
-       "- transmisja aktualizacji / dodawania ..."},
-  };
-  for (auto& batch : batches) {
-    if (batch.text.empty()) continue;
-    action_.MsgAdd(ElzabText(batch.key, batch.progress), LPV_Value, 100);
-    runner_.WriteInFile(runner_.FNameFile(batch.function, 1, false), std::move(batch.text));
-    // The list of refused goods must be this run's: an earlier failed export may have left one.
-    platform::CurrentEnv()->RemoveFile(runner_.FNameFile(batch.function, 2, false));
-    try {
-      runner_.Execute(batch.function);
-    } catch (...) {
-      if (batch.function == fnSendGoods) {
-        action_.MsgS(LPV_Error);
-        // The goods the register took before the failure are marked for the record; when
-        // the run left nothing to read that by, the run's own error is the one to show.
-        try {
-          MarkRecTrOk(fnSendGoods, true);
-        } catch (const Exception&) {
-        }
+void ElzabExport::SendBatch(int function, std::string text, const char* key, const char* progress) {
+  if (text.empty()) return;
+  session_.MsgAdd(ElzabText(key, progress), LPV_Value, 100);
+  runner_.WriteInFile(runner_.FNameFile(function, 1, false), std::move(text));
+  // The list of refused goods must be this run's: an earlier failed export may have left one.
+  platform::CurrentEnv()->RemoveFile(runner_.FNameFile(function, 2, false));
+  try {
+    runner_.Execute(function);
+  } catch (...) {
+    if (function == fnSendGoods) {
+      session_.MsgS(LPV_Error);
+      // The goods the register took before the failure are marked for the record; when the run
+      // left nothing to read that by, the run's own error is the one to show.
+      try {
+        MarkRecTrOk(fnSendGoods, true);
+      } catch (const Exception&) {
       }
-      throw;
     }
-    action_.MsgS(LPV_Ok);
-    MarkRecTrOk(batch.function, false);
+    throw;
   }
+  session_.MsgS(LPV_Ok);
+  MarkRecTrOk(function, false);
 }
 
 void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
@@ -236,11 +261,11 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
     return;
   }
   const std::string plu = TxTools::IntToStr(rec->plu);
-  if (rec->plu > action_.cfgPLUMax) {
-    action_.AddWarning(
+  if (rec->plu > register_.cfgPLUMax()) {
+    session_.AddWarning(
         "PLU: " + plu + ElzabText("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
             ElzabText("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
-            TxTools::IntToStr(action_.cfgPLUMax) + ")",
+            TxTools::IntToStr(register_.cfgPLUMax()) + ")",
         logError_.get());
     rec->status = stNull;
     return;
@@ -251,14 +276,14 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   }
   if (rec->status == stNull) return;
 
-  const std::string name = FieldText(TLTools::StrMax(rec->nazwa, action_.cfgNameMax, false));
-  const int slot = action_.VatLetter(rec->stawkaPrec);
+  const std::string name = FieldText(TLTools::StrMax(rec->nazwa, register_.cfgNameMax(), false));
+  const int slot = register_.VatLetter(rec->stawkaPrec);
   if (slot == 999) {
-    action_.AddWarning("PLU: " + plu + ElzabText("areItempAnsiStriIntToStr_00001", "; KOD: ") +
-                           rec->kod + ElzabText("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
-                           TxTools::IntToStr(rec->stawka) +
-                           ElzabText("areItempAnsiStriAnsiStri", " % na kasie"),
-                       logError_.get());
+    session_.AddWarning(
+        "PLU: " + plu + ElzabText("areItempAnsiStriIntToStr_00001", "; KOD: ") + rec->kod +
+            ElzabText("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
+            TxTools::IntToStr(rec->stawka) + ElzabText("areItempAnsiStriAnsiStri", " % na kasie"),
+        logError_.get());
     rec->status = stNull;
     return;
   }
@@ -266,23 +291,9 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   if (rec->czy_wazony) code = TxTools::DeleteChars(code, "?");
   const std::string price =
       TxfTools::Format(TxfTools::Round(rec->CenaAkt(config_.cfgPoziomCen), 0), 0);
-  const char* openPrice = rec->cena_otwarta ? "0" : "1";
   const char* flagA;
   const char* flagB;
-  switch (config_.cfgProductFlag) {
-    case 0:
-      flagA = openPrice;
-      flagB = "0";
-      break;
-    case 1:
-      flagA = rec->dod_rabat_tow != 0 ? "0" : "1";
-      flagB = openPrice;
-      break;
-    default:
-      flagA = "0";
-      flagB = openPrice;
-      break;
-  }
+  ProductFlags(*rec, config_.cfgProductFlag, flagA, flagB);
   if (rec->opakowanie && !packages_.Contains(plu)) packages_.Write(plu);
 
   rec->plu_rec = "$" + plu + "\t" + name + "\t" + TxTools::IntToStr(slot) + "\t" +
@@ -317,7 +328,7 @@ void ElzabExport::MarkRecTrOk(int function, bool afterError) {
     buf->CzytajRec(row, &rec);
     if (rec.koldod != 0 || (rec.status != stDod && rec.status != stAkt)) continue;
     if (afterError && rec.plu == stoppedAt) {
-      action_.AddWarning(
+      session_.AddWarning(
           "PLU: " + TxTools::IntToStr(rec.plu) + ElzabText("RecTtempAnsiStriIntToStr", "; KOD: ") +
               rec.kod +
               ElzabText("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
@@ -344,8 +355,8 @@ void ElzabExport::AfterExport() {
     const std::string in = runner_.FNameFile(f.number, 1, false);
     if (env->FileExists(in)) {
       if ((f.roles & roleExportArchives) != 0) {
-        action_.tools.ArchiveFile(in, runner_.FNameFile(f.number, 3, false), action_.GetLgLink(),
-                                  true, -1, true, "");
+        session_.Tools().ArchiveFile(in, runner_.FNameFile(f.number, 3, false),
+                                     session_.GetLgLink(), true, -1, true, "");
       }
       env->RemoveFile(in);
     }
@@ -361,10 +372,10 @@ void ElzabExport::AfterExport() {
 
 void ElzabExport::SendTable(int function, const char* key, const char* progress,
                             const std::string& text) {
-  action_.MsgAdd(ElzabText(key, progress), LPV_None, 100);
+  session_.MsgAdd(ElzabText(key, progress), LPV_None, 100);
   runner_.WriteInFile(runner_.FNameFile(function, 1, false), text);
   runner_.Execute(function);
-  action_.MsgS(LPV_Ok);
+  session_.MsgS(LPV_Ok);
   runner_.ThrowPrzerwac();
 }
 
@@ -408,13 +419,13 @@ void ElzabExport::SendEuro() {
   if (rate <= 0) {
     // The export file carries no rate: a rate of 0 would be refused by the register (and the
     // goods never sent) or, worse, taken. The register keeps the rate it has.
-    action_.MsgAdd(ElzabText("KSElzabSSendEuroMsgAdd_00001",
-                             "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
-                   LPV_Warning, 100);
+    session_.MsgAdd(ElzabText("KSElzabSSendEuroMsgAdd_00001",
+                              "Brak kursu euro w pliku eksportu - kurs euro na kasie bez zmian"),
+                    LPV_Warning, 100);
     return;
   }
   std::string line;
-  switch (action_.cfgType) {
+  switch (register_.cfgType()) {
     case t_K10_Online:
     case t_Mini_Online:
     case t_Jota_Online:
@@ -432,7 +443,7 @@ void ElzabExport::SendEuro() {
 void ElzabExport::SendPayments() {
   if (!config_.cfgPrgPayments) return;
   std::string text;
-  switch (action_.cfgType) {
+  switch (register_.cfgType()) {
     case t_K10:
       for (const PaymentLine& p : kPaymentsK10)
         text += p.key != nullptr ? ElzabText(p.key, p.line) : p.line;
@@ -467,8 +478,8 @@ std::set<std::string> ElzabExport::CheckZBPTOWARFileErrorPLU() {
     plu = TxTools::LeadingInt(pluText);
     code = TxTools::LeadingInt(TxTools::SelectWord(data, 1, '\t'));
     rejected.insert(std::to_string(plu));
-    action_.AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
-                       logError_.get());
+    session_.AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
+                        logError_.get());
   }
   out.Close();
   return rejected;

@@ -11,16 +11,17 @@ class ElzabPackages;
 class ElzabRunner;
 class KSTowRec;
 class TErrorLog;
-class TrelvaxAction;
+class ElzabRegister;
+class ElzabSession;
 class TrelvaxExpBuf;
 struct ElzabConfig;
 
 class ElzabExport {
  public:
-  // Exports for `action`'s device, with the register `action` identifies, running programs
-  // through `runner`, keeping `packages`; all of them outlive the export.
-  ElzabExport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config,
-              ElzabPackages& packages);
+  // Exports for `session`'s device to the register `ecr`, running programs through `runner`,
+  // keeping `packages`; all of them outlive the export.
+  ElzabExport(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config,
+              ElzabRegister& ecr, ElzabPackages& packages);
   ElzabExport(const ElzabExport&) = delete;
   ElzabExport& operator=(const ElzabExport&) = delete;
   ~ElzabExport();
@@ -28,8 +29,9 @@ class ElzabExport {
   // The whole export of the host's export file.
   void Eksport();
 
-  // The pieces, on the export buffer the host frame holds (exp_buf), warnings going to the log
-  // that OpenLog starts ("errors.txt") and CloseLog ends.
+  // The pieces, on the export buffer UseBuffer gives (Eksport its own), warnings going to the
+  // log that OpenLog starts ("errors.txt") and CloseLog ends.
+  void UseBuffer(TrelvaxExpBuf* buffer);
   void OpenLog();
   void CloseLog();
   void SendItems();
@@ -48,14 +50,27 @@ class ElzabExport {
   void SendPayments();
 
  private:
+  // The goods records of the three batches, in row order.
+  struct Batches {
+    std::string prices;
+    std::string deletions;
+    std::string additions;
+  };
+  // Prepares every goods's register record and collects the batches.
+  Batches PrepareBatches();
+  // Sends one batch, when it holds any goods, through the program of `function`, and marks the
+  // goods the register took.
+  void SendBatch(int function, std::string text, const char* key, const char* progress);
   // Writes one program input file and runs the program, between a progress line and its
   // close; an abort request is honoured after it.
   void SendTable(int function, const char* key, const char* progress, const std::string& text);
   TrelvaxExpBuf* ExpBuf() const;
 
-  TrelvaxAction& action_;
+  ElzabSession& session_;
   ElzabRunner& runner_;
   const ElzabConfig& config_;
+  ElzabRegister& register_;
   ElzabPackages& packages_;
+  TrelvaxExpBuf* buffer_ = nullptr;  // the goods being exported
   std::unique_ptr<TErrorLog> logError_;
 };

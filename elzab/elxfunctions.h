@@ -44,6 +44,8 @@ enum ElzabFnRole : unsigned {
   // The cashier's outputs, which describe the register as it was when read: removed before
   // each read.
   roleCashierRead = 1u << 4,
+  // The register's receipt buffer, read by one method each; read in number order.
+  roleReceiptBuffer = 1u << 5,
 };
 
 struct ElzabFunction {
@@ -53,6 +55,7 @@ struct ElzabFunction {
   bool hasOutput;       // the output path is the program's second argument
   bool writeInput;      // the runner writes the input (its header, or the list of outputs)
   unsigned roles;       // ElzabFnRole
+  int writtenBy;        // the function whose program writes this output, as its input names it
 };
 
 // Every function, in number order.
@@ -61,3 +64,8 @@ const std::vector<ElzabFunction>& ElzabFunctions();
 const ElzabFunction* FindElzabFunction(int number);
 // The numbers of the functions that have every role of `roles`, in number order.
 std::vector<int> ElzabFunctionsWith(unsigned roles);
+// The functions whose outputs the program of `number` writes: its own, then those its input
+// names, in number order.
+std::vector<int> ElzabFunctionOutputs(int number);
+// The receipt buffer's function of the method "ElzabSTXSaleBufferType" chooses (0: method 4).
+int ElzabReceiptsFunction(int saleBufferType);

@@ -1,5 +1,6 @@
 #include "elzab/elxhanded.h"
 
+#include "elzab/elxcounters.h"
 #include "elzab/elxfunctions.h"
 #include "elzab/elxrunner.h"
 #include "elzab/elxtext.h"
@@ -7,7 +8,6 @@
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TdtTools.h"
-#include "hostlib/TxfTools.h"
 #include "platform/Env.h"
 
 namespace {
@@ -113,31 +113,6 @@ bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint6
   return true;
 }
 
-bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum>& sums) {
-  sums.clear();
-  try {
-    OutputLines file(path);
-    std::string data;
-    while (file.NextData(data)) {
-      const size_t t1 = data.find('\t');
-      const std::string code = data.substr(0, t1);
-      std::string quantity, value;
-      if (t1 != std::string::npos) {
-        const size_t t2 = data.find('\t', t1 + 1);
-        quantity = data.substr(t1 + 1, t2 == std::string::npos ? t2 : t2 - t1 - 1);
-        if (t2 != std::string::npos) value = data.substr(t2 + 1, data.find('\t', t2 + 1) - t2 - 1);
-      }
-      ReadSummary::Sum& sum = sums[code];
-      sum.quantity += TxfTools::ParseLeading(quantity) * 1000;
-      sum.value += TxfTools::ParseLeading(value);
-    }
-    file.Close();
-  } catch (const Exception&) {
-    return false;
-  }
-  return true;
-}
-
 // ----- The summary's file -----------------------------------------------------------------
 
 HandedOver::HandedOver(std::string workDir) : dir_(std::move(workDir)) {}
@@ -185,31 +160,38 @@ void HandedOver::Remove(bool mustGo) {
   throw Exception(ElzabText("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + Path());
 }
 
-ReadSummary HandedOver::Summarize(const std::string& identity, double day,
-                                  const PassSettings& settings) const {
+ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& identity,
+                                  double day, const PassSettings& settings) const {
   platform::Env* env = platform::CurrentEnv();
   ReadSummary s;
   s.identity = identity;
   s.day = day;
   s.settings = settings;
   // The receipt buffer the receipt import reads: method 4's when both lie there.
-  for (int function : {fnReceipts4, fnReceipts5}) {
+  for (int function : ElzabFunctionsWith(roleReceiptBuffer)) {
     const std::string path = Output(function);
     if (!env->FileExists(path)) continue;
     s.receiptsFunction = function;
     if (!HashDataLines(path, -1, s.receiptLines, s.receiptHash)) throw Unreadable(path);
     break;
   }
-  const std::string sales = Output(fnSalesSorted);
-  if (env->FileExists(sales)) {
-    if (!SumCounters(sales, s.sales)) throw Unreadable(sales);
-    s.hasSales = true;
-  }
-  const std::string returns = Output(fnPackagingReturns);
-  if (env->FileExists(returns)) {
-    if (!SumCounters(returns, s.returns)) throw Unreadable(returns);
-    s.hasReturns = true;
-  }
+  // In the order the import reads them, so that a damaged one is named as the import would.
+  // With the sales from the receipts the import does not read the counters: a damaged one
+  // there stops nothing, and counts as not read.
+  auto sum = [&](int function, std::map<std::string, ReadSummary::Sum>& sums) {
+    const std::string path = Output(function);
+    if (!env->FileExists(path)) return false;
+    try {
+      for (const auto& [code, total] : SumCounters(runner, path)) sums[code] = total;
+    } catch (const Exception&) {
+      if (!settings.salesFromReceipts) throw;
+      sums.clear();
+      return false;
+    }
+    return true;
+  };
+  s.hasReturns = sum(fnPackagingReturns, s.returns);
+  s.hasSales = sum(fnSalesSorted, s.sales);
   return s;
 }
 

@@ -12,6 +12,8 @@
 
 #include "elzab/elxrecords.h"
 
+class ElzabRunner;
+
 // What a new read of the register is to the host, judged against the read whose sales the host
 // has (the base).
 struct ReadJudgement {
@@ -40,9 +42,6 @@ ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
 // out; `lines` is the number of data lines hashed. With `limit` >= 0 no more than that many are.
 // False when the file cannot be read.
 bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash);
-// Adds up a counters output per code (column 0): quantity and value of every data line. False
-// when the file cannot be read.
-bool SumCounters(const std::string& path, std::map<std::string, ReadSummary::Sum>& sums);
 
 // The summary of what the host has, kept in the exchange directory from the stores until the
 // outputs are gone, and while a failed import is recovered until an import ends well.
@@ -65,8 +64,9 @@ class HandedOver {
   void Remove(bool mustGo);
 
   // Sums up the outputs that lie in the exchange directory now, as read from `identity`'s
-  // register on `day` with `settings`. The read error naming an output that cannot be read.
-  ReadSummary Summarize(const std::string& identity, double day,
+  // register on `day` with `settings`. The read error naming an output that cannot be read,
+  // through `runner`'s errors for a damaged counters output.
+  ReadSummary Summarize(const ElzabRunner& runner, const std::string& identity, double day,
                         const PassSettings& settings) const;
   // The first `lines` data lines of the receipt buffer output of `function`, counted and
   // hashed. The read error naming it when it cannot be read.

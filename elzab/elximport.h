@@ -10,38 +10,36 @@
 #include <string>
 #include <vector>
 
-#include "elzab/elxhanded.h"
-#include "elzab/elxrecords.h"
-#include "elzab/elxstored.h"
+#include "elzab/elxrecovery.h"
 
 class ElzabRunner;
 class KSImpBuf;
-class TrelvaxAction;
+class ElzabPackages;
+class ElzabRegister;
+class ElzabSession;
 struct ElzabConfig;
 
 class ElzabImport {
  public:
-  // Imports for `action`'s device, running programs through `runner`, with `config`'s
-  // settings; all three outlive the import.
-  ElzabImport(TrelvaxAction& action, ElzabRunner& runner, const ElzabConfig& config);
+  // Imports for `session`'s device from the register `ecr`, running programs through `runner`,
+  // with `config`'s settings, telling packaging from goods by `packages`; all of them outlive
+  // the import.
+  ElzabImport(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config,
+              ElzabRegister& ecr, ElzabPackages& packages);
   ElzabImport(const ElzabImport&) = delete;
   ElzabImport& operator=(const ElzabImport&) = delete;
   ~ElzabImport();
 
-  // The whole import: a failed import's outputs first, then a new read (port mode), or the
-  // outputs as they lie (file mode).
-  void Import();
+  // The whole import, with `importDate` as the sale date of what carries none: a failed
+  // import's outputs first, then a new read (port mode), or the outputs as they lie (file mode).
+  void Import(double importDate);
 
-  // One pass's readers, each into the buffers of its lines' days. The day of lines that carry
-  // none is the import date, which a pass settles first; BeginPass starts a pass of readers run
-  // alone, with the parameters' settings and `importDate`.
-  void BeginPass(double importDate);
-  void ImportFromFileSale();
-  // The Sigma's cashier's section, into the import date's buffer.
-  void ImportFromFileCashierReports();
-  // The Sigma's payment forms: which of them carry a date.
-  void ImportFromFilePaymentTypes();
-  void ImportFromFileReceipts();
+  // Reads the outputs lying in the exchange directory into buffers by `pass`, as a pass of
+  // its own: the buffers and receipts of an earlier pass are dropped, nothing is recorded of
+  // what the host has. The import settles and reads its passes itself.
+  void ReadOutputs(const ImportPass& pass);
+  // The settings the parameters give.
+  PassSettings ParameterSettings() const;
   // Stores each buffer the host has not taken yet, in date order of their creation, the
   // receipts with the last; exception when the host refuses one.
   void ImportSaveImpBufs();
@@ -53,7 +51,8 @@ class ElzabImport {
   static double FormatujIlosc(const std::string& text);
 
   // What the receipt reader needs of the pass.
-  TrelvaxAction& Action() { return action_; }
+  ElzabSession& Session() { return session_; }
+  const ElzabPackages& Packages() const { return packages_; }
   ElzabRunner& Runner() { return runner_; }
   bool SalesFromReceipts() const { return pass_.settings.salesFromReceipts; }
   bool Invoices() const { return pass_.settings.invoices; }
@@ -66,57 +65,41 @@ class ElzabImport {
   void AddReceiptText(const std::string& text);
 
  private:
-  // How one pass reads the outputs that lie in the exchange directory, settled once before its
-  // readers run: the import date and settings they are read with (the parameters', or those of
-  // the read the host has part of), the days the host already took in from them, and what of
-  // the register's read the host has from before.
-  struct Pass {
-    double importDate = 0;
-    PassSettings settings;
-    StoredDays::Settled stored;  // the record of days taken in from these very outputs
-    ReadSummary summary;         // the pass's outputs summed up (a port-mode import only)
-    bool hasBase = false;        // the host has part of the register's day from an earlier read
-    ReadSummary base;            // that part
-    ReadJudgement judgement;     // what the pass's read is, against the base
-  };
-
+  // Starts the import's work in the exchange directory, with `importDate` from the parameters.
+  void Begin(double importDate);
   void ImportFromECR();
-  // Converts the programs' outputs into buffers; without `cashierReports` the cashier's
-  // section is left out.
+  // Settles a pass over the outputs lying there now and converts them into buffers; without
+  // `cashierReports` the cashier's section is left out.
   void ImportFromFile(bool cashierReports = true);
-  // Settles the pass over the outputs lying there now (the record of stored days, then what
-  // the host has of the register), saying in the list what it decided.
-  void SettlePass();
-  // The settings the parameters give.
-  PassSettings ParameterSettings() const;
+  // The readers of the pass (pass_), each into the buffers of its lines' days; each returns
+  // at once when its output is missing.
+  void RunReaders(bool cashierReports);
+  void ImportFromFileSale();
+  // The Sigma's cashier's section, into the import date's buffer.
+  void ImportFromFileCashierReports();
+  // The Sigma's payment forms: which of them carry a date.
+  void ImportFromFilePaymentTypes();
+  void ImportFromFileReceipts();
   void ImpBufSetStandardFlags(KSImpBuf& buf);
   // Appends the receipts read from the register to the import file; true when any was.
   bool ImportSaveReceipts();
-  // The register and its connection, as the records name it: the register number and its
-  // connection, not the timeout or the password, which a technician may change between a
-  // failed import and the next.
-  std::string RegisterIdentity() const;
-  // Stops before anything is read when the outputs lying here are another register's.
-  void CheckLeftoversRegister();
-  // The note of the read whose outputs lie here; an empty one when there is none.
-  ReadNote LeftoversNote();
-  // Keeps what the host now has of the register, once the pass's stores are done.
-  void WriteHandedOver();
-  // Archives and removes the outputs, then the record; after the import's last pass also the
-  // summary of what the host has and the note of the read.
+  // A failed import's outputs lie in the exchange directory.
+  bool LeftoversLie() const;
+  // Takes a failed import's outputs in, as a pass of their own, before the register is read.
+  void ImportLeftovers();
+  // Archives and removes the outputs, then the records that describe them.
   void AfterImport(bool last);
 
-  TrelvaxAction& action_;
+  ElzabSession& session_;
   ElzabRunner& runner_;
   const ElzabConfig& config_;
-  // The records kept beside the outputs.
-  StoredDays stored_;
-  HandedOver handed_;
-  ReadNoteFile note_;
-  Pass pass_;
+  ElzabRegister& register_;
+  ElzabPackages& packages_;
+  double importDate_ = 0;  // the import date the parameters give
+  // The import's memory, kept beside the outputs.
+  ImportRecovery recovery_;
+  ImportPass pass_;             // the pass being read
   bool readsRegister_ = false;  // a port-mode import, which keeps what the host has of the register
-  bool recovering_ = false;     // a port-mode import that found a failed one's outputs
-  bool settingsNoted_ = false;  // the warning about settings changed in a recovery was given
   // One buffer per sale date, in the order they were created.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs_;
   // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from

@@ -2,13 +2,13 @@
 
 #include "elzab/elxconfig.h"
 #include "elzab/elxrunner.h"
+#include "elzab/elxsession.h"
 #include "hostlib/TMFile.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
-#include "plugin/KSAction.h"
 
-ElzabPackages::ElzabPackages(KSAction& action, ElzabRunner& runner, const ElzabConfig& config)
-    : action_(action), runner_(runner), config_(config) {}
+ElzabPackages::ElzabPackages(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config)
+    : session_(session), runner_(runner), config_(config) {}
 
 void ElzabPackages::Delete() {
   const int kind = config_.cfgTransmission;
@@ -18,7 +18,7 @@ void ElzabPackages::Delete() {
 }
 
 void ElzabPackages::Load() {
-  action_.MsgAdd("Wczytanie listy opakowań ...", LPV_None, 100);
+  session_.MsgAdd("Wczytanie listy opakowań ...", LPV_None, 100);
   plus_.clear();
   if (platform::CurrentEnv()->FileExists(runner_.FNamePackages())) {
     TMFile file(runner_.FNamePackages());
@@ -31,7 +31,7 @@ void ElzabPackages::Load() {
     }
     file.Close();
   }
-  action_.MsgS(LPV_Ok);
+  session_.MsgS(LPV_Ok);
 }
 
 void ElzabPackages::Write(const std::string& plu) {

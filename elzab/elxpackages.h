@@ -7,12 +7,12 @@
 #include <string>
 
 class ElzabRunner;
-class KSAction;
+class ElzabSession;
 struct ElzabConfig;
 
 class ElzabPackages {
  public:
-  ElzabPackages(KSAction& action, ElzabRunner& runner, const ElzabConfig& config);
+  ElzabPackages(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config);
   ElzabPackages(const ElzabPackages&) = delete;
   ElzabPackages& operator=(const ElzabPackages&) = delete;
 
@@ -27,7 +27,7 @@ class ElzabPackages {
   bool Contains(const std::string& plu) const;
 
  private:
-  KSAction& action_;
+  ElzabSession& session_;
   ElzabRunner& runner_;
   const ElzabConfig& config_;
   std::set<std::string> plus_;

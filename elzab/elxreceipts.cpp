@@ -5,9 +5,14 @@
 #include <deque>
 #include <memory>
 
-#include "elzab/elxaction.h"
+#include "elzab/elxconfig.h"
 #include "elzab/elxdates.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elximport.h"
+#include "elzab/elxpackages.h"
+#include "elzab/elxparag.h"
+#include "elzab/elxrunner.h"
+#include "elzab/elxsession.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TMFile.h"
@@ -16,6 +21,7 @@
 #include "hostlib/TxfTools.h"
 #include "platform/Env.h"
 #include "support/TLJWords.h"
+#include "support/TLTools.h"
 
 namespace {
 
@@ -75,7 +81,7 @@ class ReceiptBufferReader {
         continue;
       }
       // Method 5 writes the register's own code page.
-      if (m5_) a_.Action().tools.plstring(data);
+      if (m5_) a_.Session().Tools().plstring(data);
       try {
         // Every record the register writes starts with its type: a line without one is
         // damaged, and skipping it would lose a sale or a payment without a word.
@@ -272,7 +278,7 @@ class ReceiptBufferReader {
     if (SalesFromReceipts()) {
       KSImpBuf* buf = buf_ = &a_.ForDay(pos->data);
       const std::string code = TxTools::IntToStr(pos->nr_tow);
-      if (a_.Action().Packages().Contains(code)) {
+      if (a_.Packages().Contains(code)) {
         if (pos->zwrot) {
           buf->AddBottlesTurned(pos->GetWartosc());
         } else {
@@ -397,12 +403,12 @@ class ReceiptBufferReader {
   // A new document, appended to the documents read and counted in the last message.
   ElParagon* Start(ElParagon::e_typ_oper kind) {
     docs_.push_back(
-        Slot{std::make_unique<ElParagon>(a_.Action().FNrUrzadzenia, kind), std::string()});
+        Slot{std::make_unique<ElParagon>(a_.Session().DeviceNumber(), kind), std::string()});
     docs_.back().doc->Unknown();
     ++count_;
-    TrelvaxAction& action = a_.Action();
-    action.ZmienOstatniKomunikat(
-        0, action.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
+    ElzabSession& session = a_.Session();
+    session.ZmienOstatniKomunikat(
+        0, session.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
     return docs_.back().doc.get();
   }
 
@@ -508,22 +514,20 @@ class ReceiptBufferReader {
 void ElzabImport::ImportFromFileReceipts() {
   ForDay(pass_.importDate);
   platform::Env* env = platform::CurrentEnv();
-  const std::string method4 = runner_.FNameFile(fnReceipts4, 2, false);
-  const std::string method5 = runner_.FNameFile(fnReceipts5, 2, false);
-  bool m5 = false;
-  if (env->FileExists(method4)) {
-    m5 = false;
-  } else if (env->FileExists(method5)) {
-    m5 = true;
-  } else {
-    action_.DodajKomunikat(1, kNoFile);
+  // Method 4's buffer when both lie there.
+  int function = 0;
+  for (int f : ElzabFunctionsWith(roleReceiptBuffer)) {
+    if (function == 0 && env->FileExists(runner_.FNameFile(f, 2, false))) function = f;
+  }
+  if (function == 0) {
+    session_.DodajKomunikat(1, kNoFile);
     return;
   }
-  action_.DodajKomunikat(0, kAnalysis);
-  ReceiptBufferReader reader(*this, pass_.importDate, m5);
-  reader.Read(m5 ? method5 : method4);
-  action_.ZmienOstatniKomunikat(0, action_.PodajOstatniKomunikat(true) + kStatus + "OK");
-  action_.DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
+  session_.DodajKomunikat(0, kAnalysis);
+  ReceiptBufferReader reader(*this, pass_.importDate, function == fnReceipts5);
+  reader.Read(runner_.FNameFile(function, 2, false));
+  session_.ZmienOstatniKomunikat(0, session_.PodajOstatniKomunikat(true) + kStatus + "OK");
+  session_.DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
 }
 
 void ElzabImport::AddReceiptText(const std::string& text) {
@@ -538,7 +542,7 @@ void ElzabImport::AddReceiptText(const std::string& text) {
 bool ElzabImport::ImportSaveReceipts() {
   if (receiptsText_.empty()) return false;
   {
-    TMFile file(action_.FNameKIMP());
+    TMFile file(session_.FNameKIMP());
     file.Open();
     file.GotoEnd();
     for (std::string& piece : receiptsText_) {

@@ -95,6 +95,12 @@ std::string OutputName(int function) {
   return std::string(FindElzabFunction(function)->base) + ".out";
 }
 
+// Whether `function` reads the register's receipt buffer.
+bool ReceiptBuffer(int function) {
+  const ElzabFunction* f = FindElzabFunction(function);
+  return f != nullptr && (f->roles & roleReceiptBuffer) != 0;
+}
+
 std::string Day(double day) {
   return TdtTools::FormatDate(day);
 }
@@ -304,7 +310,9 @@ bool ParseStoredDays(const std::string& text, StoredDaysRecord& r) {
   const bool otherDays =
       (!r.settings || r.settings->salesFromReceipts) &&
       (!r.namesOutputs || std::any_of(r.outputs.begin(), r.outputs.end(), [](const OutputStamp& o) {
-        return o.name == OutputName(fnReceipts4) || o.name == OutputName(fnReceipts5);
+        const std::vector<int> buffers = ElzabFunctionsWith(roleReceiptBuffer);
+        return std::any_of(buffers.begin(), buffers.end(),
+                           [&](int function) { return o.name == OutputName(function); });
       }));
   if (!otherDays) {
     for (double day : days) {
@@ -365,8 +373,8 @@ bool ParseSummary(const std::string& text, ReadSummary& s) {
       std::vector<std::string> f;
       int64_t function = 0;
       if (!once.Take(l.key) || !Fields(l.value, 3, f) || !ParseWhole(f[0], function) ||
-          (function != fnReceipts4 && function != fnReceipts5) ||
-          !ParseWhole(f[1], s.receiptLines) || !ParseHex(f[2], s.receiptHash)) {
+          !ReceiptBuffer(static_cast<int>(function)) || !ParseWhole(f[1], s.receiptLines) ||
+          !ParseHex(f[2], s.receiptHash)) {
         return false;
       }
       s.receiptsFunction = static_cast<int>(function);

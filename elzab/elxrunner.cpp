@@ -6,12 +6,13 @@
 
 #include "elzab/elxconfig.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elxsession.h"
 #include "elzab/elxtext.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
-#include "plugin/KSAction.h"
 #include "support/TLJWords.h"
+#include "support/TLTools.h"
 
 namespace {
 
@@ -20,13 +21,13 @@ constexpr const char* kHeavyLoadSection = "HeavyLoadSection";
 
 }  // namespace
 
-ElzabRunner::ElzabRunner(KSAction& action, const ElzabConfig& config)
-    : action_(action), config_(config) {}
+ElzabRunner::ElzabRunner(ElzabSession& session, const ElzabConfig& config)
+    : session_(session), config_(config) {}
 
 // ----- Working files ------------------------------------------------------------------------
 
 std::string ElzabRunner::WorkDir() const {
-  return action_.ShortenPathName(action_.FKatalogWymiany);
+  return session_.ShortenPathName(session_.ExchangeDir());
 }
 
 std::string ElzabRunner::FNameKonfig() const {
@@ -54,9 +55,10 @@ std::string ElzabRunner::FNameFile(int function, int ext, bool createInFile) {
   const std::string path = WorkDir() + base + (ext >= 1 && ext <= 3 ? kExtensions[ext] : "");
   if (createInFile) {
     std::string text;
-    if (function == fnCounters) {
-      text = "$" + FNameFile(fnSales, 2, false) + "\t" + FNameFile(fnSalesSorted, 2, false) + "\t" +
-             FNameFile(fnPackagingReturns, 2, false);
+    // A program that writes several outputs is told their names, tab-separated, in its input.
+    for (int output : ElzabFunctionOutputs(function)) {
+      if (output == function) continue;
+      text += (text.empty() ? "$" : "\t") + FNameFile(output, 2, false);
     }
     // Paths are the system's own text: converted like a register's text, a folder named with
     // a Polish letter would name another folder.
@@ -71,11 +73,11 @@ void ElzabRunner::WriteInFile(const std::string& path, std::string text, bool co
     file.Open();
     file.GotoStart();
     file.Truncate();
-    file.WriteLine("#" + std::to_string(action_.FNrUrzadzenia));
+    file.WriteLine("#" + std::to_string(session_.DeviceNumber()));
     file.WriteLine("#");
     file.WriteLine("#");
     if (!text.empty()) {
-      if (convert) action_.tools.PlConvert(text);
+      if (convert) session_.Tools().PlConvert(text);
       file.Write(text);
       file.Write("\r\n");
     }
@@ -88,8 +90,38 @@ void ElzabRunner::WriteInFile(const std::string& path, std::string text, bool co
 // ----- Runs ---------------------------------------------------------------------------------
 
 void ElzabRunner::Execute(int function) {
-  TKSActionBase::ZasobSterownika held(action_, kHeavyLoadSection, config_.cfgProtectExecution);
+  // Holds the host's shared resource for the run, when the parameters say so, and gives it
+  // back on the way out, whichever way that is.
+  struct Held {
+    ElzabSession* session = nullptr;
+    ~Held() {
+      if (session != nullptr) session->ZwolnijZasobSterownika(kHeavyLoadSection);
+    }
+  } held;
+  if (config_.cfgProtectExecution) {
+    session_.ZajmijZasobSterownika(kHeavyLoadSection);
+    held.session = &session_;
+  }
   ExecuteOperation(function);
+}
+
+void ElzabRunner::NoteBlankPath(const std::string& path, const std::vector<std::string>& args) {
+  // The programs take their paths unquoted: a folder without a short name keeps its blanks,
+  // and whether a program takes such a path whole cannot be known from here. Said once.
+  if (blankPathNoted_) return;
+  std::vector<std::string> words{path};
+  words.insert(words.end(), args.begin(), args.end());
+  auto blank = std::find_if(words.begin(), words.end(),
+                            [](const std::string& w) { return w.find(' ') != std::string::npos; });
+  if (blank == words.end()) return;
+  blankPathNoted_ = true;
+  session_.MsgAdd(
+      ElzabText("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + *blank +
+          ElzabText("KSElzabSExecuteMsgAdd_00002",
+                    " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
+                    "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
+                    "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
+      LPV_Warning, 100);
 }
 
 void ElzabRunner::ExecuteOperation(int function) {
@@ -100,25 +132,7 @@ void ElzabRunner::ExecuteOperation(int function) {
   std::vector<std::string> args;
   args.push_back(FNameFile(function, 1, program->writeInput));
   if (program->hasOutput) args.push_back(FNameFile(function, 2, false));
-  // The programs take their paths unquoted: a folder without a short name keeps its blanks,
-  // and whether a program takes such a path whole cannot be known from here. Said once.
-  if (!blankPathNoted_) {
-    std::vector<std::string> words{path};
-    words.insert(words.end(), args.begin(), args.end());
-    auto blank = std::find_if(words.begin(), words.end(), [](const std::string& w) {
-      return w.find(' ') != std::string::npos;
-    });
-    if (blank != words.end()) {
-      blankPathNoted_ = true;
-      action_.MsgAdd(
-          ElzabText("KSElzabSExecuteMsgAdd_00001", "Ścieżka ") + *blank +
-              ElzabText("KSElzabSExecuteMsgAdd_00002",
-                        " zawiera spację: ten folder nie ma krótkiej nazwy, a programy ELZAB mogą "
-                        "nie przyjąć takiej ścieżki. Użyj folderu bez spacji albo włącz krótkie "
-                        "nazwy na tym dysku (fsutil 8dot3name) i utwórz folder na nowo."),
-          LPV_Warning, 100);
-    }
-  }
+  NoteBlankPath(path, args);
   // The verdict must come from this run's own report, never from one an earlier run left.
   env->RemoveFile(FNameRaport());
   if (env->FileExists(FNameRaport())) {
@@ -131,14 +145,14 @@ void ElzabRunner::ExecuteOperation(int function) {
   // without the abort service cannot be asked; "stop" would then only mean "no service" and
   // end every program that runs longer than a second, so the program is left to finish.
   std::function<bool()> stop;
-  if (action_.HostCanAbort()) stop = [this] { return action_.CzyPrzerwac(); };
-  const platform::RunResult run = env->RunProgram(path, args, action_.FKatalogWymiany, stop);
+  if (session_.HostCanAbort()) stop = [this] { return session_.CzyPrzerwac(); };
+  const platform::RunResult run = env->RunProgram(path, args, session_.ExchangeDir(), stop);
   if (!run.started) {
     // What tells a technician that an antivirus blocked the program, that it is no 64-bit
     // runnable program or that it wants elevation: the system's reason, a line of its own.
     if (!run.error.empty()) {
-      action_.MsgAdd(ElzabText("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning,
-                     100);
+      session_.MsgAdd(ElzabText("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning,
+                      100);
     }
     throw Exception(ElzabText("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
   }
@@ -146,13 +160,7 @@ void ElzabRunner::ExecuteOperation(int function) {
     // What the ended program had written is only part of its answer; read later as whole it
     // would be wrong data. The register still holds everything, so the next run reads it anew;
     // the outputs of programs that finished stay for the next import.
-    if (program->hasOutput) env->RemoveFile(FNameFile(function, 2, false));
-    // The counters program writes the three files its input names.
-    if (function == fnCounters) {
-      for (int part : {fnSales, fnSalesSorted, fnPackagingReturns}) {
-        env->RemoveFile(FNameFile(part, 2, false));
-      }
-    }
+    for (int output : ElzabFunctionOutputs(function)) env->RemoveFile(FNameFile(output, 2, false));
     if (run.stuck) {
       // Still there after it was ended: it waits for its device (a USB-serial driver, say).
       // The shared resource goes back on the way out, so that other registers are not kept.
@@ -199,7 +207,7 @@ int ElzabRunner::CheckReportFileErrorPLU() {
   if (!platform::CurrentEnv()->FileExists(path)) {
     throw Exception(ElzabText("KSElzabSCheckRapExceptio_00001", "Brak pliku raportu ") + path);
   }
-  action_.tools.ArchiveFile(path, FNameRaportArch(), action_.GetLgLink(), false, -1, true, "");
+  session_.Tools().ArchiveFile(path, FNameRaportArch(), session_.GetLgLink(), false, -1, true, "");
   std::string tenth;
   ReportLine(10, "KSElzabSCheckRapExceptio", tenth);
   const std::string field = TxTools::SelectWord(tenth, 2, '\t');
@@ -255,7 +263,7 @@ void ElzabRunner::ThrowDamagedOutput(const std::string& path, int line) const {
 }
 
 void ElzabRunner::ThrowPrzerwac(bool asked) {
-  if (asked || action_.CzyPrzerwac()) {
+  if (asked || session_.CzyPrzerwac()) {
     throw Exception(ElzabText("KSElzabSThrowPrzExceptio", "Operacja przerwana przez użytkownika"));
   }
 }

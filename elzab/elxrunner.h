@@ -3,18 +3,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "hostlib/TMFile.h"
 
-class KSAction;
+class ElzabSession;
 class TLJWords;
 struct ElzabConfig;
 
 class ElzabRunner {
  public:
-  // Runs for `action`'s device with `config`'s program folder and shared-resource switch; both
+  // Runs for `session`'s device with `config`'s program folder and shared-resource switch; both
   // outlive the runner.
-  ElzabRunner(KSAction& action, const ElzabConfig& config);
+  ElzabRunner(ElzabSession& session, const ElzabConfig& config);
   ElzabRunner(const ElzabRunner&) = delete;
   ElzabRunner& operator=(const ElzabRunner&) = delete;
 
@@ -63,11 +64,13 @@ class ElzabRunner {
 
  private:
   void ExecuteOperation(int function);
+  // Warns, once, of a program or file path with a blank, which the programs may not take.
+  void NoteBlankPath(const std::string& path, const std::vector<std::string>& args);
   // Line `n` (counted from 1) of the run's report; false, with `line` empty, when it has fewer.
   // The report's read error, translated under `key`, when it cannot be read.
   bool ReportLine(int n, const char* key, std::string& line);
 
-  KSAction& action_;
+  ElzabSession& session_;
   const ElzabConfig& config_;
   bool blankPathNoted_ = false;  // the warning about a path with a blank was given
 };

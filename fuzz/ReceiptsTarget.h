@@ -22,13 +22,15 @@ inline void ReadReceipts(const char* file, const uint8_t* data, size_t size) {
     driver.host.params["ElzabSTXSaleBufferFV"] = std::to_string(saleSource);
     auto action = driver.Action();
     ElzabImport& import = action->SalesImport();
-    TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
     driver.Write("packages.dat", "40\r\n");
     action->Packages().Load();
-    import.SetPaymentHasDate(2, true);
+    // The register's third payment form carries a date.
+    driver.Write("oplat.out",
+                 "$1\tGOT\t0\t0\t0\t0\t0\r\n$2\tKARTA\t2\t0\t0\t0\t0\r\n"
+                 "$3\tBON\t2\t0\t0\t0\tT\r\n");
     Run([&] {
-      import.BeginPass(action->ParamAsDate("DataImportu"));
-      import.ImportFromFileReceipts();
+      import.ReadOutputs(
+          ImportPass::Fresh(action->ParamAsDate("DataImportu"), import.ParameterSettings()));
       import.ImportSaveImpBufs();
     });
     import.DeleteImpBufs();

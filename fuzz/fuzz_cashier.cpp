@@ -15,11 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto action = driver.Action();
   ElzabImport& import = action->SalesImport();
   // The program outputs are in code page 852, as Import sets up.
-  TLTools::CodePages fromRegister(action->tools, TLTools::plCp852, TLTools::plCp1250);
   fuzz::Run([&] {
-    import.BeginPass(action->ParamAsDate("DataImportu"));
-    import.ImportFromFileCashierReports();
-    import.ImportFromFilePaymentTypes();
+    import.ReadOutputs(
+        ImportPass::Fresh(action->ParamAsDate("DataImportu"), import.ParameterSettings()));
     import.ImportSaveImpBufs();
   });
   import.DeleteImpBufs();

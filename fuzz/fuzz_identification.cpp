@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   driver.Reset();
   driver.AnswerRunsWith(fuzz::Text(data, size));
   auto action = driver.Action();
-  fuzz::Run([&] { action->CheckType(true); });
+  fuzz::Run([&] { action->Register().CheckType(true); });
   return 0;
 }

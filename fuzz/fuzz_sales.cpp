@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   driver.Write("packages.dat", "10\r\n40\r\n");
   action->Packages().Load();
   fuzz::Run([&] {
-    import.BeginPass(action->ParamAsDate("DataImportu"));
-    import.ImportFromFileSale();
+    import.ReadOutputs(
+        ImportPass::Fresh(action->ParamAsDate("DataImportu"), import.ParameterSettings()));
     import.ImportSaveImpBufs();
   });
   import.DeleteImpBufs();

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   driver.Reset();
   driver.AnswerRunsWith(fuzz::Text(data, size));
   auto action = driver.Action();
-  fuzz::Run([&] { action->GetVatFromECR(); });
-  for (int rate : {-1, 0, 500, 800, 2300, 999}) (void)action->VatLetter(rate);
+  fuzz::Run([&] { action->Register().GetVatFromECR(); });
+  for (int rate : {-1, 0, 500, 800, 2300, 999}) (void)action->Register().VatLetter(rate);
   return 0;
 }

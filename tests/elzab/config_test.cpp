@@ -39,19 +39,19 @@ TEST_F(Config, ParametersFillTheConfiguration) {
   host.params["ElzabSTXSaleBufferFV"] = "1";
   auto a = Action();
   a->ReadParams();
-  EXPECT_EQ(a->config.cfgExePath, std::string("C:\\Elzab") + platform::kPathSeparator);
-  EXPECT_EQ(a->config.cfgPort, "COM2");
-  EXPECT_EQ(a->config.cfgTimeout, 10);
-  EXPECT_EQ(a->config.cfgPoziomCen, 3);
-  EXPECT_EQ(a->config.cfgProductFlag, 1);
-  EXPECT_EQ(a->config.cfgReceipts, 1);
-  EXPECT_EQ(a->config.cfgSaleSource, 1);
-  EXPECT_EQ(a->config.cfgSaleBufferType, 1);
-  EXPECT_TRUE(a->config.cfgProtectExecution);
-  EXPECT_TRUE(a->config.cfgSaleBufferFV);
-  EXPECT_FALSE(a->config.cfgFileMode);
-  EXPECT_EQ(a->config.cfgIPTimeout, 15);
-  EXPECT_EQ(a->config.cfgIPRet, 3);
+  EXPECT_EQ(a->Config().cfgExePath, std::string("C:\\Elzab") + platform::kPathSeparator);
+  EXPECT_EQ(a->Config().cfgPort, "COM2");
+  EXPECT_EQ(a->Config().cfgTimeout, 10);
+  EXPECT_EQ(a->Config().cfgPoziomCen, 3);
+  EXPECT_EQ(a->Config().cfgProductFlag, 1);
+  EXPECT_EQ(a->Config().cfgReceipts, 1);
+  EXPECT_EQ(a->Config().cfgSaleSource, 1);
+  EXPECT_EQ(a->Config().cfgSaleBufferType, 1);
+  EXPECT_TRUE(a->Config().cfgProtectExecution);
+  EXPECT_TRUE(a->Config().cfgSaleBufferFV);
+  EXPECT_FALSE(a->Config().cfgFileMode);
+  EXPECT_EQ(a->Config().cfgIPTimeout, 15);
+  EXPECT_EQ(a->Config().cfgIPRet, 3);
 }
 
 // The switches read once at the operation's start, each as the value that turns it on.
@@ -64,17 +64,17 @@ TEST_F(Config, TheOperationsSwitchesAndFileMode) {
   host.params["ElzabSTXRS232Speed"] = " 3 ";
   auto a = Action();
   a->ReadParams();
-  EXPECT_EQ(a->config.cfgTransmission, 3);
-  EXPECT_TRUE(a->config.cfgPrgEuro);
-  EXPECT_FALSE(a->config.cfgPrgPayments);
-  EXPECT_TRUE(a->config.cfgDokPlu);
-  EXPECT_TRUE(a->config.cfgUserKonfig);
-  EXPECT_EQ(a->config.cfgRS232Speed, "3");
+  EXPECT_EQ(a->Config().cfgTransmission, 3);
+  EXPECT_TRUE(a->Config().cfgPrgEuro);
+  EXPECT_FALSE(a->Config().cfgPrgPayments);
+  EXPECT_TRUE(a->Config().cfgDokPlu);
+  EXPECT_TRUE(a->Config().cfgUserKonfig);
+  EXPECT_EQ(a->Config().cfgRS232Speed, "3");
   host.params["ElzabSTXPort"] = "PLIK";
   host.params["ElzabSTXDokPlu"] = "2";
   a->ReadParams();
-  EXPECT_TRUE(a->config.cfgFileMode);
-  EXPECT_FALSE(a->config.cfgDokPlu);
+  EXPECT_TRUE(a->Config().cfgFileMode);
+  EXPECT_FALSE(a->Config().cfgDokPlu);
 }
 
 TEST_F(Config, OnlyTheValueOneSwitchesTheTwoFlagsOn) {
@@ -82,8 +82,8 @@ TEST_F(Config, OnlyTheValueOneSwitchesTheTwoFlagsOn) {
   host.params["ElzabSTXSaleBufferFV"] = "Tak";
   auto a = Action();
   a->ReadParams();
-  EXPECT_FALSE(a->config.cfgProtectExecution);
-  EXPECT_FALSE(a->config.cfgSaleBufferFV);
+  EXPECT_FALSE(a->Config().cfgProtectExecution);
+  EXPECT_FALSE(a->Config().cfgSaleBufferFV);
 }
 
 TEST_F(Config, TheProgramsFolderKeepsItsSeparatorAndIsShortened) {
@@ -92,7 +92,7 @@ TEST_F(Config, TheProgramsFolderKeepsItsSeparatorAndIsShortened) {
   host.params["ElzabSTXExePath"] = longDir;
   auto a = Action();
   a->ReadParams();
-  EXPECT_EQ(a->config.cfgExePath, "C:\\PROGRA~1\\Elzab\\");
+  EXPECT_EQ(a->Config().cfgExePath, "C:\\PROGRA~1\\Elzab\\");
 }
 
 TEST_F(Config, SerialLine) {

@@ -217,8 +217,8 @@ TEST_F(Export, MarkingAfterAFailureLeavesOutTheRefusedAndTheStoppingGoods) {
   WriteFile(dir.File("kasa.exp"),
             Goods(1, "DOD") + Goods(2, "DOD") + Goods(3, "DOD") + Goods(4, "DOD"));
   buf.ReadFromFile(dir.File("kasa.exp"), false, -1);
-  action->exp_buf = &buf;
   ElzabExport& exp = action->GoodsExport();
+  exp.UseBuffer(&buf);
   exp.OpenLog();
   WriteFile(dir.File("RAPORT.TXT"), "x\r\n#105;\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n#\t2\tP4\t105\r\n");
   WriteFile(dir.File("zbptowar.out"), "#1\r\n#\r\n#\r\n$2\t105\r\n");
@@ -231,7 +231,7 @@ TEST_F(Export, MarkingAfterAFailureLeavesOutTheRefusedAndTheStoppingGoods) {
   }
   EXPECT_EQ(marked, (std::vector<bool>{true, false, true, false}));
   exp.CloseLog();
-  action->exp_buf = nullptr;
+  exp.UseBuffer(nullptr);
 }
 
 TEST_F(Export, ARefusalListLeftByAnEarlierRunNamesNoGoods) {

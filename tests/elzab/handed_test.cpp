@@ -69,14 +69,6 @@ TEST(ReadSummary, HashesTheReceiptBuffersDataLinesUpToALimit) {
   EXPECT_EQ(hashFirstTwo, hashTwo);
   EXPECT_NE(hashAll, hashTwo);
   EXPECT_FALSE(HashDataLines(dir.File("none.out"), -1, lines, hashAll));
-
-  std::map<std::string, ReadSummary::Sum> sums;
-  testutil::WriteFile(dir.File("sales.out"),
-                      "#1\r\n$12\t1.500\t350\r\n$12\t0.500\t100\r\n$13\r\n#\t2\t450\r\n");
-  ASSERT_TRUE(SumCounters(dir.File("sales.out"), sums));
-  EXPECT_EQ(sums["12"].quantity, 2000);
-  EXPECT_EQ(sums["12"].value, 450);
-  EXPECT_EQ(sums["13"].quantity, 0);
 }
 
 }  // namespace

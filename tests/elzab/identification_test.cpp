@@ -22,9 +22,9 @@ TEST_F(Identification, TheConnectionTestShowsTheRegistersDetails) {
                 "Maksymalna ilość PLU w kasie: 50000", "Numer generacji kasy: 3",
                 "Numer wersji programu kasy: 1.04",
                 "Rozpoznano model: Sigma [ Ilość PLU:50000 | Długość nazwy towaru:48 ]"}));
-  EXPECT_EQ(action->cfgType, t_Sigma);
-  EXPECT_EQ(action->cfgPLUMax, 50000);
-  EXPECT_EQ(action->cfgNameMax, 48);
+  EXPECT_EQ(action->Register().cfgType(), t_Sigma);
+  EXPECT_EQ(action->Register().cfgPLUMax(), 50000);
+  EXPECT_EQ(action->Register().cfgNameMax(), 48);
   EXPECT_FALSE(testutil::Exists(dir.File("otypurz.in")));
   EXPECT_FALSE(testutil::Exists(dir.File("otypurz.out")));
 }
@@ -43,9 +43,9 @@ TEST_F(Identification, ModelsAreRecognisedWithoutRegardToCase) {
   for (const auto& [model, type, shown] : cases) {
     host.messages.clear();
     ProgramWritesOutput(Line(model, "4000"));
-    action->CheckType(true);
-    EXPECT_EQ(action->cfgType, type) << model;
-    EXPECT_EQ(action->cfgNameMax, type == t_Sigma ? 48 : 40) << model;
+    action->Register().CheckType(true);
+    EXPECT_EQ(action->Register().cfgType(), type) << model;
+    EXPECT_EQ(action->Register().cfgNameMax(), type == t_Sigma ? 48 : 40) << model;
     EXPECT_EQ(host.messages.back().text, "Rozpoznano model: " + shown +
                                              " [ Ilość PLU:4000 | Długość nazwy towaru:" +
                                              (type == t_Sigma ? "48" : "40") + " ]");
@@ -56,24 +56,24 @@ TEST_F(Identification, ModelsAreRecognisedWithoutRegardToCase) {
 TEST_F(Identification, AnUnreadableCapacityMeans10000) {
   for (const char* plu : {"", "dużo", "12a"}) {
     ProgramWritesOutput(Line("K10", plu));
-    action->CheckType(false);
-    EXPECT_EQ(action->cfgPLUMax, 10000) << plu;
+    action->Register().CheckType(false);
+    EXPECT_EQ(action->Register().cfgPLUMax(), 10000) << plu;
   }
 }
 
 TEST_F(Identification, WithoutPrintOnlyTheFirstLineIsShown) {
   ProgramWritesOutput(Line("K10", "4000"));
-  action->CheckType(false);
+  action->Register().CheckType(false);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt typu kasy ...\x01OK"}));
-  EXPECT_EQ(action->cfgPLUMax, 4000);
+  EXPECT_EQ(action->Register().cfgPLUMax(), 4000);
 }
 
 TEST_F(Identification, AShortOutputMeansAnUnknownModel) {
   ProgramWritesOutput("OTypUrz\r\n$\t1\r\n");
-  action->CheckType(false);
-  EXPECT_EQ(action->cfgType, t_Default);
-  EXPECT_EQ(action->cfgPLUMax, 10000);
-  EXPECT_EQ(action->cfgNameMax, 40);
+  action->Register().CheckType(false);
+  EXPECT_EQ(action->Register().cfgType(), t_Default);
+  EXPECT_EQ(action->Register().cfgPLUMax(), 10000);
+  EXPECT_EQ(action->Register().cfgNameMax(), 40);
   EXPECT_FALSE(testutil::Exists(dir.File("otypurz.out")));
 }
 
@@ -89,7 +89,7 @@ TEST_F(Identification, ACutShortOrGarbledIdentificationIsAnError) {
   for (const auto& [text, detail] : cases) {
     ProgramWritesOutput(text);
     try {
-      action->CheckType(true);
+      action->Register().CheckType(true);
       ADD_FAILURE() << text;
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message(), "Błąd odczytu pliku raportu " + out + " " + detail);
@@ -105,7 +105,7 @@ TEST_F(Identification, AMissingOutputIsAnErrorAndTheWorkingFilesGo) {
     return r;
   };
   try {
-    action->CheckType(true);
+    action->Register().CheckType(true);
     FAIL();
   } catch (const Exception& e) {
     const std::string out = dir.File("otypurz.out");
@@ -122,7 +122,7 @@ TEST_F(Identification, AFailedRunEndsBeforeAnyDetail) {
     r.exitCode = 1;
     return r;
   };
-  EXPECT_THROW(action->CheckType(true), Exception);
+  EXPECT_THROW(action->Register().CheckType(true), Exception);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt typu kasy ..."}));
 }
 

@@ -2,6 +2,8 @@
 // file, in file mode and with the programs scripted, leftovers, failures and clean-up.
 #include <gtest/gtest.h>
 
+#include "elzab/elxcounters.h"
+
 #include <algorithm>
 
 #include "exchange/KSImpBuf.h"
@@ -172,10 +174,11 @@ TEST_F(Import, PaymentFormsCarryADateOnlyForAYesWord) {
             "$1\tGOT\t0\t0\t0\t0\t0\r\n$2\tKARTA\t2\t0\t0\t0\tTAK\r\n"
             "$3\tBON\t2\t0\t0\t0\tT\r\n$4\tCZEK\t2\t0\t0\t0\tt\r\n"
             "$5\tINNA\t2\t0\t0\t0\ty\r\n");
-  import.ImportFromFilePaymentTypes();
+  const ImportPass pass = ImportPass::Fresh(46364, import.ParameterSettings());
+  import.ReadOutputs(pass);
   EXPECT_EQ(dated(), (std::vector<int>{0, 0, 1, 1, 1, 1, 0}));
   std::remove(dir.File("oplat.out").c_str());
-  import.ImportFromFilePaymentTypes();
+  import.ReadOutputs(pass);
   EXPECT_EQ(dated(), std::vector<int>(7, 0));
 }
 
@@ -349,6 +352,30 @@ TEST_F(Import, AConfigurationOrInputWhoseCloseFailsIsNeverGivenToAProgram) {
     EXPECT_EQ(order, c.ran);
     EXPECT_TRUE(stored.empty());
   }
+}
+
+// The one reader of the counters serves the goods lines, the summary of what the host has and
+// the sales beyond it: summed per code in the order codes first come, less a base's sums.
+TEST_F(Import, CountersAreSummedPerCodeLessWhatTheHostHas) {
+  WriteFile(dir.File("sales.out"),
+            "#1\r\n$12\t1.500\t350\r\n$13\t0\t0\r\n$12\t0.500\t100\r\n#\t2\t450\r\n");
+  auto action = Action();
+  CounterSums sums = SumCounters(action->Runner(), dir.File("sales.out"));
+  ASSERT_EQ(sums.size(), 2u);
+  EXPECT_EQ(sums[0].first, "12");
+  EXPECT_EQ(sums[0].second.quantity, 2000);
+  EXPECT_EQ(sums[0].second.value, 450);
+  EXPECT_EQ(sums[1].first, "13");
+  EXPECT_EQ(sums[1].second.quantity, 0);
+  const std::map<std::string, ReadSummary::Sum> base = {{"12", {500, 100}}, {"40", {1000, 50}}};
+  sums = SumCounters(action->Runner(), dir.File("sales.out"), &base);
+  ASSERT_EQ(sums.size(), 3u);
+  EXPECT_EQ(sums[0].second, (ReadSummary::Sum{1500, 350}));
+  EXPECT_EQ(sums[2].first, "40");
+  EXPECT_EQ(sums[2].second, (ReadSummary::Sum{-1000, -50}));
+  // A line without its quantity and value is no counter the register writes.
+  WriteFile(dir.File("sales.out"), "#1\r\n$12\t1.500\t350\r\n$13\r\n");
+  EXPECT_THROW(SumCounters(action->Runner(), dir.File("sales.out")), Exception);
 }
 
 TEST_F(Import, QuantitiesAreThousandths) {

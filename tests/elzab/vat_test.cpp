@@ -9,34 +9,36 @@ using testutil::ProgramFixture;
 class Vat : public ProgramFixture {
  protected:
   std::vector<int> Rates() const {
-    return std::vector<int>(action->vatRates, action->vatRates + 7);
+    std::vector<int> rates;
+    for (int i = 0; i < 7; ++i) rates.push_back(action->Register().VatRate(i));
+    return rates;
   }
 };
 
 TEST_F(Vat, RatesExemptAndReservedSlots) {
   ProgramWritesOutput("OPodatek\r\n$23,00\t8,00\t5,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
-  action->GetVatFromECR();
+  action->Register().GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>{2300, 800, 500, 0, -1, 999, 999}));
-  EXPECT_EQ(action->VatLetter(800), 2);
-  EXPECT_EQ(action->VatLetter(-1), 5);
-  EXPECT_EQ(action->VatLetter(700), 999);
-  EXPECT_EQ(action->VatLetter(999), 6);
+  EXPECT_EQ(action->Register().VatLetter(800), 2);
+  EXPECT_EQ(action->Register().VatLetter(-1), 5);
+  EXPECT_EQ(action->Register().VatLetter(700), 999);
+  EXPECT_EQ(action->Register().VatLetter(999), 6);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"Odczyt tablicy stawek VAT z kasy\x01OK"}));
   EXPECT_TRUE(testutil::Exists(dir.File("opodatek.out")));  // the export's clean-up removes it
 }
 
 TEST_F(Vat, TheLastRateLineDecidesAndAPointIsNoDecimalSeparator) {
   ProgramWritesOutput("$23,00\t8,00\r\n\r\nkomentarz\r\n$22,00\t23.00\t\t\r\n");
-  action->GetVatFromECR();
+  action->Register().GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>{2200, 23, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(action->VatLetter(0), 3);
+  EXPECT_EQ(action->Register().VatLetter(0), 3);
 }
 
 TEST_F(Vat, WithoutRateLinesEverySlotIsZero) {
   ProgramWritesOutput("OPodatek\r\nnic\r\n");
-  action->GetVatFromECR();
+  action->Register().GetVatFromECR();
   EXPECT_EQ(Rates(), (std::vector<int>(7, 0)));
-  EXPECT_EQ(action->VatLetter(0), 1);
+  EXPECT_EQ(action->Register().VatLetter(0), 1);
 }
 
 TEST_F(Vat, AMissingOutputIsAReadError) {
@@ -46,7 +48,7 @@ TEST_F(Vat, AMissingOutputIsAReadError) {
     return r;
   };
   try {
-    action->GetVatFromECR();
+    action->Register().GetVatFromECR();
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Błąd odczytu pliku :" + dir.File("opodatek.out"));
@@ -55,8 +57,8 @@ TEST_F(Vat, AMissingOutputIsAReadError) {
 
 TEST_F(Vat, TwoSlotsWithOneRateResolveToTheLower) {
   ProgramWritesOutput("$23,00\t8,00\t23,00\t0,00\tZWOLNIONA\tREZERWA\tREZERWA\r\n");
-  action->GetVatFromECR();
-  EXPECT_EQ(action->VatLetter(2300), 1);
+  action->Register().GetVatFromECR();
+  EXPECT_EQ(action->Register().VatLetter(2300), 1);
 }
 
 // A table cut short, or with a rate that is no number (a garbled digit), would give goods the
@@ -71,7 +73,7 @@ TEST_F(Vat, ACutShortOrGarbledTableIsAReadErrorNamingTheFile) {
   for (const auto& [text, message] : cases) {
     ProgramWritesOutput(text);
     try {
-      action->GetVatFromECR();
+      action->Register().GetVatFromECR();
       ADD_FAILURE() << text;
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message(), "Błąd odczytu pliku " + message);
