@@ -82,6 +82,6 @@ class TrelvaxAction : public KSAction {
   ElzabRunner runner_{session_, config_};
   ElzabRegister register_{session_, runner_};
   ElzabPackages packages_{session_, runner_, config_};
-  ElzabExport export_{session_, runner_, config_, register_, packages_};
+  ElzabExport export_{session_, session_, runner_, config_, register_, packages_};
   ElzabImport import_{session_, runner_, config_, register_, packages_};
 };

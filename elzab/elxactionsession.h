@@ -1,11 +1,11 @@
-// The operation object's answer to what its collaborators need of it (ElzabSession): each call
-// goes to the framework's action.
+// The operation object's answer to what its collaborators need of it (ElzabSession, and
+// ElzabExportReports for the export): each call goes to the framework's action.
 #pragma once
 
 #include "elzab/elxsession.h"
 #include "plugin/KSAction.h"
 
-class ActionSession final : public ElzabSession {
+class ActionSession final : public ElzabSession, public ElzabExportReports {
  public:
   explicit ActionSession(KSAction& action) : a_(action) {}
   ActionSession(const ActionSession&) = delete;
@@ -20,11 +20,8 @@ class ActionSession final : public ElzabSession {
   void DodajKomunikat(int significance, const std::string& text) override {
     a_.DodajKomunikat(significance, text);
   }
-  void ZmienOstatniKomunikat(int significance, const std::string& text) override {
-    a_.ZmienOstatniKomunikat(significance, text);
-  }
-  std::string PodajOstatniKomunikat(bool withoutStatus) const override {
-    return a_.PodajOstatniKomunikat(withoutStatus);
+  void SetLastLineStatus(int significance, const std::string& status) override {
+    a_.ZmienOstatniKomunikat(significance, a_.PodajOstatniKomunikat(true) + '\x01' + status);
   }
   bool CzyPrzerwac() override { return a_.CzyPrzerwac(); }
   bool HostCanAbort() const override { return a_.HostCanAbort(); }

@@ -95,9 +95,14 @@ constexpr const char* kPaymentsOnline =
 
 }  // namespace
 
-ElzabExport::ElzabExport(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config,
-                         ElzabRegister& ecr, ElzabPackages& packages)
-    : session_(session), runner_(runner), config_(config), register_(ecr), packages_(packages) {}
+ElzabExport::ElzabExport(ElzabSession& session, ElzabExportReports& reports, ElzabRunner& runner,
+                         const ElzabConfig& config, ElzabRegister& ecr, ElzabPackages& packages)
+    : session_(session),
+      reports_(reports),
+      runner_(runner),
+      config_(config),
+      register_(ecr),
+      packages_(packages) {}
 
 ElzabExport::~ElzabExport() = default;
 
@@ -115,7 +120,7 @@ TrelvaxExpBuf* ElzabExport::ExpBuf() const {
 
 void ElzabExport::UseBuffer(TrelvaxExpBuf* buffer) {
   buffer_ = buffer;
-  session_.SetExpBuf(buffer);
+  reports_.SetExpBuf(buffer);
 }
 
 // ----- The operation ----------------------------------------------------------------------
@@ -164,10 +169,10 @@ void ElzabExport::Eksport() {
   } catch (...) {
     // The goods withdrawn or refused before the failure are named too: they are what a
     // technician looks for first.
-    session_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
+    reports_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
     throw;
   }
-  session_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
+  reports_.LogWarnings(logError_.get(), warningsHeader, "", LPV_Error);
 }
 
 // ----- Goods ------------------------------------------------------------------------------
@@ -181,7 +186,7 @@ void ElzabExport::SendItems() {
   }
   session_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00001", "Przygotowanie rekordów towarów..."),
                   LPV_Ok, 100);
-  session_.ShowTowInfo(true);
+  reports_.ShowTowInfo(true);
   Batches batches = PrepareBatches();
   session_.MsgAdd(ElzabText("KSElzabSSendItemMsgAdd_00003", "Transmisja towarów"), LPV_None, 100);
   // Each batch's text goes to its program input file as it is, without a copy of megabytes.
@@ -262,7 +267,7 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   }
   const std::string plu = TxTools::IntToStr(rec->plu);
   if (rec->plu > register_.cfgPLUMax()) {
-    session_.AddWarning(
+    reports_.AddWarning(
         "PLU: " + plu + ElzabText("areItempAnsiStriIntToStr", "; KOD: ") + rec->kod +
             ElzabText("eItempAnsiStri_towreckod", " Towar ma za duży kod PLU (maksymalnie ") +
             TxTools::IntToStr(register_.cfgPLUMax()) + ")",
@@ -279,7 +284,7 @@ void ElzabExport::PrepareItemsRec(KSTowRec* rec) {
   const std::string name = FieldText(TLTools::StrMax(rec->nazwa, register_.cfgNameMax(), false));
   const int slot = register_.VatLetter(rec->stawkaPrec);
   if (slot == 999) {
-    session_.AddWarning(
+    reports_.AddWarning(
         "PLU: " + plu + ElzabText("areItempAnsiStriIntToStr_00001", "; KOD: ") + rec->kod +
             ElzabText("eItempAnsiStri_towreckod_00001", " Brak stawki ") +
             TxTools::IntToStr(rec->stawka) + ElzabText("areItempAnsiStriAnsiStri", " % na kasie"),
@@ -328,7 +333,7 @@ void ElzabExport::MarkRecTrOk(int function, bool afterError) {
     buf->CzytajRec(row, &rec);
     if (rec.koldod != 0 || (rec.status != stDod && rec.status != stAkt)) continue;
     if (afterError && rec.plu == stoppedAt) {
-      session_.AddWarning(
+      reports_.AddWarning(
           "PLU: " + TxTools::IntToStr(rec.plu) + ElzabText("RecTtempAnsiStriIntToStr", "; KOD: ") +
               rec.kod +
               ElzabText("ecTtempAnsiStritowreckod", " Towar spowodował zatrzymanie transmisji"),
@@ -478,7 +483,7 @@ std::set<std::string> ElzabExport::CheckZBPTOWARFileErrorPLU() {
     plu = TxTools::LeadingInt(pluText);
     code = TxTools::LeadingInt(TxTools::SelectWord(data, 1, '\t'));
     rejected.insert(std::to_string(plu));
-    session_.AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
+    reports_.AddWarning("PLU: " + std::to_string(plu) + " (" + runner_.GetErrMsg(code) + ")",
                         logError_.get());
   }
   out.Close();

@@ -12,16 +12,18 @@ class ElzabRunner;
 class KSTowRec;
 class TErrorLog;
 class ElzabRegister;
+class ElzabExportReports;
 class ElzabSession;
 class TrelvaxExpBuf;
 struct ElzabConfig;
 
 class ElzabExport {
  public:
-  // Exports for `session`'s device to the register `ecr`, running programs through `runner`,
-  // keeping `packages`; all of them outlive the export.
-  ElzabExport(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config,
-              ElzabRegister& ecr, ElzabPackages& packages);
+  // Exports for `session`'s device to the register `ecr`, warning and summing up through
+  // `reports`, running programs through `runner`, keeping `packages`; all of them outlive the
+  // export.
+  ElzabExport(ElzabSession& session, ElzabExportReports& reports, ElzabRunner& runner,
+              const ElzabConfig& config, ElzabRegister& ecr, ElzabPackages& packages);
   ElzabExport(const ElzabExport&) = delete;
   ElzabExport& operator=(const ElzabExport&) = delete;
   ~ElzabExport();
@@ -67,6 +69,7 @@ class ElzabExport {
   TrelvaxExpBuf* ExpBuf() const;
 
   ElzabSession& session_;
+  ElzabExportReports& reports_;
   ElzabRunner& runner_;
   const ElzabConfig& config_;
   ElzabRegister& register_;

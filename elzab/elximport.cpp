@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr char kStatus = '\x01';
-
 // A column that must hold an integer: anything else (an empty column too) is the
 // conversion's error, which ends the import with the file left for the next one.
 int IntColumn(TLJWords& columns, int index) {
@@ -278,7 +276,7 @@ void ElzabImport::ImportSaveImpBufs() {
       } catch (...) {
         // Refused: the host does not have the day.
         recovery_.Stored().Unmark();
-        session_.ZmienOstatniKomunikat(2, session_.PodajOstatniKomunikat(true) + kStatus + "Błąd!");
+        session_.SetLastLineStatus(2, "Błąd!");
         throw;
       }
       // Before anything else reaches the host: a host that dies from here on has the day.

@@ -407,8 +407,7 @@ class ReceiptBufferReader {
     docs_.back().doc->Unknown();
     ++count_;
     ElzabSession& session = a_.Session();
-    session.ZmienOstatniKomunikat(
-        0, session.PodajOstatniKomunikat(true) + kStatus + TxTools::IntToStr(count_));
+    session.SetLastLineStatus(0, TxTools::IntToStr(count_));
     return docs_.back().doc.get();
   }
 
@@ -526,7 +525,7 @@ void ElzabImport::ImportFromFileReceipts() {
   session_.DodajKomunikat(0, kAnalysis);
   ReceiptBufferReader reader(*this, pass_.importDate, function == fnReceipts5);
   reader.Read(runner_.FNameFile(function, 2, false));
-  session_.ZmienOstatniKomunikat(0, session_.PodajOstatniKomunikat(true) + kStatus + "OK");
+  session_.SetLastLineStatus(0, "OK");
   session_.DodajKomunikat(0, std::string(kCards) + kStatus + TxTools::IntToStr(reader.Cards()));
 }
 

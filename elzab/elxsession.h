@@ -2,8 +2,8 @@
 // goods export and the sales import) need of the operation they work for, and nothing more: the
 // host's message list, the abort check, the host's two stores, the exchange directory's paths
 // and the device number, the code-page converter that also archives working files, and the
-// export's warnings and summaries. The operation answers it; no collaborator reaches the
-// dispatcher.
+// import's summary; the export's warnings and summaries are ElzabExportReports. The operation
+// answers both; no collaborator reaches the dispatcher.
 #pragma once
 
 #include <string>
@@ -20,10 +20,9 @@ class ElzabSession : public MessageSink {
   // ----- The host's message list, beyond MsgAdd, MsgP and MsgS ----------------------------
   // Adds a line of `significance` (0 normal, 1 warning, 2 error).
   virtual void DodajKomunikat(int significance, const std::string& text) = 0;
-  // Gives the last line `text` and `significance`.
-  virtual void ZmienOstatniKomunikat(int significance, const std::string& text) = 0;
-  // The last line's text, without its status part when `withoutStatus`.
-  virtual std::string PodajOstatniKomunikat(bool withoutStatus) const = 0;
+  // Gives the last line `significance` and `status` after its text (its status part until
+  // now dropped).
+  virtual void SetLastLineStatus(int significance, const std::string& status) = 0;
 
   // ----- Stopping ---------------------------------------------------------------------------
   // Whether the host asks the operation to stop; true when the host cannot be asked.
@@ -57,7 +56,15 @@ class ElzabSession : public MessageSink {
   // The code-page converter, which also archives working files.
   virtual TLTools& Tools() = 0;
 
-  // ----- The export's warnings and summaries --------------------------------------------
+  // The sales value of an import buffer as one summary line.
+  virtual void ShowTotalValue(KSImpBuf* buffer) = 0;
+};
+
+// What the goods export needs beyond the session: the framework's warnings and the summaries of
+// the goods being sent.
+class ElzabExportReports {
+ public:
+  virtual ~ElzabExportReports() = default;
   // The export buffer being sent, which the summaries count; null once it is gone.
   virtual void SetExpBuf(KSExpBuf* buffer) = 0;
   // A warning into `log`, or to the host's list when there is no log.
@@ -67,6 +74,4 @@ class ElzabSession : public MessageSink {
                            LPVState state) = 0;
   // The export buffer's goods by status (with `all`, the empty counts too).
   virtual void ShowTowInfo(bool all) = 0;
-  // The sales value of an import buffer as one summary line.
-  virtual void ShowTotalValue(KSImpBuf* buffer) = 0;
 };

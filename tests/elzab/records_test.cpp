@@ -5,6 +5,9 @@
 
 #include "elzab/elxhanded.h"
 #include "elzab/elxrecords.h"
+#include "elzab/elxstored.h"
+#include "hostlib/Exceptions.h"
+#include "testutil/TempDir.h"
 
 namespace {
 
@@ -221,6 +224,52 @@ TEST(JudgeRead, TheHostHasTheNewReadAndWhatItLacksOfTheBaseUnlessClosed) {
   EXPECT_EQ(closed.receiptLines, 0);
   EXPECT_FALSE(closed.hasReturns);
   EXPECT_EQ(HandedAfter(now, nullptr, open).receiptLines, 0);
+}
+
+// ----- The keeper of the stored days -----------------------------------------------------------
+
+// The record holds for the very outputs it names: the days it holds, read with the date and
+// settings of then; a day whose hand-over was cut off stops the import; an output written anew
+// since drops the record, naming the file.
+TEST(StoredDays, HoldsForTheOutputsItNamesOnly) {
+  testutil::TempDir dir("stored");
+  const std::string record = dir.File("zapisane.txt");
+  testutil::WriteFile(dir.File("opsproz4.out"), "#1\r\n$1\ta\r\n");
+  const PassSettings now{false, true, false};
+  const PassSettings then{true, true, true};
+
+  StoredDays first(dir.Path());
+  StoredDays::Settled s = first.Settle(kDec9, now);
+  EXPECT_EQ(s.importDate, kDec9);
+  EXPECT_EQ(s.settings, now);
+  EXPECT_TRUE(s.days.empty());
+  EXPECT_FALSE(testutil::Exists(record));
+
+  StoredDays earlier(dir.Path());
+  earlier.Settle(kDec8, then);
+  earlier.Mark(kDec8);
+  EXPECT_NE(testutil::ReadFile(record).find("zapisywane=2026-12-08\r\n"), std::string::npos);
+  EXPECT_THROW(StoredDays(dir.Path()).Settle(kDec9, now), Exception);
+  earlier.Unmark();
+  EXPECT_FALSE(testutil::Exists(record));
+  earlier.Mark(kDec8);
+  earlier.Add(kDec8);
+  EXPECT_TRUE(earlier.Has(kDec8));
+
+  StoredDays next(dir.Path());
+  s = next.Settle(kDec9, now);
+  EXPECT_EQ(s.importDate, kDec8);
+  EXPECT_EQ(s.settings, then);
+  EXPECT_EQ(s.days, std::vector<double>{kDec8});
+  EXPECT_TRUE(s.whole);
+  EXPECT_TRUE(next.Has(kDec8));
+
+  testutil::WriteFile(dir.File("opsproz4.out"), "#1\r\n$1\tb\r\n");
+  s = StoredDays(dir.Path()).Settle(kDec9, now);
+  EXPECT_EQ(s.changed, "opsproz4.out");
+  EXPECT_EQ(s.importDate, kDec9);
+  EXPECT_TRUE(s.days.empty());
+  EXPECT_FALSE(testutil::Exists(record));
 }
 
 }  // namespace
