@@ -134,13 +134,15 @@ bool HandedOver::Read(const std::string& identity, ReadSummary& summary) const {
   const std::string path = Path();
   std::string text;
   if (!workfiles::ReadRecord(path, text)) return false;
-  if (!records::ParseSummary(text, summary)) {
+  records::RecordFault fault;
+  if (!records::ParseSummary(text, summary, &fault)) {
     throw Exception(
         ElzabText("KSElzabSHandedDamagedExceptio", "Plik ") + path +
         ElzabText("KSElzabSHandedDamagedExceptio_00001",
                   " jest uszkodzony: nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. "
                   "Sprawdź to w bazie; po usunięciu tego pliku odczyt kasy zostanie przyjęty "
-                  "w całości."));
+                  "w całości.") +
+        records::FaultText(fault));
   }
   // Another register's (a second device with this directory): it says nothing of this one.
   return summary.identity == identity;
@@ -216,12 +218,14 @@ bool ReadNoteFile::Exists() const {
 bool ReadNoteFile::Read(ReadNote& note) const {
   std::string text;
   if (!workfiles::ReadRecord(Path(), text)) return false;
-  if (!records::ParseReadNote(text, note)) {
+  records::RecordFault fault;
+  if (!records::ParseReadNote(text, note, &fault)) {
     throw Exception(ElzabText("KSElzabSReadNoteDamagedExceptio", "Plik ") + Path() +
                     ElzabText("KSElzabSReadNoteDamagedExceptio_00001",
                               " jest uszkodzony: nie wiadomo, z której kasy są pliki importu "
                               "w katalogu wymiany. Jeśli są z kasy tego urządzenia, usuń ten "
-                              "plik i powtórz import (nic nie zostało zaimportowane)."));
+                              "plik i powtórz import (nic nie zostało zaimportowane).") +
+                    records::FaultText(fault));
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "elzab/elxfunctions.h"
+#include "elzab/elxtext.h"
 #include "hostlib/TdtTools.h"
 
 namespace {
@@ -170,31 +171,45 @@ bool ValidIdentity(const std::string& identity) {
 // One line of a record: its key, and its value after "=" (`hasValue` false for a line of a
 // key alone).
 struct RecordLine {
+  int number = 0;    // counted from 1, empty lines too
+  std::string text;  // the whole line
   std::string key;
   std::string value;
   bool hasValue = false;
 };
 
-// The record's lines, CR LF ended (the last may have lost its end); empty lines left out.
-// False for a line with another control byte, which the writer never writes.
-bool SplitLines(const std::string& text, std::vector<RecordLine>& lines) {
+// Refuses `line`, noting it in `fault`; false, for a parser to return.
+bool Refuse(const RecordLine& line, records::RecordFault* fault) {
+  if (fault != nullptr) *fault = {line.number, line.text};
+  return false;
+}
+
+// The record's lines, CR LF ended (the last may have lost its end); empty lines left out, and a
+// UTF-8 byte-order mark first. False for a line with another control byte, which the writer
+// never writes.
+bool SplitLines(const std::string& text, std::vector<RecordLine>& lines,
+                records::RecordFault* fault) {
   lines.clear();
-  size_t at = 0;
+  // An editor that saves a record as UTF-8 may put its byte-order mark first; the records are
+  // plain ASCII, the same in every code page, and the mark carries nothing.
+  size_t at = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  int number = 0;
   while (at < text.size()) {
     size_t end = text.find("\r\n", at);
     const size_t next = end == std::string::npos ? text.size() : end + 2;
     if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(at, end - at);
-    at = next;
-    if (line.empty()) continue;
-    for (unsigned char c : line) {
-      if (c < 0x20 || c == 0x7f) return false;
-    }
     RecordLine l;
-    const size_t eq = line.find('=');
-    l.key = line.substr(0, eq);
+    l.number = ++number;
+    l.text = text.substr(at, end - at);
+    at = next;
+    if (l.text.empty()) continue;
+    for (unsigned char c : l.text) {
+      if (c < 0x20 || c == 0x7f) return Refuse(l, fault);
+    }
+    const size_t eq = l.text.find('=');
+    l.key = l.text.substr(0, eq);
     l.hasValue = eq != std::string::npos;
-    if (l.hasValue) l.value = line.substr(eq + 1);
+    if (l.hasValue) l.value = l.text.substr(eq + 1);
     lines.push_back(std::move(l));
   }
   return true;
@@ -262,23 +277,25 @@ std::string FormatStoredDays(const StoredDaysRecord& r) {
   return text;
 }
 
-bool ParseStoredDays(const std::string& text, StoredDaysRecord& r) {
+bool ParseStoredDays(const std::string& text, StoredDaysRecord& r, RecordFault* fault) {
   r = StoredDaysRecord();
+  if (fault != nullptr) *fault = RecordFault();
   std::vector<RecordLine> lines;
-  if (!SplitLines(text, lines)) return false;
+  if (!SplitLines(text, lines, fault)) return false;
   std::set<std::string> outputNames;
   for (int function : ElzabFunctionsWith(roleSalesRead)) outputNames.insert(OutputName(function));
   Once once;
-  std::set<double> days;
-  for (const RecordLine& l : lines) {
+  std::map<double, const RecordLine*> days;
+  auto take = [&](const RecordLine& l) {
     if (!l.hasValue) return false;
-    if (l.key == kKeyImportDate) {
-      if (!once.Take(l.key) || !ParseDay(l.value, r.importDate)) return false;
-    } else if (l.key == kKeySettings) {
+    if (l.key == kKeyImportDate) return once.Take(l.key) && ParseDay(l.value, r.importDate);
+    if (l.key == kKeySettings) {
       PassSettings s;
       if (!once.Take(l.key) || !ParseSettings(l.value, s)) return false;
       r.settings = s;
-    } else if (l.key == kKeyOutput) {
+      return true;
+    }
+    if (l.key == kKeyOutput) {
       std::vector<std::string> f;
       OutputStamp o;
       if (!Fields(l.value, 4, f) || outputNames.count(f[0]) == 0 || !ParseWhole(f[1], o.size) ||
@@ -291,33 +308,34 @@ bool ParseStoredDays(const std::string& text, StoredDaysRecord& r) {
       }
       r.namesOutputs = true;
       r.outputs.push_back(o);
-    } else if (l.key == kKeyStored || l.key == kKeyStoring) {
-      double day = 0;
-      if (!ParseDay(l.value, day) || !days.insert(day).second) return false;
-      if (l.key == kKeyStored) {
-        r.days.push_back(day);
-      } else {
-        if (!once.Take(l.key)) return false;
-        r.storing = day;
-      }
-    } else {
-      return false;
+      return true;
     }
+    if (l.key != kKeyStored && l.key != kKeyStoring) return false;
+    double day = 0;
+    if (!ParseDay(l.value, day) || !days.emplace(day, &l).second) return false;
+    if (l.key == kKeyStored) {
+      r.days.push_back(day);
+      return true;
+    }
+    r.storing = day;
+    return once.Take(l.key);
+  };
+  for (const RecordLine& l : lines) {
+    if (!take(l)) return Refuse(l, fault);
   }
   if (!once.Has(kKeyImportDate)) return false;
   // Only sales from a receipt buffer bring days other than the import date's: the counters,
   // the cashier and every total of the receipts go to the import date otherwise.
+  const std::vector<int> buffers = ElzabFunctionsWith(roleReceiptBuffer);
   const bool otherDays =
       (!r.settings || r.settings->salesFromReceipts) &&
-      (!r.namesOutputs || std::any_of(r.outputs.begin(), r.outputs.end(), [](const OutputStamp& o) {
-        const std::vector<int> buffers = ElzabFunctionsWith(roleReceiptBuffer);
-        return std::any_of(buffers.begin(), buffers.end(),
-                           [&](int function) { return o.name == OutputName(function); });
-      }));
-  if (!otherDays) {
-    for (double day : days) {
-      if (day != TdtTools::DatePart(r.importDate)) return false;
-    }
+      (!r.namesOutputs ||
+       std::any_of(r.outputs.begin(), r.outputs.end(), [&](const OutputStamp& o) {
+         return std::any_of(buffers.begin(), buffers.end(),
+                            [&](int function) { return o.name == OutputName(function); });
+       }));
+  for (const auto& [day, line] : days) {
+    if (!otherDays && day != TdtTools::DatePart(r.importDate)) return Refuse(*line, fault);
   }
   return true;
 }
@@ -344,32 +362,38 @@ std::string FormatSummary(const ReadSummary& s) {
   return text;
 }
 
-bool ParseSummary(const std::string& text, ReadSummary& s) {
+bool ParseSummary(const std::string& text, ReadSummary& s, RecordFault* fault) {
   s = ReadSummary();
+  if (fault != nullptr) *fault = RecordFault();
   s.hasSales = s.hasReturns = true;
   std::vector<RecordLine> lines;
-  if (!SplitLines(text, lines)) return false;
+  if (!SplitLines(text, lines, fault)) return false;
   Once once;
-  for (const RecordLine& l : lines) {
+  auto take = [&](const RecordLine& l) {
     if (!l.hasValue) {
       // A kind that was not read has no counters.
       if (l.key == kKeyNoSales && once.Take(l.key) && s.sales.empty()) {
         s.hasSales = false;
-      } else if (l.key == kKeyNoReturns && once.Take(l.key) && s.returns.empty()) {
-        s.hasReturns = false;
-      } else {
-        return false;
+        return true;
       }
-    } else if (l.key == kKeyRegister) {
-      if (!once.Take(l.key) || !ValidIdentity(l.value)) return false;
+      if (l.key == kKeyNoReturns && once.Take(l.key) && s.returns.empty()) {
+        s.hasReturns = false;
+        return true;
+      }
+      return false;
+    }
+    if (l.key == kKeyRegister) {
       s.identity = l.value;
-    } else if (l.key == kKeyDay) {
-      if (!once.Take(l.key) || !ParseDay(l.value, s.day)) return false;
-    } else if (l.key == kKeySettings) {
+      return once.Take(l.key) && ValidIdentity(l.value);
+    }
+    if (l.key == kKeyDay) return once.Take(l.key) && ParseDay(l.value, s.day);
+    if (l.key == kKeySettings) {
       PassSettings settings;
       if (!once.Take(l.key) || !ParseSettings(l.value, settings)) return false;
       s.settings = settings;
-    } else if (l.key == kKeyReceipts) {
+      return true;
+    }
+    if (l.key == kKeyReceipts) {
       std::vector<std::string> f;
       int64_t function = 0;
       if (!once.Take(l.key) || !Fields(l.value, 3, f) || !ParseWhole(f[0], function) ||
@@ -378,13 +402,14 @@ bool ParseSummary(const std::string& text, ReadSummary& s) {
         return false;
       }
       s.receiptsFunction = static_cast<int>(function);
-    } else if (l.key == kKeySales) {
-      if (!s.hasSales || !ParseSum(l.value, s.sales)) return false;
-    } else if (l.key == kKeyReturns) {
-      if (!s.hasReturns || !ParseSum(l.value, s.returns)) return false;
-    } else {
-      return false;
+      return true;
     }
+    if (l.key == kKeySales) return s.hasSales && ParseSum(l.value, s.sales);
+    if (l.key == kKeyReturns) return s.hasReturns && ParseSum(l.value, s.returns);
+    return false;
+  };
+  for (const RecordLine& l : lines) {
+    if (!take(l)) return Refuse(l, fault);
   }
   return once.Has(kKeyRegister) && once.Has(kKeyDay);
 }
@@ -398,32 +423,45 @@ std::string FormatReadNote(const ReadNote& n) {
   return text;
 }
 
-bool ParseReadNote(const std::string& text, ReadNote& n) {
+bool ParseReadNote(const std::string& text, ReadNote& n, RecordFault* fault) {
   n = ReadNote();
+  if (fault != nullptr) *fault = RecordFault();
   std::vector<RecordLine> lines;
-  if (!SplitLines(text, lines)) return false;
+  if (!SplitLines(text, lines, fault)) return false;
   Once once;
-  for (const RecordLine& l : lines) {
+  auto take = [&](const RecordLine& l) {
     if (!l.hasValue || !once.Take(l.key)) return false;
     if (l.key == kKeyRegister) {
-      if (!ValidIdentity(l.value)) return false;
       n.identity = l.value;
-    } else if (l.key == kKeyDay) {
+      return ValidIdentity(l.value);
+    }
+    if (l.key == kKeyDay) {
       double day = 0;
       if (!ParseDay(l.value, day)) return false;
       n.day = day;
-    } else if (l.key == kKeyModel) {
-      int64_t model = 0;
-      if (!ParseWhole(l.value, model) || model > kLastModel) return false;
-      n.model = static_cast<int>(model);
-    } else {
-      return false;
+      return true;
     }
+    if (l.key != kKeyModel) return false;
+    int64_t model = 0;
+    if (!ParseWhole(l.value, model) || model > kLastModel) return false;
+    n.model = static_cast<int>(model);
+    return true;
+  };
+  for (const RecordLine& l : lines) {
+    if (!take(l)) return Refuse(l, fault);
   }
   return once.Has(kKeyRegister);
 }
 
 // ----- Showing -------------------------------------------------------------------------------
+
+std::string FaultText(const RecordFault& fault) {
+  if (fault.line == 0) return {};
+  return ElzabText("KSElzabSRecordLineExceptio", " Wiersz ") + std::to_string(fault.line) +
+         ElzabText("KSElzabSRecordLineExceptio_00001",
+                   " nie jest taki, jaki zapisuje sterownik: \"") +
+         Shown(fault.text) + "\".";
+}
 
 std::string Shown(const std::string& text, size_t limit) {
   static const char kDigits[] = "0123456789ABCDEF";

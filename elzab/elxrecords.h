@@ -2,8 +2,8 @@
 // is one value and one codec. A record decides what the host is given again, or not given, so
 // its reader takes only what its writer writes (every key once, numbers in the writer's own
 // form, values the writer can write) and refuses everything else as damaged instead of
-// guessing. CR LF lines; a person who edits a record by hand may leave an empty line or drop
-// the last line's end, which carry nothing.
+// guessing. CR LF lines; a person who edits a record by hand may leave an empty line, drop the
+// last line's end or have the editor put a UTF-8 byte-order mark first, which carry nothing.
 #pragma once
 
 #include <cstdint>
@@ -85,14 +85,25 @@ constexpr char kHandedOver[] = "przekazane.txt";
 constexpr char kHandedOverFresh[] = "przekazane.tmp";
 constexpr char kReadNote[] = "odczyt.txt";
 
+// The line of a record that its reader refused: its number, counted from 1, and its text. Line
+// 0 when the record as a whole is refused (a line missing, days the outputs cannot give).
+struct RecordFault {
+  int line = 0;
+  std::string text;
+};
+
 // Each record as its file holds it, and back. Parse is false for a text the driver does not
-// write, leaving the value unspecified.
+// write, leaving the value unspecified and, when given, `fault` naming the line refused.
 std::string FormatStoredDays(const StoredDaysRecord& record);
-bool ParseStoredDays(const std::string& text, StoredDaysRecord& record);
+bool ParseStoredDays(const std::string& text, StoredDaysRecord& record,
+                     RecordFault* fault = nullptr);
 std::string FormatSummary(const ReadSummary& summary);
-bool ParseSummary(const std::string& text, ReadSummary& summary);
+bool ParseSummary(const std::string& text, ReadSummary& summary, RecordFault* fault = nullptr);
 std::string FormatReadNote(const ReadNote& note);
-bool ParseReadNote(const std::string& text, ReadNote& note);
+bool ParseReadNote(const std::string& text, ReadNote& note, RecordFault* fault = nullptr);
+// What a damaged record's error adds to name the line refused, for a person to find it; empty
+// when no single line is.
+std::string FaultText(const RecordFault& fault);
 
 // The lines a person is told to change in "zapisane.txt" to settle a day whose hand-over was
 // cut off: the day being handed over, and the same day taken in.

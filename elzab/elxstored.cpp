@@ -41,7 +41,8 @@ StoredDays::Settled StoredDays::Settle(double importDate, const PassSettings& se
   std::string text;
   if (!workfiles::ReadRecord(path, text)) return settled;
   StoredDaysRecord record;
-  const bool read = records::ParseStoredDays(text, record);
+  records::RecordFault fault;
+  const bool read = records::ParseStoredDays(text, record, &fault);
   // A day that was being handed over when the import stopped may or may not be in the
   // back office: only a person can tell, and guessing either way loses or doubles it.
   if (read && record.storing) {
@@ -63,7 +64,8 @@ StoredDays::Settled StoredDays::Settle(double importDate, const PassSettings& se
                     ElzabText("KSElzabSImportDamagedExceptio_00001",
                               " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików "
                               "importu. Sprawdź to w bazie; po usunięciu tego pliku pliki importu "
-                              "zostaną przyjęte w całości."));
+                              "zostaną przyjęte w całości.") +
+                    records::FaultText(fault));
   }
   // The record holds for the outputs it names: each still there must be the very file that
   // was read (those gone were removed after the host took them in), and no other may have

@@ -68,6 +68,8 @@ TEST(Records, WhatTheDriverNeverWritesIsRefused) {
       {head + "zapisano=2026-12-08\r\n", true},  // an older driver's: no settings, no outputs
       {head + "ustawienia=0;1;0\r\n\r\nzapisano=2026-12-08",
        true},  // an editor's empty line, last end
+      {"\xEF\xBB\xBF" + head + "zapisano=2026-12-08\r\n", true},  // saved as UTF-8 with its mark
+      {head + "\xEF\xBB\xBFzapisano=2026-12-08\r\n", false},
       {head + "ustawienia=7;0;0\r\n", false},
       {head + "ustawienia=9999999999;-5;7\r\n", false},
       {head + "ustawienia=0;0\r\n", false},

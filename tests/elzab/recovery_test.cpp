@@ -290,16 +290,21 @@ TEST_F(Recovery, AnOlderRecordStillHoldsAndADamagedOneStopsTheImport) {
       "Plik " + dir.File("zapisane.txt") +
       " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików importu. Sprawdź to "
       "w bazie; po usunięciu tego pliku pliki importu zostaną przyjęte w całości.";
+  // The line refused is named, for the person who looks into the file.
   const struct {
     const char* record;
     bool holds;
+    const char* line;
   } kCases[] = {
-      {"DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n", true},
-      {"DataImportu=2026-12-08\r\nplik=opsproz4.out;x;1;0\r\nzapisano=2026-12-08\r\n", false},
-      {"DataImportu=2026-12-08\r\n\x01\x02garbage\r\nzapisano=2026-12-08\r\n", false},
-      {"DataImportu=2026-12-08\r\nustawienia=1;x\r\nzapisano=2026-12-08\r\n", false},
-      {"zapisano=2026-12-08\r\n", false},
-      {"", false},
+      {"DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n", true, ""},
+      {"DataImportu=2026-12-08\r\nplik=opsproz4.out;x;1;0\r\nzapisano=2026-12-08\r\n", false,
+       " Wiersz 2 nie jest taki, jaki zapisuje sterownik: \"plik=opsproz4.out;x;1;0\"."},
+      {"DataImportu=2026-12-08\r\n\x01\x02garbage\r\nzapisano=2026-12-08\r\n", false,
+       " Wiersz 2 nie jest taki, jaki zapisuje sterownik: \"\\x01\\x02garbage\"."},
+      {"DataImportu=2026-12-08\r\nustawienia=1;x\r\nzapisano=2026-12-08\r\n", false,
+       " Wiersz 2 nie jest taki, jaki zapisuje sterownik: \"ustawienia=1;x\"."},
+      {"zapisano=2026-12-08\r\n", false, ""},
+      {"", false, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.record);
@@ -307,7 +312,7 @@ TEST_F(Recovery, AnOlderRecordStillHoldsAndADamagedOneStopsTheImport) {
     WriteFile(dir.File("zapisane.txt"), c.record);
     stored.clear();
     host.params["DataImportu"] = "2026-12-09";
-    EXPECT_EQ(Run(), c.holds ? "" : damaged);
+    EXPECT_EQ(Run(), c.holds ? "" : damaged + c.line);
     EXPECT_TRUE(stored.empty()) << host.Dump();
     if (c.holds) {
       ExpectCleanedUp();
@@ -603,6 +608,11 @@ TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead
       " jest uszkodzony: nie wiadomo, z której kasy są pliki importu w katalogu wymiany. Jeśli "
       "są z kasy tego urządzenia, usuń ten plik i powtórz import (nic nie zostało "
       "zaimportowane).";
+  // What the error adds to name the line refused.
+  auto Line = [](int n, const std::string& text) {
+    return " Wiersz " + std::to_string(n) + " nie jest taki, jaki zapisuje sterownik: \"" + text +
+           "\".";
+  };
   auto unreadable = [](const std::string& path) {
     return "Błąd odczytu pliku " + path +
            ": nie można go przeczytać (sprawdź, czy to plik i czy nie blokuje go inny program); "
@@ -616,24 +626,29 @@ TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead
     std::string error;
   } kCases[] = {
       {"a sale source the driver never writes", stored_,
-       day + "ustawienia=7;0;0\r\nzapisano=2026-12-08\r\n", storedDamaged},
-      {"the import date twice", stored_, day + day + "zapisano=2026-12-08\r\n", storedDamaged},
+       day + "ustawienia=7;0;0\r\nzapisano=2026-12-08\r\n",
+       storedDamaged + Line(2, "ustawienia=7;0;0")},
+      {"the import date twice", stored_, day + day + "zapisano=2026-12-08\r\n",
+       storedDamaged + Line(2, "DataImportu=2026-12-08")},
       {"a mistyped day", stored_, day + "ustawienia=0;1;0\r\nzapisano=2026-12-8\r\n",
-       storedDamaged},
+       storedDamaged + Line(3, "zapisano=2026-12-8")},
       {"a day the counters cannot give", stored_,
-       day + "ustawienia=0;1;0\r\nzapisano=2026-12-07\r\n", storedDamaged},
+       day + "ustawienia=0;1;0\r\nzapisano=2026-12-07\r\n",
+       storedDamaged + Line(3, "zapisano=2026-12-07")},
       {"a folder for the record of days", stored_, "", unreadable(stored_)},
       {"a counter that is no number", handed,
-       "kasa=0 COM1\r\ndzien=2026-12-08\r\nsprzedaz=1;nan;nan\r\n", handedDamaged},
+       "kasa=0 COM1\r\ndzien=2026-12-08\r\nsprzedaz=1;nan;nan\r\n",
+       handedDamaged + Line(3, "sprzedaz=1;nan;nan")},
       {"a day read twice", handed, "kasa=0 COM1\r\ndzien=2026-12-08\r\ndzien=2026-12-09\r\n",
-       handedDamaged},
+       handedDamaged + Line(3, "dzien=2026-12-09")},
       {"a folder for what the host has", handed, "", unreadable(handed)},
       {"a note of three megabytes", note, "kasa=7 COM" + std::string(3000000, '9') + "\r\n",
        "Pliki nieudanego importu z kasy 7 COM" + std::string(75, '9') +
            "... czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma ten sam "
            "katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu własny katalog "
            "wymiany (nic nie zostało zaimportowane)"},
-      {"a note cut at a NUL", note, std::string("kasa=0 CO\0M1\r\n", 14), noteDamaged},
+      {"a note cut at a NUL", note, std::string("kasa=0 CO\0M1\r\n", 14),
+       noteDamaged + Line(1, "kasa=0 CO\\x00M1")},
       {"a folder for the note", note, "", unreadable(note)},
   };
   for (const auto& c : kCases) {
