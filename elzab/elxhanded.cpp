@@ -133,19 +133,34 @@ bool HandedOver::Exists() const {
 bool HandedOver::Read(const std::string& identity, ReadSummary& summary) const {
   const std::string path = Path();
   std::string text;
-  if (!workfiles::ReadRecord(path, text)) return false;
+  if (!workfiles::ReadRecord(path, text, records::kHandedOverLimit)) return false;
   records::RecordFault fault;
-  if (!records::ParseSummary(text, summary, &fault)) {
+  if (text.size() > records::kHandedOverLimit || !records::ParseSummary(text, summary, &fault)) {
     throw Exception(
-        ElzabText("KSElzabSHandedDamagedExceptio", "Plik ") + path +
-        ElzabText("KSElzabSHandedDamagedExceptio_00001",
-                  " jest uszkodzony: nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. "
-                  "Sprawdź to w bazie; po usunięciu tego pliku odczyt kasy zostanie przyjęty "
-                  "w całości.") +
-        records::FaultText(fault));
+        records::DamagedText(path, fault,
+                             ElzabText("KSElzabSHandedDamagedExceptio",
+                                       "nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. "
+                                       "Sprawdź to w bazie; po usunięciu tego pliku odczyt kasy "
+                                       "zostanie przyjęty w całości.")));
   }
-  // Another register's (a second device with this directory): it says nothing of this one.
-  return summary.identity == identity;
+  // Another register's: a second device with this directory, or this device's connection
+  // changed. Ignored, the read that follows would go to the host whole, and overwritten, the
+  // other device's next import would hand its day over again: only a person can tell which.
+  if (summary.identity != identity) {
+    throw Exception(
+        ElzabText("KSElzabSHandedOtherExceptio", "Plik ") + path +
+        ElzabText("KSElzabSHandedOtherExceptio_00001", " opisuje sprzedaż kasy ") +
+        records::Shown(summary.identity) +
+        ElzabText("KSElzabSHandedOtherExceptio_00002", ", a to urządzenie importuje kasę ") +
+        records::Shown(identity) +
+        ElzabText("KSElzabSHandedOtherExceptio_00003",
+                  ": albo ten katalog wymiany ma też inne urządzenie, albo zmieniono port lub "
+                  "kasę tego urządzenia. Jeśli to inne urządzenie, zaimportuj jego kasę tamtym "
+                  "urządzeniem i daj każdemu urządzeniu własny katalog wymiany; jeśli zmieniono "
+                  "tylko port, na czas importu przywróć poprzedni (nic nie zostało "
+                  "zaimportowane)."));
+  }
+  return true;
 }
 
 void HandedOver::Write(const ReadSummary& summary) {
@@ -217,15 +232,15 @@ bool ReadNoteFile::Exists() const {
 
 bool ReadNoteFile::Read(ReadNote& note) const {
   std::string text;
-  if (!workfiles::ReadRecord(Path(), text)) return false;
+  if (!workfiles::ReadRecord(Path(), text, records::kReadNoteLimit)) return false;
   records::RecordFault fault;
-  if (!records::ParseReadNote(text, note, &fault)) {
-    throw Exception(ElzabText("KSElzabSReadNoteDamagedExceptio", "Plik ") + Path() +
-                    ElzabText("KSElzabSReadNoteDamagedExceptio_00001",
-                              " jest uszkodzony: nie wiadomo, z której kasy są pliki importu "
-                              "w katalogu wymiany. Jeśli są z kasy tego urządzenia, usuń ten "
-                              "plik i powtórz import (nic nie zostało zaimportowane).") +
-                    records::FaultText(fault));
+  if (text.size() > records::kReadNoteLimit || !records::ParseReadNote(text, note, &fault)) {
+    throw Exception(records::DamagedText(
+        Path(), fault,
+        ElzabText("KSElzabSReadNoteDamagedExceptio",
+                  "nie wiadomo, z której kasy są pliki importu w katalogu wymiany. Jeśli są z kasy "
+                  "tego urządzenia, usuń ten plik i powtórz import (nic nie zostało "
+                  "zaimportowane).")));
   }
   return true;
 }

@@ -54,8 +54,8 @@ class HandedOver {
   std::string Path() const;
   // Whether anything lies under the summary's name.
   bool Exists() const;
-  // Reads the summary; false when there is none or it is another register's than `identity`.
-  // An error when it cannot be read or is damaged.
+  // Reads the summary; false when there is none. An error when it cannot be read, is damaged
+  // or is another register's than `identity`.
   bool Read(const std::string& identity, ReadSummary& summary) const;
   // Writes it whole; an error when it cannot.
   void Write(const ReadSummary& summary);

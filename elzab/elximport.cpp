@@ -263,14 +263,20 @@ void ElzabImport::ImportSaveImpBufs() {
     const bool content = buf->HasContent() || receiptsSaved;
     session_.ShowTotalValue(buf);
     if (content) {
-      // The day is noted as being handed over before the host is asked: should the host
-      // die inside the store, or the note after it fail, the next import knows that the
-      // host may have it.
-      recovery_.Stored().Mark(day);
       session_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
                           TdtTools::FormatDate(buf->data) + " (" +
                           TdtTools::PolishWeekday(buf->data) + "):",
                       LPV_None, 0);
+      // The day is noted as being handed over right before the host is asked, not before the
+      // line above: should the host die inside the store, or the note after it fail, the next
+      // import knows that the host may have it; a host that dies while it shows the line has
+      // not been asked, and the next import hands the day over without asking a person.
+      try {
+        recovery_.Stored().Mark(day);
+      } catch (...) {
+        session_.SetLastLineStatus(2, "Błąd!");
+        throw;
+      }
       try {
         session_.ZapiszKasaImp();
       } catch (...) {

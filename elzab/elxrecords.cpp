@@ -88,7 +88,8 @@ bool ParseDecimal(const std::string& text, double& value) {
   const char* end = text.data() + text.size();
   const std::from_chars_result r =
       std::from_chars(text.data(), end, value, std::chars_format::fixed);
-  return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
+  // Only the writer's own form: "3000.000" or "07" is no number it writes.
+  return r.ec == std::errc() && r.ptr == end && std::isfinite(value) && Decimal(value) == text;
 }
 
 // The name of a function's output in the exchange directory.
@@ -180,24 +181,34 @@ struct RecordLine {
 
 // Refuses `line`, noting it in `fault`; false, for a parser to return.
 bool Refuse(const RecordLine& line, records::RecordFault* fault) {
-  if (fault != nullptr) *fault = {line.number, line.text};
+  if (fault != nullptr) *fault = {line.number, line.text, {}};
   return false;
 }
 
-// The record's lines, CR LF ended (the last may have lost its end); empty lines left out, and a
-// UTF-8 byte-order mark first. False for a line with another control byte, which the writer
-// never writes.
+// The record's lines, CR LF ended (an editor may have left LF alone, and the last may have lost
+// its end); empty lines left out, and a UTF-8 byte-order mark first. False for a line with
+// another control byte, which the writer never writes, and for a text saved as UTF-16.
 bool SplitLines(const std::string& text, std::vector<RecordLine>& lines,
                 records::RecordFault* fault) {
   lines.clear();
   // An editor that saves a record as UTF-8 may put its byte-order mark first; the records are
   // plain ASCII, the same in every code page, and the mark carries nothing.
   size_t at = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
+    if (fault != nullptr) {
+      *fault = {1, text.substr(0, text.find('\n')),
+                ElzabText("KSElzabSRecordUnicodeExceptio",
+                          "plik zapisano jako Unicode (UTF-16); zapisz go jako ANSI albo UTF-8")};
+    }
+    return false;
+  }
   int number = 0;
   while (at < text.size()) {
-    size_t end = text.find("\r\n", at);
-    const size_t next = end == std::string::npos ? text.size() : end + 2;
+    // Lines end with CR LF, or with LF alone where an editor saved them so.
+    size_t end = text.find('\n', at);
+    const size_t next = end == std::string::npos ? text.size() : end + 1;
     if (end == std::string::npos) end = text.size();
+    if (end > at && text[end - 1] == '\r' && end < text.size()) --end;
     RecordLine l;
     l.number = ++number;
     l.text = text.substr(at, end - at);
@@ -250,6 +261,9 @@ bool NonZero(const std::map<std::string, ReadSummary::Sum>& sums) {
 }  // namespace
 
 bool ReadSummary::Empty() const {
+  // With the sales from the receipts the host was given none of the counters: they tell
+  // whether the register was closed, not what the host has.
+  if (settings && settings->salesFromReceipts) return receiptLines == 0;
   return receiptLines == 0 && !NonZero(sales) && !NonZero(returns);
 }
 
@@ -335,7 +349,15 @@ bool ParseStoredDays(const std::string& text, StoredDaysRecord& r, RecordFault* 
                             [&](int function) { return o.name == OutputName(function); });
        }));
   for (const auto& [day, line] : days) {
-    if (!otherDays && day != TdtTools::DatePart(r.importDate)) return Refuse(*line, fault);
+    if (otherDays || day == TdtTools::DatePart(r.importDate)) continue;
+    Refuse(*line, fault);
+    if (fault != nullptr) {
+      fault->reason = ElzabText("KSElzabSRecordDayExceptio",
+                                "ten dzień nie może pochodzić z tych plików: ich sprzedaż idzie "
+                                "na dzień importu ") +
+                      Day(r.importDate);
+    }
+    return false;
   }
   return true;
 }
@@ -455,12 +477,20 @@ bool ParseReadNote(const std::string& text, ReadNote& n, RecordFault* fault) {
 
 // ----- Showing -------------------------------------------------------------------------------
 
-std::string FaultText(const RecordFault& fault) {
-  if (fault.line == 0) return {};
-  return ElzabText("KSElzabSRecordLineExceptio", " Wiersz ") + std::to_string(fault.line) +
-         ElzabText("KSElzabSRecordLineExceptio_00001",
-                   " nie jest taki, jaki zapisuje sterownik: \"") +
-         Shown(fault.text) + "\".";
+std::string DamagedText(const std::string& path, const RecordFault& fault,
+                        const std::string& unknown) {
+  std::string text = ElzabText("KSElzabSRecordDamagedExceptio", "Plik ") + path +
+                     ElzabText("KSElzabSRecordDamagedExceptio_00001", " jest uszkodzony: ");
+  if (fault.line > 0) {
+    text += ElzabText("KSElzabSRecordLineExceptio", "wiersz ") + std::to_string(fault.line) +
+            ElzabText("KSElzabSRecordLineExceptio_00001",
+                      " nie jest taki, jaki zapisuje sterownik: \"") +
+            Shown(fault.text) + "\"" + (fault.reason.empty() ? "" : " (" + fault.reason + ")") +
+            ElzabText("KSElzabSRecordLineExceptio_00002",
+                      ". Jeśli plik poprawiano ręcznie, popraw ten wiersz (daty w postaci "
+                      "RRRR-MM-DD) i powtórz import. Inaczej ");
+  }
+  return text + unknown;
 }
 
 std::string Shown(const std::string& text, size_t limit) {

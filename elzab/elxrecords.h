@@ -6,6 +6,7 @@
 // last line's end or have the editor put a UTF-8 byte-order mark first, which carry nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -63,7 +64,8 @@ struct ReadSummary {
   // The settings that shaped what the host was given of the read; none from an older driver.
   std::optional<PassSettings> settings;
 
-  // True when the summary holds no sale, receipt line or return at all.
+  // True when the host was given nothing of the read: no receipt line, and no sale or return
+  // of the counters it was given.
   bool Empty() const;
 };
 
@@ -84,12 +86,18 @@ constexpr char kStoredDaysFresh[] = "zapisane.tmp";
 constexpr char kHandedOver[] = "przekazane.txt";
 constexpr char kHandedOverFresh[] = "przekazane.tmp";
 constexpr char kReadNote[] = "odczyt.txt";
+// The most each record can hold as the driver writes it: a few lines for the stored days and the
+// note, a line per goods code sold or returned for what the host has.
+constexpr size_t kStoredDaysLimit = 1 << 20;
+constexpr size_t kHandedOverLimit = 64 << 20;
+constexpr size_t kReadNoteLimit = 1 << 16;
 
 // The line of a record that its reader refused: its number, counted from 1, and its text. Line
 // 0 when the record as a whole is refused (a line missing, days the outputs cannot give).
 struct RecordFault {
   int line = 0;
   std::string text;
+  std::string reason;  // why, when the line alone does not show it
 };
 
 // Each record as its file holds it, and back. Parse is false for a text the driver does not
@@ -101,9 +109,10 @@ std::string FormatSummary(const ReadSummary& summary);
 bool ParseSummary(const std::string& text, ReadSummary& summary, RecordFault* fault = nullptr);
 std::string FormatReadNote(const ReadNote& note);
 bool ParseReadNote(const std::string& text, ReadNote& note, RecordFault* fault = nullptr);
-// What a damaged record's error adds to name the line refused, for a person to find it; empty
-// when no single line is.
-std::string FaultText(const RecordFault& fault);
+// The error of a damaged record at `path`: the line refused, for a person who edited the file
+// to put it right, then `unknown`, what cannot be known without the record and what to do.
+std::string DamagedText(const std::string& path, const RecordFault& fault,
+                        const std::string& unknown);
 
 // The lines a person is told to change in "zapisane.txt" to settle a day whose hand-over was
 // cut off: the day being handed over, and the same day taken in.

@@ -40,8 +40,8 @@ void ImportRecovery::SettleUnfinished() {
   // not remove it): the register may have been closed since, by a report a K10's counters
   // cannot tell, so it goes.
   std::string note;
-  bool unfinished = workfiles::ReadRecord(note_.Path(), note) || env->FileExists(stored_.Path()) ||
-                    env->DirectoryExists(stored_.Path());
+  bool unfinished = workfiles::ReadRecord(note_.Path(), note, records::kReadNoteLimit) ||
+                    env->FileExists(stored_.Path()) || env->DirectoryExists(stored_.Path());
   for (int function : ElzabFunctionsWith(roleSalesRead)) {
     if (env->FileExists(runner_.FNameFile(function, 2, false))) unfinished = true;
   }
@@ -67,7 +67,8 @@ ReadNote ImportRecovery::CheckLeftovers() {
       ElzabText("KSElzabSImportOwnerExceptio_00001",
                 " czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma "
                 "ten sam katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu "
-                "własny katalog wymiany (nic nie zostało zaimportowane)"));
+                "własny katalog wymiany, a jeśli to ta sama kasa, której zmieniono tylko port, "
+                "na czas importu przywróć poprzedni port (nic nie zostało zaimportowane)"));
 }
 
 ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& parameters,

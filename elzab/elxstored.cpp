@@ -39,10 +39,11 @@ StoredDays::Settled StoredDays::Settle(double importDate, const PassSettings& se
   Settled settled{importDate, settings, {}, {}, false};
   const std::string path = Path();
   std::string text;
-  if (!workfiles::ReadRecord(path, text)) return settled;
+  if (!workfiles::ReadRecord(path, text, records::kStoredDaysLimit)) return settled;
   StoredDaysRecord record;
   records::RecordFault fault;
-  const bool read = records::ParseStoredDays(text, record, &fault);
+  const bool read =
+      text.size() <= records::kStoredDaysLimit && records::ParseStoredDays(text, record, &fault);
   // A day that was being handed over when the import stopped may or may not be in the
   // back office: only a person can tell, and guessing either way loses or doubles it.
   if (read && record.storing) {
@@ -60,12 +61,11 @@ StoredDays::Settled StoredDays::Settle(double importDate, const PassSettings& se
         ElzabText("KSElzabSImportStoringExceptio_00005", "\". Potem powtórz import."));
   }
   if (!read) {
-    throw Exception(ElzabText("KSElzabSImportDamagedExceptio", "Plik ") + path +
-                    ElzabText("KSElzabSImportDamagedExceptio_00001",
-                              " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików "
-                              "importu. Sprawdź to w bazie; po usunięciu tego pliku pliki importu "
-                              "zostaną przyjęte w całości.") +
-                    records::FaultText(fault));
+    throw Exception(records::DamagedText(
+        path, fault,
+        ElzabText("KSElzabSImportDamagedExceptio",
+                  "nie wiadomo, które dni baza przyjęła już z plików importu. Sprawdź to w bazie; "
+                  "po usunięciu tego pliku pliki importu zostaną przyjęte w całości.")));
   }
   // The record holds for the outputs it names: each still there must be the very file that
   // was read (those gone were removed after the host took them in), and no other may have

@@ -11,6 +11,19 @@
 
 namespace workfiles {
 
+namespace {
+
+// The error of a folder that has the name of one of the driver's files.
+Exception FolderInTheWay(const std::string& path) {
+  return Exception(ElzabText("KSElzabSRecordFolderExceptio", "W katalogu wymiany jest folder ") +
+                   path +
+                   ElzabText("KSElzabSRecordFolderExceptio_00001",
+                             ", a pod tą nazwą sterownik trzyma swój plik: usuń ten folder lub "
+                             "zmień mu nazwę i powtórz import (nic nie zostało zaimportowane)"));
+}
+
+}  // namespace
+
 bool Briefly(const std::function<bool()>& attempt) {
   // An antivirus, an indexer or a backup holds a file it has just seen for a moment.
   for (int n = 0; n < 10; ++n) {
@@ -22,10 +35,11 @@ bool Briefly(const std::function<bool()>& attempt) {
 
 bool Remove(const std::string& path) {
   platform::Env* env = platform::CurrentEnv();
+  // A folder under a working file's name is not the file: it is in the way, not gone.
+  if (env->DirectoryExists(path)) throw FolderInTheWay(path);
   return Briefly([&] {
     env->RemoveFile(path);
-    // A folder under a working file's name is not gone either: nothing may take it for none.
-    return !env->FileExists(path) && !env->DirectoryExists(path);
+    return !env->FileExists(path);
   });
 }
 
@@ -47,25 +61,29 @@ void ReplaceWhole(const std::string& path, const std::string& fresh, const std::
   }
 }
 
-bool ReadRecord(const std::string& path, std::string& text) {
+bool ReadRecord(const std::string& path, std::string& text, size_t limit) {
   platform::Env* env = platform::CurrentEnv();
   text.clear();
-  const bool file = env->FileExists(path);
-  if (!file && !env->DirectoryExists(path)) return false;
-  std::FILE* f = file ? env->OpenFile(path, "rb") : nullptr;
+  if (env->DirectoryExists(path)) throw FolderInTheWay(path);
+  if (!env->FileExists(path)) return false;
+  std::FILE* f = env->OpenFile(path, "rb");
   bool ok = f != nullptr;
   if (ok) {
+    // A record past its limit is no record the driver writes: what is read of it is refused
+    // as damaged, without holding the rest in memory.
     char block[1 << 14];
     size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, got);
+    while (text.size() <= limit && (got = std::fread(block, 1, sizeof block, f)) > 0) {
+      text.append(block, got);
+    }
     ok = !std::ferror(f);
     env->CloseFile(f);
   }
   if (!ok) {
     throw Exception(ElzabText("KSElzabSRecordReadExceptio", "Błąd odczytu pliku ") + path +
                     ElzabText("KSElzabSRecordReadExceptio_00001",
-                              ": nie można go przeczytać (sprawdź, czy to plik i czy nie "
-                              "blokuje go inny program); nic nie zostało zaimportowane"));
+                              ": nie można go przeczytać (sprawdź, czy nie blokuje go inny "
+                              "program); nic nie zostało zaimportowane"));
   }
   return true;
 }

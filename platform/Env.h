@@ -71,7 +71,8 @@ class Env {
   // Creates a directory with every missing parent. True when the directory exists afterwards.
   virtual bool MakeDirectories(const std::string& path) = 0;
   // Renames file `from` to `to`, replacing `to` when it exists, in one step: a reader sees
-  // either the old or the new file. False when it cannot.
+  // either the old or the new file; the rename is on the disk when it returns. False when it
+  // cannot.
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
   // The size in bytes and the last-write time of an existing file (`modified` is a count
   // that compares equal only when the file was not written since). False when it does not

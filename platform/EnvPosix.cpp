@@ -178,7 +178,16 @@ class PosixEnv : public Env {
   }
 
   bool RenameFile(const std::string& from, const std::string& to) override {
-    return FileExists(from) && rename(from.c_str(), to.c_str()) == 0;
+    if (!FileExists(from) || rename(from.c_str(), to.c_str()) != 0) return false;
+    // The new name lives in the directory: until the directory is on the disk, a power cut may
+    // bring the old file back, or none.
+    const size_t slash = to.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : to.substr(0, slash + 1);
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = fsync(fd) == 0;
+    close(fd);
+    return synced;
   }
 
   std::FILE* OpenFile(const std::string& path, const char* mode) override {

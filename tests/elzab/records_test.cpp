@@ -70,6 +70,8 @@ TEST(Records, WhatTheDriverNeverWritesIsRefused) {
        true},  // an editor's empty line, last end
       {"\xEF\xBB\xBF" + head + "zapisano=2026-12-08\r\n", true},  // saved as UTF-8 with its mark
       {head + "\xEF\xBB\xBFzapisano=2026-12-08\r\n", false},
+      {"DataImportu=2026-12-08\nzapisano=2026-12-08\n", true},  // an editor's LF line ends
+      {"\xFF\xFE" + head, false},                               // saved as UTF-16
       {head + "ustawienia=7;0;0\r\n", false},
       {head + "ustawienia=9999999999;-5;7\r\n", false},
       {head + "ustawienia=0;0\r\n", false},
@@ -115,6 +117,8 @@ TEST(Records, WhatTheDriverNeverWritesIsRefused) {
   } kSummary[] = {
       {top + "sprzedaz=1;1500;350\r\nsprzedaz=2;-1.5;0\r\n", true},
       {top + "sprzedaz=1;nan;nan\r\n", false},
+      {top + "sprzedaz=1;3000.000;0\r\n", false},
+      {top + "sprzedaz=1;07;0\r\n", false},
       {top + "sprzedaz=1;inf;0\r\n", false},
       {top + "sprzedaz=1;1e5;0\r\n", false},
       {top + "sprzedaz=1;+5;0\r\n", false},
@@ -176,6 +180,11 @@ ReadSummary Read(double day, int64_t receiptLines, uint64_t hash, double counter
   return s;
 }
 
+ReadSummary FromReceipts(ReadSummary s) {
+  s.settings = PassSettings{true, true, false};
+  return s;
+}
+
 TEST(JudgeRead, TheReceiptBufferProvesTheCountersGuessAndTheDaysDecideTheRest) {
   const struct {
     const char* what;
@@ -199,6 +208,9 @@ TEST(JudgeRead, TheReceiptBufferProvesTheCountersGuessAndTheDaysDecideTheRest) {
        0, true},
       {"counters that grew, two days", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 3), 0, 0, true, true,
        0, false},
+      // Sales from the receipts: the counters were never the host's, only a proof.
+      {"the host was given no receipt line", FromReceipts(Read(kDec8, 0, 0, 2)),
+       Read(kDec8, 0, 0, 3), 0, 0, false, false, 0, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);

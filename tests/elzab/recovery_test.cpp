@@ -32,6 +32,31 @@ platform::RunResult Ran(uint32_t code = 0) {
 
 constexpr char kHeader[] = "#1\r\n#\r\n#\r\n";
 
+// What cannot be known without each damaged record, as its error ends.
+constexpr char kStoredUnknown[] =
+    "nie wiadomo, które dni baza przyjęła już z plików importu. Sprawdź to w bazie; po usunięciu "
+    "tego pliku pliki importu zostaną przyjęte w całości.";
+constexpr char kHandedUnknown[] =
+    "nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. Sprawdź to w bazie; po usunięciu tego "
+    "pliku odczyt kasy zostanie przyjęty w całości.";
+constexpr char kNoteUnknown[] =
+    "nie wiadomo, z której kasy są pliki importu w katalogu wymiany. Jeśli są z kasy tego "
+    "urządzenia, usuń ten plik i powtórz import (nic nie zostało zaimportowane).";
+
+// The error of the damaged record `path`: the line refused (none when `line` is 0), for the
+// person who edited the file, then what cannot be known.
+std::string Damaged(const std::string& path, const char* unknown, int line = 0,
+                    const std::string& text = "", const std::string& reason = "") {
+  std::string error = "Plik " + path + " jest uszkodzony: ";
+  if (line > 0) {
+    error += "wiersz " + std::to_string(line) + " nie jest taki, jaki zapisuje sterownik: \"" +
+             text + "\"" + (reason.empty() ? "" : " (" + reason + ")") +
+             ". Jeśli plik poprawiano ręcznie, popraw ten wiersz (daty w postaci RRRR-MM-DD) i "
+             "powtórz import. Inaczej ";
+  }
+  return error + unknown;
+}
+
 // The counters and the receipt buffer of one day: receipt 5 paid in cash and by card with
 // a line voided, a deposit, receipt 7 cancelled, receipt 8 paid by voucher.
 const std::string kCounters = std::string(kHeader) + "$12\t3.000\t1050\r\n$13\t1.000\t300\r\n";
@@ -286,25 +311,22 @@ namespace {
 // did then. A record the driver did not write whole, or one with a line it never writes,
 // cannot tell which days the host has: the import stops on it, naming it, and hands nothing.
 TEST_F(Recovery, AnOlderRecordStillHoldsAndADamagedOneStopsTheImport) {
-  const std::string damaged =
-      "Plik " + dir.File("zapisane.txt") +
-      " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików importu. Sprawdź to "
-      "w bazie; po usunięciu tego pliku pliki importu zostaną przyjęte w całości.";
   // The line refused is named, for the person who looks into the file.
   const struct {
     const char* record;
     bool holds;
-    const char* line;
+    int line;
+    const char* text;
   } kCases[] = {
-      {"DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n", true, ""},
-      {"DataImportu=2026-12-08\r\nplik=opsproz4.out;x;1;0\r\nzapisano=2026-12-08\r\n", false,
-       " Wiersz 2 nie jest taki, jaki zapisuje sterownik: \"plik=opsproz4.out;x;1;0\"."},
-      {"DataImportu=2026-12-08\r\n\x01\x02garbage\r\nzapisano=2026-12-08\r\n", false,
-       " Wiersz 2 nie jest taki, jaki zapisuje sterownik: \"\\x01\\x02garbage\"."},
-      {"DataImportu=2026-12-08\r\nustawienia=1;x\r\nzapisano=2026-12-08\r\n", false,
-       " Wiersz 2 nie jest taki, jaki zapisuje sterownik: \"ustawienia=1;x\"."},
-      {"zapisano=2026-12-08\r\n", false, ""},
-      {"", false, ""},
+      {"DataImportu=2026-12-08\r\nzapisano=2026-12-08\r\n", true, 0, ""},
+      {"DataImportu=2026-12-08\r\nplik=opsproz4.out;x;1;0\r\nzapisano=2026-12-08\r\n", false, 2,
+       "plik=opsproz4.out;x;1;0"},
+      {"DataImportu=2026-12-08\r\n\x01\x02garbage\r\nzapisano=2026-12-08\r\n", false, 2,
+       "\\x01\\x02garbage"},
+      {"DataImportu=2026-12-08\r\nustawienia=1;x\r\nzapisano=2026-12-08\r\n", false, 2,
+       "ustawienia=1;x"},
+      {"zapisano=2026-12-08\r\n", false, 0, ""},
+      {"", false, 0, ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.record);
@@ -312,7 +334,8 @@ TEST_F(Recovery, AnOlderRecordStillHoldsAndADamagedOneStopsTheImport) {
     WriteFile(dir.File("zapisane.txt"), c.record);
     stored.clear();
     host.params["DataImportu"] = "2026-12-09";
-    EXPECT_EQ(Run(), c.holds ? "" : damaged + c.line);
+    EXPECT_EQ(Run(),
+              c.holds ? "" : Damaged(dir.File("zapisane.txt"), kStoredUnknown, c.line, c.text));
     EXPECT_TRUE(stored.empty()) << host.Dump();
     if (c.holds) {
       ExpectCleanedUp();
@@ -593,30 +616,12 @@ namespace {
 // comes once.
 TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead) {
   const std::string stored_ = dir.File("zapisane.txt");
-  const std::string storedDamaged =
-      "Plik " + stored_ +
-      " jest uszkodzony: nie wiadomo, które dni baza przyjęła już z plików importu. Sprawdź to "
-      "w bazie; po usunięciu tego pliku pliki importu zostaną przyjęte w całości.";
   const std::string handed = dir.File("przekazane.txt");
-  const std::string handedDamaged =
-      "Plik " + handed +
-      " jest uszkodzony: nie wiadomo, ile ze sprzedaży kasy baza już przyjęła. Sprawdź to w "
-      "bazie; po usunięciu tego pliku odczyt kasy zostanie przyjęty w całości.";
   const std::string note = dir.File("odczyt.txt");
-  const std::string noteDamaged =
-      "Plik " + note +
-      " jest uszkodzony: nie wiadomo, z której kasy są pliki importu w katalogu wymiany. Jeśli "
-      "są z kasy tego urządzenia, usuń ten plik i powtórz import (nic nie zostało "
-      "zaimportowane).";
-  // What the error adds to name the line refused.
-  auto Line = [](int n, const std::string& text) {
-    return " Wiersz " + std::to_string(n) + " nie jest taki, jaki zapisuje sterownik: \"" + text +
-           "\".";
-  };
-  auto unreadable = [](const std::string& path) {
-    return "Błąd odczytu pliku " + path +
-           ": nie można go przeczytać (sprawdź, czy to plik i czy nie blokuje go inny program); "
-           "nic nie zostało zaimportowane";
+  auto folder = [](const std::string& path) {
+    return "W katalogu wymiany jest folder " + path +
+           ", a pod tą nazwą sterownik trzyma swój plik: usuń ten folder lub zmień mu nazwę i "
+           "powtórz import (nic nie zostało zaimportowane)";
   };
   const std::string day = "DataImportu=2026-12-08\r\n";
   const struct {
@@ -627,29 +632,41 @@ TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead
   } kCases[] = {
       {"a sale source the driver never writes", stored_,
        day + "ustawienia=7;0;0\r\nzapisano=2026-12-08\r\n",
-       storedDamaged + Line(2, "ustawienia=7;0;0")},
+       Damaged(stored_, kStoredUnknown, 2, "ustawienia=7;0;0")},
       {"the import date twice", stored_, day + day + "zapisano=2026-12-08\r\n",
-       storedDamaged + Line(2, "DataImportu=2026-12-08")},
+       Damaged(stored_, kStoredUnknown, 2, "DataImportu=2026-12-08")},
       {"a mistyped day", stored_, day + "ustawienia=0;1;0\r\nzapisano=2026-12-8\r\n",
-       storedDamaged + Line(3, "zapisano=2026-12-8")},
+       Damaged(stored_, kStoredUnknown, 3, "zapisano=2026-12-8")},
       {"a day the counters cannot give", stored_,
        day + "ustawienia=0;1;0\r\nzapisano=2026-12-07\r\n",
-       storedDamaged + Line(3, "zapisano=2026-12-07")},
-      {"a folder for the record of days", stored_, "", unreadable(stored_)},
+       Damaged(stored_, kStoredUnknown, 3, "zapisano=2026-12-07",
+               "ten dzień nie może pochodzić z tych plików: ich sprzedaż idzie na dzień "
+               "importu 2026-12-08")},
+      {"a folder for the record of days", stored_, "", folder(stored_)},
       {"a counter that is no number", handed,
        "kasa=0 COM1\r\ndzien=2026-12-08\r\nsprzedaz=1;nan;nan\r\n",
-       handedDamaged + Line(3, "sprzedaz=1;nan;nan")},
+       Damaged(handed, kHandedUnknown, 3, "sprzedaz=1;nan;nan")},
       {"a day read twice", handed, "kasa=0 COM1\r\ndzien=2026-12-08\r\ndzien=2026-12-09\r\n",
-       handedDamaged + Line(3, "dzien=2026-12-09")},
-      {"a folder for what the host has", handed, "", unreadable(handed)},
+       Damaged(handed, kHandedUnknown, 3, "dzien=2026-12-09")},
+      {"a folder for what the host has", handed, "", folder(handed)},
+      {"what the host has of another register", handed, "kasa=0 COM2\r\ndzien=2026-12-08\r\n",
+       "Plik " + handed +
+           " opisuje sprzedaż kasy 0 COM2, a to urządzenie importuje kasę 1 COM1: albo ten "
+           "katalog wymiany ma też inne urządzenie, albo zmieniono port lub kasę tego urządzenia. "
+           "Jeśli to inne urządzenie, zaimportuj jego kasę tamtym urządzeniem i daj każdemu "
+           "urządzeniu własny katalog wymiany; jeśli zmieniono tylko port, na czas importu "
+           "przywróć poprzedni (nic nie zostało zaimportowane)."},
       {"a note of three megabytes", note, "kasa=7 COM" + std::string(3000000, '9') + "\r\n",
+       Damaged(note, kNoteUnknown)},
+      {"a note naming a register at length", note, "kasa=7 COM" + std::string(30000, '9') + "\r\n",
        "Pliki nieudanego importu z kasy 7 COM" + std::string(75, '9') +
            "... czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma ten sam "
            "katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu własny katalog "
-           "wymiany (nic nie zostało zaimportowane)"},
+           "wymiany, a jeśli to ta sama kasa, której zmieniono tylko port, na czas importu "
+           "przywróć poprzedni port (nic nie zostało zaimportowane)"},
       {"a note cut at a NUL", note, std::string("kasa=0 CO\0M1\r\n", 14),
-       noteDamaged + Line(1, "kasa=0 CO\\x00M1")},
-      {"a folder for the note", note, "", unreadable(note)},
+       Damaged(note, kNoteUnknown, 1, "kasa=0 CO\\x00M1")},
+      {"a folder for the note", note, "", folder(note)},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
