@@ -192,16 +192,15 @@ ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& 
     if (!HashDataLines(path, -1, s.receiptLines, s.receiptHash)) throw Unreadable(path);
     break;
   }
-  // In the order the import reads them, so that a damaged one is named as the import would.
-  // With the sales from the receipts the import does not read the counters: a damaged one
-  // there stops nothing, and counts as not read.
+  // A counters output that cannot be read counts as not read: when the import takes the
+  // sales from the counters, its reader refuses the file in its turn, after its progress line,
+  // and nothing is handed over; when they come from the receipts, the counters stop nothing.
   auto sum = [&](int function, std::map<std::string, ReadSummary::Sum>& sums) {
     const std::string path = Output(function);
     if (!env->FileExists(path)) return false;
     try {
       for (const auto& [code, total] : SumCounters(runner, path)) sums[code] = total;
     } catch (const Exception&) {
-      if (!settings.salesFromReceipts) throw;
       sums.clear();
       return false;
     }

@@ -64,8 +64,9 @@ class HandedOver {
   void Remove(bool mustGo);
 
   // Sums up the outputs that lie in the exchange directory now, as read from `identity`'s
-  // register on `day` with `settings`. The read error naming an output that cannot be read,
-  // through `runner`'s errors for a damaged counters output.
+  // register on `day` with `settings`, the counters through `runner`'s reader. The read error
+  // naming a receipt buffer that cannot be read; a counters output that cannot be read counts
+  // as not read, its reader in the import refusing it where it is used.
   ReadSummary Summarize(const ElzabRunner& runner, const std::string& identity, double day,
                         const PassSettings& settings) const;
   // The first `lines` data lines of the receipt buffer output of `function`, counted and
