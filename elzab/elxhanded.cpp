@@ -94,17 +94,26 @@ ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
 
 // ----- Summing up an output -------------------------------------------------------------------
 
-bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash) {
+bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash,
+                   ReceiptPrefix* prefix) {
   lines = 0;
   hash = 0xcbf29ce484222325ull;
+  auto note = [&] {
+    if (prefix != nullptr && lines <= prefix->wanted) {
+      prefix->lines = lines;
+      prefix->hash = hash;
+    }
+  };
   try {
     OutputLines file(path);
     std::string data;
+    note();
     while ((limit < 0 || lines < limit) && file.NextData(data)) {
       ++lines;
       hash = (hash ^ '$') * 0x100000001b3ull;
       for (unsigned char c : data) hash = (hash ^ c) * 0x100000001b3ull;
       hash = (hash ^ '\n') * 0x100000001b3ull;
+      note();
     }
     file.Close();
   } catch (const Exception&) {
@@ -178,7 +187,8 @@ void HandedOver::Remove(bool mustGo) {
 }
 
 ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& identity,
-                                  double day, const PassSettings& settings) const {
+                                  double day, const PassSettings& settings,
+                                  ReceiptPrefix* prefix) const {
   platform::Env* env = platform::CurrentEnv();
   ReadSummary s;
   s.identity = identity;
@@ -189,7 +199,7 @@ ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& 
     const std::string path = Output(function);
     if (!env->FileExists(path)) continue;
     s.receiptsFunction = function;
-    if (!HashDataLines(path, -1, s.receiptLines, s.receiptHash)) throw Unreadable(path);
+    if (!HashDataLines(path, -1, s.receiptLines, s.receiptHash, prefix)) throw Unreadable(path);
     break;
   }
   // A counters output that cannot be read counts as not read: when the import takes the
@@ -209,11 +219,6 @@ ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& 
   s.hasReturns = sum(fnPackagingReturns, s.returns);
   s.hasSales = sum(fnSalesSorted, s.sales);
   return s;
-}
-
-void HandedOver::Prefix(int function, int64_t lines, int64_t& counted, uint64_t& hash) const {
-  const std::string path = Output(function);
-  if (!HashDataLines(path, lines, counted, hash)) throw Unreadable(path);
 }
 
 // ----- The note of the read -----------------------------------------------------------------

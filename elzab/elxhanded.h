@@ -38,10 +38,19 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
 ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
                         const ReadJudgement& judgement);
 
+// The first `wanted` data lines of a receipt buffer, counted and hashed as HashDataLines does
+// (fewer when the buffer has fewer), taken while the whole buffer is hashed.
+struct ReceiptPrefix {
+  int64_t wanted = 0;
+  int64_t lines = 0;
+  uint64_t hash = 0;
+};
+
 // The hash of the data lines ("$" first, as written) of a receipt buffer output, line ends left
 // out; `lines` is the number of data lines hashed. With `limit` >= 0 no more than that many are.
-// False when the file cannot be read.
-bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash);
+// With `prefix`, also the hash of its first lines. False when the file cannot be read.
+bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash,
+                   ReceiptPrefix* prefix = nullptr);
 
 // The summary of what the host has, kept in the exchange directory from the stores until the
 // outputs are gone, and while a failed import is recovered until an import ends well.
@@ -64,14 +73,12 @@ class HandedOver {
   void Remove(bool mustGo);
 
   // Sums up the outputs that lie in the exchange directory now, as read from `identity`'s
-  // register on `day` with `settings`, the counters through `runner`'s reader. The read error
-  // naming a receipt buffer that cannot be read; a counters output that cannot be read counts
-  // as not read, its reader in the import refusing it where it is used.
+  // register on `day` with `settings`, the counters through `runner`'s reader, and with
+  // `prefix` the first lines of the receipt buffer summed up. The read error naming a receipt
+  // buffer that cannot be read; a counters output that cannot be read counts as not read, its
+  // reader in the import refusing it where it is used.
   ReadSummary Summarize(const ElzabRunner& runner, const std::string& identity, double day,
-                        const PassSettings& settings) const;
-  // The first `lines` data lines of the receipt buffer output of `function`, counted and
-  // hashed. The read error naming it when it cannot be read.
-  void Prefix(int function, int64_t lines, int64_t& counted, uint64_t& hash) const;
+                        const PassSettings& settings, ReceiptPrefix* prefix = nullptr) const;
 
  private:
   std::string Output(int function) const;

@@ -22,6 +22,7 @@ void ImportRecovery::Begin() {
   note_ = ReadNoteFile(dir);
   recovering_ = false;
   settingsNoted_ = false;
+  baseRead_ = hasBase_ = false;
 }
 
 std::string ImportRecovery::RegisterIdentity() const {
@@ -52,8 +53,16 @@ void ImportRecovery::SettleUnfinished() {
   if (!recovering_) handed_.Remove(true);
   // What the host has is read before the register is: one that cannot be read stops the
   // import with nothing read.
-  ReadSummary base;
-  if (recovering_) handed_.Read(RegisterIdentity(), base);
+  Base();
+}
+
+const ReadSummary* ImportRecovery::Base() {
+  if (!recovering_) return nullptr;
+  if (!baseRead_) {
+    hasBase_ = handed_.Read(RegisterIdentity(), base_);
+    baseRead_ = true;
+  }
+  return hasBase_ ? &base_ : nullptr;
 }
 
 ReadNote ImportRecovery::CheckLeftovers() {
@@ -89,7 +98,10 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   pass.settings = stored.settings;
   if (!readsRegister) return pass;
   const std::string identity = RegisterIdentity();
-  pass.hasBase = recovering_ && handed_.Read(identity, pass.base);
+  if (const ReadSummary* base = Base()) {
+    pass.hasBase = true;
+    pass.base = *base;
+  }
   // What lies beyond the host's share is handed over as the share was: from the other source,
   // or with receipts the share left out, the two would overlap or leave a gap.
   if (pass.hasBase && pass.base.settings) {
@@ -108,14 +120,12 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   ReadNote note;
   note_.Read(note);
   const double day = TdtTools::DatePart(note.day ? *note.day : TdtTools::Now());
-  pass.summary = handed_.Summarize(runner_, identity, day, pass.settings);
+  // The buffer's first lines are summed up in the same reading as the whole.
+  ReceiptPrefix prefix;
+  prefix.wanted = pass.base.receiptLines;
+  pass.summary = handed_.Summarize(runner_, identity, day, pass.settings, &prefix);
   if (!pass.hasBase) return pass;
-  int64_t lines = 0;
-  uint64_t hash = 0;
-  if (pass.base.receiptLines > 0 && pass.summary.receiptsFunction == pass.base.receiptsFunction) {
-    handed_.Prefix(pass.base.receiptsFunction, pass.base.receiptLines, lines, hash);
-  }
-  pass.judgement = JudgeRead(pass.base, pass.summary, lines, hash);
+  pass.judgement = JudgeRead(pass.base, pass.summary, prefix.lines, prefix.hash);
   // Nothing the host has can come twice: nothing to say.
   if (!pass.base.Empty()) SayJudgement(pass);
   return pass;
@@ -149,8 +159,8 @@ void ImportRecovery::SayJudgement(const ImportPass& pass) {
 }
 
 int ImportRecovery::BaseReceiptsFunction() {
-  ReadSummary base;
-  return recovering_ && handed_.Read(RegisterIdentity(), base) ? base.receiptsFunction : 0;
+  const ReadSummary* base = Base();
+  return base != nullptr ? base->receiptsFunction : 0;
 }
 
 void ImportRecovery::NoteRead(int model) {
@@ -164,7 +174,10 @@ void ImportRecovery::NoteRead(int model) {
 void ImportRecovery::WriteHandedOver(const ImportPass& pass) {
   // The host now has this pass's read whole: what it read, and what it lacks but the host had
   // from before, when the register was not closed between.
-  handed_.Write(HandedAfter(pass.summary, pass.hasBase ? &pass.base : nullptr, pass.judgement));
+  ReadSummary next = HandedAfter(pass.summary, pass.hasBase ? &pass.base : nullptr, pass.judgement);
+  handed_.Write(next);
+  base_ = std::move(next);
+  hasBase_ = baseRead_ = true;
 }
 
 void ImportRecovery::OutputsGone(bool last, bool readsRegister) {

@@ -80,6 +80,9 @@ class ImportRecovery {
   // connection, not the timeout or the password, which a technician may change between a
   // failed import and the next.
   std::string RegisterIdentity() const;
+  // What the host has of the register, during a recovery: read from its record once per import
+  // and kept as it is written since; null when there is none or no recovery.
+  const ReadSummary* Base();
   // Says in the list what `pass`'s judgement decided.
   void SayJudgement(const ImportPass& pass);
 
@@ -91,4 +94,7 @@ class ImportRecovery {
   ReadNoteFile note_;
   bool recovering_ = false;     // what the host has of the register's day is being recovered
   bool settingsNoted_ = false;  // the warning about settings changed in a recovery was given
+  bool baseRead_ = false;       // base_ holds what the record says, or hasBase_ that there is none
+  bool hasBase_ = false;
+  ReadSummary base_;
 };
