@@ -30,6 +30,27 @@ bool Decreased(const std::map<std::string, ReadSummary::Sum>& was,
   return false;
 }
 
+// Two reads' counters hold the same sums, a code missing from one counting as nothing.
+bool Same(const std::map<std::string, ReadSummary::Sum>& a,
+          const std::map<std::string, ReadSummary::Sum>& b) {
+  auto covers = [](const std::map<std::string, ReadSummary::Sum>& x,
+                   const std::map<std::string, ReadSummary::Sum>& y) {
+    for (const auto& [code, sum] : x) {
+      auto it = y.find(code);
+      const ReadSummary::Sum other = it == y.end() ? ReadSummary::Sum() : it->second;
+      if (!(other == sum)) return false;
+    }
+    return true;
+  };
+  return covers(a, b) && covers(b, a);
+}
+
+// The new read has no counters the base had none of: a counter read now and not then is new
+// to the host unless it holds nothing.
+bool SameOrNone(const ReadSummary& base, const ReadSummary& now) {
+  return (base.hasSales || !NonZero(now.sales)) && (base.hasReturns || !NonZero(now.returns));
+}
+
 Exception Unreadable(const std::string& path) {
   return Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + path);
 }
@@ -41,34 +62,48 @@ Exception Unreadable(const std::string& path) {
 ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t prefixLines,
                         uint64_t prefixHash) {
   ReadJudgement j;
-  // Nothing the host has can come twice; what the pass lacks, the host lacks too.
-  if (base.Empty()) {
-    j.closed = false;
-    return j;
-  }
-  // Whether the register still holds what the host has: its receipt buffer begins with the
-  // very lines the host was given, or, without one to compare, a counter fell.
+  // Counters the host's goods came from, or only a witness of the register's day.
+  const bool countersGiven = !(base.settings && base.settings->salesFromReceipts);
   const bool sales = base.hasSales && now.hasSales;
   const bool returns = base.hasReturns && now.hasReturns;
-  bool known = true;
-  if (base.receiptLines > 0 && now.receiptsFunction == base.receiptsFunction) {
-    j.closed = prefixLines != base.receiptLines || prefixHash != base.receiptHash;
-  } else if ((sales && NonZero(base.sales)) || (returns && NonZero(base.returns))) {
-    j.closed = (sales && Decreased(base.sales, now.sales)) ||
-               (returns && Decreased(base.returns, now.returns));
-    // Counters that only grew may have grown from nothing after a daily report.
-    known = j.closed;
-  } else {
-    known = false;
+  // A register not closed by a daily report only adds to its counters; one closed starts them
+  // from nothing, and what it sold before is gone from them unless it sold as much again.
+  const bool counted = (sales && NonZero(base.sales)) || (returns && NonZero(base.returns));
+  const bool fell = (sales && Decreased(base.sales, now.sales)) ||
+                    (returns && Decreased(base.returns, now.returns));
+  const bool same = (!sales || Same(base.sales, now.sales)) &&
+                    (!returns || Same(base.returns, now.returns));
+  const bool buffers = base.receiptLines > 0 && now.receiptsFunction == base.receiptsFunction;
+  if (base.Empty()) {
+    // Nothing the host has can come twice; what the pass lacks, the host lacks too.
+    j.closed = false;
+    j.nothingNew = now.Empty();
+    return j;
   }
-  if (!known) {
-    // A register closes its day with the daily report before it sells on the next.
+  if (buffers) {
+    // The buffer begins with the very lines the host was given, or it was cleared.
+    j.closed = prefixLines != base.receiptLines || prefixHash != base.receiptHash;
+    // A register not closed never lowers a counter. The other way round proves nothing: after
+    // the report a register may sell each goods of a morning's read as much again.
+    j.contradicted = countersGiven && counted && !j.closed && fell;
+  } else if (counted && (fell || same)) {
+    j.closed = fell;
+  } else {
+    // Counters that grew may have grown from nothing after a daily report: a register closes
+    // its day with the report before it sells on the next.
     j.guessed = true;
     j.closed = TdtTools::DatePart(base.day) != TdtTools::DatePart(now.day);
   }
   if (j.closed) return j;
   if (now.receiptsFunction == base.receiptsFunction) j.receiptsSkip = base.receiptLines;
   j.countersDelta = true;
+  // Nothing beyond the base: no receipt line past its lines, and the host's counters as they
+  // were.
+  const bool noLines = now.receiptsFunction == 0
+                           ? base.receiptLines == 0
+                           : now.receiptsFunction == base.receiptsFunction &&
+                                 now.receiptLines == base.receiptLines;
+  j.nothingNew = !j.contradicted && noLines && (!countersGiven || (same && SameOrNone(base, now)));
   return j;
 }
 
@@ -139,7 +174,7 @@ bool HandedOver::Exists() const {
   return env->FileExists(Path()) || env->DirectoryExists(Path());
 }
 
-bool HandedOver::Read(const std::string& identity, ReadSummary& summary) const {
+bool HandedOver::Read(ReadSummary& summary) const {
   const std::string path = Path();
   std::string text;
   if (!workfiles::ReadRecord(path, text, records::kHandedOverLimit)) return false;
@@ -152,23 +187,6 @@ bool HandedOver::Read(const std::string& identity, ReadSummary& summary) const {
                                        "Sprawdź to w bazie; po usunięciu tego pliku odczyt kasy "
                                        "zostanie przyjęty w całości.")));
   }
-  // Another register's: a second device with this directory, or this device's connection
-  // changed. Ignored, the read that follows would go to the host whole, and overwritten, the
-  // other device's next import would hand its day over again: only a person can tell which.
-  if (summary.identity != identity) {
-    throw Exception(
-        ElzabText("KSElzabSHandedOtherExceptio", "Plik ") + path +
-        ElzabText("KSElzabSHandedOtherExceptio_00001", " opisuje sprzedaż kasy ") +
-        records::Shown(summary.identity) +
-        ElzabText("KSElzabSHandedOtherExceptio_00002", ", a to urządzenie importuje kasę ") +
-        records::Shown(identity) +
-        ElzabText("KSElzabSHandedOtherExceptio_00003",
-                  ": albo ten katalog wymiany ma też inne urządzenie, albo zmieniono port lub "
-                  "kasę tego urządzenia. Jeśli to inne urządzenie, zaimportuj jego kasę tamtym "
-                  "urządzeniem i daj każdemu urządzeniu własny katalog wymiany; jeśli zmieniono "
-                  "tylko port, na czas importu przywróć poprzedni (nic nie zostało "
-                  "zaimportowane)."));
-  }
   return true;
 }
 
@@ -179,11 +197,6 @@ void HandedOver::Write(const ReadSummary& summary) {
   } catch (const Exception&) {
     throw Exception(ElzabText("KSElzabSHandedWriteExceptio", "Nie można zapisać pliku ") + Path());
   }
-}
-
-void HandedOver::Remove(bool mustGo) {
-  if (!Exists() || workfiles::Remove(Path()) || !mustGo) return;
-  throw Exception(ElzabText("KSElzabSHandedRemoveExceptio", "Nie można usunąć pliku ") + Path());
 }
 
 ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& identity,

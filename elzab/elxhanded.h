@@ -22,6 +22,11 @@ struct ReadJudgement {
   // Neither the receipt buffer nor the counters could tell; `closed` follows the days of the
   // two reads (a register closes its day before it sells on the next).
   bool guessed = false;
+  // The receipt buffer and the counters the host's goods come from tell otherwise: the buffer
+  // still begins with the base's lines while a counter fell. Nothing may go over.
+  bool contradicted = false;
+  // The register recorded nothing the host lacks since the base.
+  bool nothingNew = false;
   // Receipt buffer data lines the host already has, which the pass passes over.
   int64_t receiptsSkip = 0;
   // The counters go to the host less the base's.
@@ -52,8 +57,9 @@ struct ReceiptPrefix {
 bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash,
                    ReceiptPrefix* prefix = nullptr);
 
-// The summary of what the host has, kept in the exchange directory from the stores until the
-// outputs are gone, and while a failed import is recovered until an import ends well.
+// The summary of what the host has of the register's day, kept in the exchange directory from
+// the first store of a port-mode import on, and written anew after every pass; it goes only
+// when a person removes it.
 class HandedOver {
  public:
   // The summary of the exchange directory `workDir` (ending in a separator).
@@ -63,14 +69,11 @@ class HandedOver {
   std::string Path() const;
   // Whether anything lies under the summary's name.
   bool Exists() const;
-  // Reads the summary; false when there is none. An error when it cannot be read, is damaged
-  // or is another register's than `identity`.
-  bool Read(const std::string& identity, ReadSummary& summary) const;
+  // Reads the summary; false when there is none. An error when it cannot be read or is
+  // damaged.
+  bool Read(ReadSummary& summary) const;
   // Writes it whole; an error when it cannot.
   void Write(const ReadSummary& summary);
-  // Removes it; with `mustGo` an error when it stays, since a later recovery would take it for
-  // its own.
-  void Remove(bool mustGo);
 
   // Sums up the outputs that lie in the exchange directory now, as read from `identity`'s
   // register on `day` with `settings`, the counters through `runner`'s reader, and with

@@ -72,6 +72,7 @@ PassSettings ElzabImport::ParameterSettings() const {
 
 void ElzabImport::Begin(double importDate) {
   importDate_ = importDate;
+  cashierOwed_ = false;
   imp_bufs_.clear();
   receiptsText_.clear();
   recovery_.Begin();
@@ -129,13 +130,13 @@ void ElzabImport::Import(double importDate) {
                     "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
                     "(nic nie zostało zaimportowane)"));
     }
+    recovery_.Identify(register_.ModelName(), register_.RegisterNumber());
     ImportFromECR();
   }
   ImportFromFile();
   ImportSaveImpBufs();
-  // Until the outputs are gone, what the host now has of the register is kept: an import
-  // that stops while they are removed leaves only some of them, and the next one, which
-  // reads the register again, must not hand over once more what the removed ones held.
+  // What the host now has of the register is kept before the outputs go, for every import
+  // that reads it again: until its daily report it still holds all of that.
   if (readsRegister_) recovery_.WriteHandedOver(pass_);
   AfterImport(true);
   DeleteImpBufs();
@@ -160,6 +161,7 @@ void ElzabImport::ImportLeftovers() {
     session_.MsgS(LPV_Ok);
   }
   ImportFromFile(false);
+  cashierOwed_ = true;
   ImportSaveImpBufs();
   recovery_.WriteHandedOver(pass_);
   AfterImport(false);
@@ -209,6 +211,16 @@ void ElzabImport::ImportFromFile(bool cashierReports) {
   // A pass hands the host only what it read itself.
   receiptsText_.clear();
   pass_ = recovery_.SettlePass(importDate_, ParameterSettings(), readsRegister_);
+  // The register recorded nothing since the host was given its day: no file to store. A
+  // Sigma's cashier section is left out too, since it only moves with what the register
+  // records; unless this import's pass over a failed read's outputs left it to this read.
+  if (pass_.judgement.nothingNew && !(cashierReports && cashierOwed_)) {
+    session_.MsgAdd(ElzabText("KSElzabSHandedNothingMsgAdd",
+                              "Kasa nie zarejestrowała niczego nowego od poprzedniego importu: "
+                              "do bazy nie ma czego zapisać"),
+                    LPV_None, 0);
+    return;
+  }
   RunReaders(cashierReports);
 }
 
@@ -317,7 +329,7 @@ void ElzabImport::AfterImport(bool last) {
     }
     throw Exception(text);
   }
-  recovery_.OutputsGone(last, readsRegister_);
+  recovery_.OutputsGone(last);
 }
 
 void ElzabImport::DeleteImpBufs() {

@@ -100,6 +100,7 @@ class ElzabImport {
   ImportRecovery recovery_;
   ImportPass pass_;             // the pass being read
   bool readsRegister_ = false;  // a port-mode import, which keeps what the host has of the register
+  bool cashierOwed_ = false;    // a pass over a failed read's outputs left the cashier's section out
   // One buffer per sale date, in the order they were created.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs_;
   // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from

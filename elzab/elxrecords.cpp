@@ -5,6 +5,7 @@
 #include <cmath>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "elzab/elxfunctions.h"
 #include "elzab/elxtext.h"
@@ -155,7 +156,8 @@ bool ParseSettings(const std::string& value, PassSettings& s) {
          ParseFlag(f[1], s.receipts) && ParseFlag(f[2], s.invoices);
 }
 
-// The identity a read notes: the register's number, a blank, its connection, in one line.
+// The identity a read notes: the device's number, a blank, the register (or an older driver's
+// connection), in one line.
 bool ValidIdentity(const std::string& identity) {
   const size_t blank = identity.find(' ');
   int64_t number = 0;
@@ -508,6 +510,52 @@ std::string Shown(const std::string& text, size_t limit) {
     }
   }
   return shown;
+}
+
+namespace {
+
+// The device's number and the rest of an identity; the rest is empty when there is no blank.
+std::pair<std::string, std::string> SplitIdentity(const std::string& identity) {
+  const size_t blank = identity.find(' ');
+  if (blank == std::string::npos) return {identity, ""};
+  return {identity.substr(0, blank), identity.substr(blank + 1)};
+}
+
+// The register's part of an identity as the driver writes it now: "<model>;<number>"; only ";"
+// for outputs an older driver left without saying whose they are.
+bool NamesRegister(const std::string& rest) {
+  return rest.find(';') != std::string::npos && rest != ";";
+}
+
+}  // namespace
+
+std::string RegisterIdentity(int device, const std::string& model, const std::string& number) {
+  return std::to_string(device) + " " + model + ";" + number;
+}
+
+bool SameDevice(const std::string& a, const std::string& b) {
+  return SplitIdentity(a).first == SplitIdentity(b).first;
+}
+
+bool SameRegister(const std::string& recorded, const std::string& current) {
+  if (!SameDevice(recorded, current)) return false;
+  const std::string was = SplitIdentity(recorded).second;
+  const std::string now = SplitIdentity(current).second;
+  if (!NamesRegister(was) || !NamesRegister(now)) return true;
+  return was == now;
+}
+
+std::string IdentityShown(const std::string& identity) {
+  const auto [device, rest] = SplitIdentity(identity);
+  if (rest == ";") return ElzabText("KSElzabSIdentityPortText", "urządzenie ") + Shown(device, 20);
+  if (!NamesRegister(rest)) {
+    return ElzabText("KSElzabSIdentityPortText", "urządzenie ") + Shown(device, 20) +
+           ElzabText("KSElzabSIdentityPortText_00001", ", port ") + Shown(rest, 60);
+  }
+  const size_t semicolon = rest.rfind(';');
+  return Shown(rest.substr(0, semicolon), 40) +
+         ElzabText("KSElzabSIdentityText", " nr ") + Shown(rest.substr(semicolon + 1), 30) +
+         ElzabText("KSElzabSIdentityText_00001", " (urządzenie ") + Shown(device, 20) + ")";
 }
 
 }  // namespace records

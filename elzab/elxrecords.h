@@ -119,6 +119,21 @@ std::string DamagedText(const std::string& path, const RecordFault& fault,
 std::string StoringLine(double day);
 std::string StoredLine(double day);
 
+// The register a record names: the host's device that imports it, and the register as its
+// identification reads it, its model and its own number: "<device> <model>;<number>". A port or
+// an address is no part of it, so that a register moved to another connection keeps its
+// records. An older driver named the device and its connection ("<device> COM1"); outputs it
+// left without a note are of "<device> ;", a register not known.
+std::string RegisterIdentity(int device, const std::string& model, const std::string& number);
+// Whether two identities name one device of the host.
+bool SameDevice(const std::string& a, const std::string& b);
+// Whether the identity `recorded` names the register `current` names: one device, and one
+// register unless either is of the older form, which cannot tell.
+bool SameRegister(const std::string& recorded, const std::string& current);
+// The identity as a person reads it: "Mini ONLINE nr 12345 (urządzenie 3)", or of the older
+// form "urządzenie 3, port COM1"; not printable bytes as Shown gives them.
+std::string IdentityShown(const std::string& identity);
+
 // A text read from a record, fit to be shown in a message line: at most `limit` bytes of it
 // (then "..."), every byte that is not printable written as \xNN.
 std::string Shown(const std::string& text, size_t limit = 80);

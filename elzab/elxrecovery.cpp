@@ -20,64 +20,71 @@ void ImportRecovery::Begin() {
   stored_ = StoredDays(dir);
   handed_ = HandedOver(dir);
   note_ = ReadNoteFile(dir);
-  recovering_ = false;
+  identity_ = records::RegisterIdentity(session_.DeviceNumber(), "", "");
   settingsNoted_ = false;
   baseRead_ = hasBase_ = false;
 }
 
-std::string ImportRecovery::RegisterIdentity() const {
-  std::string connection = config_.cfgPort;
-  if (config_.cfgPort == "LAN") {
-    connection += " " + TxTools::Trim(config_.cfgIPAddr) + ":" + TxTools::Trim(config_.cfgIPPort);
-  }
-  return std::to_string(session_.DeviceNumber()) + " " + connection;
-}
-
 void ImportRecovery::SettleUnfinished() {
-  platform::Env* env = platform::CurrentEnv();
-  // An import that stopped once the data of its read was gone leaves the record, an output or
-  // the note of the read beside what the host has of the register: the read that follows is
-  // judged against it. Alone, the summary is from an import that ended well (one that could
-  // not remove it): the register may have been closed since, by a report a K10's counters
-  // cannot tell, so it goes.
-  std::string note;
-  bool unfinished = workfiles::ReadRecord(note_.Path(), note, records::kReadNoteLimit) ||
-                    env->FileExists(stored_.Path()) || env->DirectoryExists(stored_.Path());
-  for (int function : ElzabFunctionsWith(roleSalesRead)) {
-    if (env->FileExists(runner_.FNameFile(function, 2, false))) unfinished = true;
-  }
-  recovering_ = unfinished && handed_.Exists();
   // A record of stored days without the outputs it describes is from an import whose outputs
   // were taken away by hand; it must not make the next one skip fresh sales.
   stored_.Remove();
-  if (!recovering_) handed_.Remove(true);
-  // What the host has is read before the register is: one that cannot be read stops the
-  // import with nothing read.
-  Base();
+}
+
+ReadNote ImportRecovery::CheckLeftovers() {
+  ReadNote note;
+  // Outputs without a note are an older driver's, read by this device.
+  if (!note_.Read(note)) return note;
+  if (!records::SameDevice(note.identity, identity_)) {
+    throw Exception(
+        ElzabText("KSElzabSImportOwnerExceptio", "Pliki nieudanego importu z kasy ") +
+        records::IdentityShown(note.identity) +
+        ElzabText("KSElzabSImportOwnerExceptio_00001",
+                  " czekają w katalogu wymiany na import tamtym urządzeniem, a ten katalog ma też "
+                  "to urządzenie (") +
+        std::to_string(session_.DeviceNumber()) +
+        ElzabText("KSElzabSImportOwnerExceptio_00002",
+                  "): zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu własny katalog "
+                  "wymiany (nic nie zostało zaimportowane)"));
+  }
+  // The outputs are of the register that read them, whatever is connected now.
+  identity_ = note.identity;
+  return note;
+}
+
+void ImportRecovery::Identify(const std::string& model, const std::string& number) {
+  identity_ = records::RegisterIdentity(session_.DeviceNumber(), model, number);
+  // What the host has is read before the register is: one that cannot be read, or is of
+  // another register, stops the import with nothing read.
+  if (const ReadSummary* base = Base()) CheckSameRegister(base->identity);
 }
 
 const ReadSummary* ImportRecovery::Base() {
-  if (!recovering_) return nullptr;
   if (!baseRead_) {
-    hasBase_ = handed_.Read(RegisterIdentity(), base_);
+    hasBase_ = handed_.Read(base_);
     baseRead_ = true;
+    if (hasBase_) CheckSameRegister(base_.identity);
   }
   return hasBase_ ? &base_ : nullptr;
 }
 
-ReadNote ImportRecovery::CheckLeftovers() {
-  recovering_ = true;
-  ReadNote note;
-  // Outputs without a note are an older driver's.
-  if (!note_.Read(note) || note.identity == RegisterIdentity()) return note;
+void ImportRecovery::CheckSameRegister(const std::string& recorded) const {
+  if (records::SameRegister(recorded, identity_)) return;
+  // A second device with this directory, or this device's register changed. Ignored, the
+  // read would go to the host whole; overwritten, the other register's next import would hand
+  // its day over again: only a person can tell which.
   throw Exception(
-      ElzabText("KSElzabSImportOwnerExceptio", "Pliki nieudanego importu z kasy ") +
-      records::Shown(note.identity) +
-      ElzabText("KSElzabSImportOwnerExceptio_00001",
-                " czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma "
-                "ten sam katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu "
-                "własny katalog wymiany, a jeśli to ta sama kasa, której zmieniono tylko port, "
-                "na czas importu przywróć poprzedni port (nic nie zostało zaimportowane)"));
+      ElzabText("KSElzabSHandedOtherExceptio", "Plik ") + handed_.Path() +
+      ElzabText("KSElzabSHandedOtherExceptio_00001", " opisuje, co baza ma ze sprzedaży kasy ") +
+      records::IdentityShown(recorded) +
+      ElzabText("KSElzabSHandedOtherExceptio_00002", ", a import jest z kasy ") +
+      records::IdentityShown(identity_) +
+      ElzabText("KSElzabSHandedOtherExceptio_00003",
+                ": albo ten katalog wymiany ma też inne urządzenie, albo do tego urządzenia "
+                "podłączono inną kasę (nic nie zostało zaimportowane). Jeśli to inne "
+                "urządzenie, daj każdemu urządzeniu własny katalog wymiany. Jeśli urządzenie "
+                "ma nową kasę, najpierw zaimportuj poprzednią, jeśli to możliwe, potem usuń ten "
+                "plik i powtórz import: sprzedaż nowej kasy zostanie przyjęta w całości."));
 }
 
 ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& parameters,
@@ -97,24 +104,9 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   pass.importDate = stored.importDate;
   pass.settings = stored.settings;
   if (!readsRegister) return pass;
-  const std::string identity = RegisterIdentity();
   if (const ReadSummary* base = Base()) {
     pass.hasBase = true;
     pass.base = *base;
-  }
-  // What lies beyond the host's share is handed over as the share was: from the other source,
-  // or with receipts the share left out, the two would overlap or leave a gap.
-  if (pass.hasBase && pass.base.settings) {
-    if (*pass.base.settings != parameters && !settingsNoted_) {
-      session_.MsgAdd(
-          ElzabText("KSElzabSHandedSettingsMsgAdd",
-                    "Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
-                    "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
-                    "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu"),
-          LPV_Warning, 100);
-      settingsNoted_ = true;
-    }
-    pass.settings = *pass.base.settings;
   }
   // Outputs without the day of their read noted are taken as read today.
   ReadNote note;
@@ -123,16 +115,63 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   // The buffer's first lines are summed up in the same reading as the whole.
   ReceiptPrefix prefix;
   prefix.wanted = pass.base.receiptLines;
-  pass.summary = handed_.Summarize(runner_, identity, day, pass.settings, &prefix);
+  pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings, &prefix);
   if (!pass.hasBase) return pass;
   pass.judgement = JudgeRead(pass.base, pass.summary, prefix.lines, prefix.hash);
-  // Nothing the host has can come twice: nothing to say.
-  if (!pass.base.Empty()) SayJudgement(pass);
+  SayJudgement(pass);
+  // Days the host took in from these very outputs were read with the settings of then.
+  if (stored.days.empty()) HoldSettings(pass, parameters);
+  pass.summary.settings = pass.settings;
   return pass;
 }
 
+void ImportRecovery::HoldSettings(ImportPass& pass, const PassSettings& parameters) {
+  // What lies beyond the host's share of a register day is handed over as the share was: from
+  // the other source, or with receipts the share left out, the two would overlap or leave a
+  // gap. A day the report closed starts anew with the parameters.
+  if (pass.judgement.closed || !pass.base.settings) return;
+  pass.settings = *pass.base.settings;
+  const bool methodHeld = pass.base.receiptsFunction != 0 &&
+                          pass.base.receiptsFunction !=
+                              ElzabReceiptsFunction(config_.cfgSaleBufferType);
+  // Nothing is handed over when there is nothing new, with whatever settings.
+  if ((pass.settings == parameters && !methodHeld) || settingsNoted_ || pass.judgement.nothingNew) {
+    return;
+  }
+  session_.MsgAdd(
+      ElzabText("KSElzabSHandedSettingsMsgAdd",
+                "Ustawienia importu (źródło sprzedaży, paragony, faktury, metoda odczytu bufora) "
+                "zmieniono, gdy baza miała już część sprzedaży kasy z dnia, którego nie zamknął "
+                "jeszcze raport dobowy: reszta tego dnia jest importowana z ustawieniami, z "
+                "którymi baza przyjęła jego część; nowe obowiązują od pierwszego importu po "
+                "raporcie dobowym"),
+      LPV_Warning, 100);
+  settingsNoted_ = true;
+}
+
 void ImportRecovery::SayJudgement(const ImportPass& pass) {
-  if (pass.judgement.guessed) {
+  const ReadJudgement& j = pass.judgement;
+  if (j.contradicted) {
+    throw Exception(
+        ElzabText("KSElzabSHandedContradictsExceptio",
+                  "Bufor paragonów i liczniki sprzedaży kasy przeczą sobie: bufor zaczyna się od "
+                  "pozycji odczytu z dnia ") +
+        TdtTools::FormatDate(pass.base.day) +
+        ElzabText("KSElzabSHandedContradictsExceptio_00001",
+                  ", którego sprzedaż baza już przyjęła (jak bez raportu dobowego), a licznik "
+                  "sprzedaży zmalał (jak po raporcie)") +
+        ElzabText("KSElzabSHandedContradictsExceptio_00002",
+                  ". Nic nie zostało zaimportowane. Sprawdź w bazie sprzedaż kasy od tamtego "
+                  "odczytu. Jeśli od niego kasę zamknięto raportem dobowym, usuń plik ") +
+        handed_.Path() +
+        ElzabText("KSElzabSHandedContradictsExceptio_00003",
+                  " i powtórz import: odczyt kasy zostanie przyjęty w całości. Jeśli nie, nie "
+                  "usuwaj go i zgłoś to serwisowi."));
+  }
+  // Nothing new is said by the import, which decides what it stores then; nothing the host
+  // has can come twice: nothing to say.
+  if (j.nothingNew || pass.base.Empty()) return;
+  if (j.guessed) {
     session_.MsgAdd(
         ElzabText("KSElzabSHandedUnknownMsgAdd",
                   "Nie wiadomo, czy kasa była zamknięta raportem "
@@ -140,8 +179,7 @@ void ImportRecovery::SayJudgement(const ImportPass& pass) {
             TdtTools::FormatDate(pass.base.day) +
             ElzabText("KSElzabSHandedUnknownMsgAdd_00001",
                       ", którego sprzedaż baza już przyjęła; ") +
-            (pass.judgement.closed
-                 ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
+            (j.closed ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
                              "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
                              "w całości")
                  : ElzabText("KSElzabSHandedUnknownMsgAdd_00003",
@@ -149,7 +187,7 @@ void ImportRecovery::SayJudgement(const ImportPass& pass) {
                              "tylko to, co kasa zarejestrowała po tamtym odczycie")) +
             ElzabText("KSElzabSHandedUnknownMsgAdd_00004", ". Sprawdź sprzedaż tych dni w bazie."),
         LPV_Warning, 100);
-  } else if (!pass.judgement.closed) {
+  } else if (!j.closed) {
     session_.MsgAdd(
         ElzabText("KSElzabSHandedMsgAdd",
                   "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już "
@@ -165,13 +203,15 @@ int ImportRecovery::BaseReceiptsFunction() {
 
 void ImportRecovery::NoteRead(int model) {
   ReadNote note;
-  note.identity = RegisterIdentity();
+  note.identity = identity_;
   note.day = TdtTools::DatePart(TdtTools::Now());
   note.model = model;
   note_.Write(note);
 }
 
 void ImportRecovery::WriteHandedOver(const ImportPass& pass) {
+  // Nothing new: the record already says all the host has.
+  if (pass.judgement.nothingNew && pass.hasBase) return;
   // The host now has this pass's read whole: what it read, and what it lacks but the host had
   // from before, when the register was not closed between.
   ReadSummary next = HandedAfter(pass.summary, pass.hasBase ? &pass.base : nullptr, pass.judgement);
@@ -180,15 +220,10 @@ void ImportRecovery::WriteHandedOver(const ImportPass& pass) {
   hasBase_ = baseRead_ = true;
 }
 
-void ImportRecovery::OutputsGone(bool last, bool readsRegister) {
+void ImportRecovery::OutputsGone(bool last) {
   stored_.Remove();
   stored_.Forget();
-  // A pass over leftovers is followed by a new read, which writes its note anew.
-  if (!last) return;
-  // The host has the register's day whole: the next import starts afresh. The summary goes
-  // before the note of the read, so that an import stopped between the two still tells the
-  // next one that it did not end.
-  if (readsRegister) handed_.Remove(false);
-  // Nothing of the read is left; one that stays is written anew by the next read.
-  note_.Remove();
+  // A pass over leftovers is followed by a new read, which writes its note anew; nothing of
+  // the read is left after the last, and a note that stays is written anew by the next read.
+  if (last) note_.Remove();
 }

@@ -40,28 +40,31 @@ struct ImportPass {
 
 class ImportRecovery {
  public:
-  // Keeps the records of `session`'s device in `runner`'s exchange directory, naming the
-  // register by `config`'s connection; all outlive it.
+  // Keeps the records of `session`'s device in `runner`'s exchange directory, with `config`'s
+  // settings; all outlive it.
   ImportRecovery(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config);
   ImportRecovery(const ImportRecovery&) = delete;
   ImportRecovery& operator=(const ImportRecovery&) = delete;
 
   // Starts an import: nothing is known yet of what an earlier one left.
   void Begin();
-  // Before a port-mode import with no outputs left reads the register: what an import that
-  // stopped after its outputs were gone left is settled (the read to come is judged against
-  // what the host has), a stale record removed. Errors: a record that cannot be read or
-  // removed, before anything is read.
+  // Before a port-mode import with no outputs left reads the register: a record of stored days
+  // left without the outputs it describes goes. Error: one that cannot be removed.
   void SettleUnfinished();
   // Before a port-mode import takes a failed import's outputs: the note of their read, or an
-  // error when they are another register's (a second device left with the directory).
+  // error when another device read them (a second device with this directory).
   ReadNote CheckLeftovers();
+  // Once the register is identified, before it is read: names the register `model` numbered
+  // `number` as the one read from now on, and reads what the host has of it. Errors: a record
+  // that cannot be read, or one of another register or device, with nothing read.
+  void Identify(const std::string& model, const std::string& number);
   // Settles a pass over the outputs lying there now, read from the register of a port-mode
   // import (`readsRegister`) or taken as they lie: the record of stored days, then what the
-  // host has of the register, with what was decided said in the list.
+  // host has of the register, with what was decided said in the list. Error: a read that
+  // contradicts itself about what the host has.
   ImportPass SettlePass(double importDate, const PassSettings& parameters, bool readsRegister);
-  // The receipt buffer's function of what the host has, so that a recovery reads the buffer
-  // the same way; 0 when there is none to follow.
+  // The receipt buffer's function of what the host has, so that a new read tells where that
+  // ends; 0 when there is none to follow.
   int BaseReceiptsFunction();
   // Notes the read about to be made, of a register of `model` (e_Type); an error when it
   // cannot be written.
@@ -72,18 +75,20 @@ class ImportRecovery {
   // it cannot be written.
   void WriteHandedOver(const ImportPass& pass);
   // The outputs are gone: the record of their days goes; after the import's last pass also
-  // what the host has (a port-mode import) and the note of the read.
-  void OutputsGone(bool last, bool readsRegister);
+  // the note of the read. What the host has of the register stays: the next import is judged
+  // against it.
+  void OutputsGone(bool last);
 
  private:
-  // The register and its connection, as the records name it: the register number and its
-  // connection, not the timeout or the password, which a technician may change between a
-  // failed import and the next.
-  std::string RegisterIdentity() const;
-  // What the host has of the register, during a recovery: read from its record once per import
-  // and kept as it is written since; null when there is none or no recovery.
+  // What the host has of the register, read from its record once per import and kept as it
+  // is written since; null when there is none. Error: another register's record.
   const ReadSummary* Base();
-  // Says in the list what `pass`'s judgement decided.
+  // Stops the import when `recorded`, the register of what the host has, is not the one read.
+  void CheckSameRegister(const std::string& recorded) const;
+  // The settings of a pass the stored days do not settle: those the host's share of the
+  // register's day was read with, until a daily report closed it.
+  void HoldSettings(ImportPass& pass, const PassSettings& parameters);
+  // Says in the list what `pass`'s judgement decided; stops the import on a contradiction.
   void SayJudgement(const ImportPass& pass);
 
   ElzabSession& session_;
@@ -92,8 +97,10 @@ class ImportRecovery {
   StoredDays stored_;
   HandedOver handed_;
   ReadNoteFile note_;
-  bool recovering_ = false;     // what the host has of the register's day is being recovered
-  bool settingsNoted_ = false;  // the warning about settings changed in a recovery was given
+  // The register the outputs are of: the failed read's during a pass over its outputs, the
+  // identified one after.
+  std::string identity_;
+  bool settingsNoted_ = false;  // the warning about settings held was given
   bool baseRead_ = false;       // base_ holds what the record says, or hasBase_ that there is none
   bool hasBase_ = false;
   ReadSummary base_;

@@ -84,6 +84,8 @@ void ElzabRegister::CheckType(bool print) {
     }
     const std::string upper = TxTools::UpperCase(fields[3]);
     const char* shown = Recognise(upper, cfgType_);
+    number_ = hasFourth ? std::to_string(deviceNumber) : std::string();
+    modelName_ = shown;
     cfgPLUMax_ = TxTools::StrToIntDef(TxTools::Trim(fields[4]), 10000);
     cfgNameMax_ = cfgType_ == t_Sigma ? 48 : 40;
     if (print) Show(fields, shown);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class ElzabRunner;
 class ElzabSession;
@@ -43,6 +44,10 @@ class ElzabRegister {
   int32_t cfgNameMax() const { return cfgNameMax_; }
   // The rate of slot `index` (0 to 6) as the VAT table gave it; 0 before it is read.
   int32_t VatRate(int index) const { return vatRates_[index]; }
+  // The register's own number and the name of its model, as the identification read them;
+  // empty before it.
+  const std::string& RegisterNumber() const { return number_; }
+  const std::string& ModelName() const { return modelName_; }
 
  private:
   // Shows the identification's details in the list, `shown` being the model recognised.
@@ -54,4 +59,6 @@ class ElzabRegister {
   int32_t cfgPLUMax_ = 0;
   int32_t cfgNameMax_ = 0;
   int32_t vatRates_[7] = {0, 0, 0, 0, 0, 0, 0};
+  std::string number_;
+  std::string modelName_;
 };

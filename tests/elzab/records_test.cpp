@@ -222,6 +222,41 @@ TEST(JudgeRead, TheReceiptBufferProvesTheCountersGuessAndTheDaysDecideTheRest) {
   }
 }
 
+// Nothing new stores nothing; a buffer that still holds the host's lines while a counter the
+// host's goods came from fell stops the import. A buffer cleared while every counter grew is
+// a busy day after the report, not a contradiction.
+TEST(JudgeRead, NothingNewAndContradictions) {
+  const struct {
+    const char* what;
+    ReadSummary base, now;
+    int64_t prefixLines;
+    uint64_t prefixHash;
+    bool closed, nothingNew, contradicted;
+  } kCases[] = {
+      {"the same buffer and counters", Read(kDec8, 4, 77, 2), Read(kDec8, 4, 77, 2), 4, 77, false,
+       true, false},
+      {"the same buffer, a counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 4, 77, 3), 4, 77,
+       false, false, false},
+      {"a K10's counters all equal, a day later", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 2), 0,
+       0, false, true, false},
+      {"the host has nothing and the register nothing", Read(kDec8, 0, 0, 0),
+       Read(kDec9, 0, 0, 0), 0, 0, false, true, false},
+      {"the buffer holds the host's lines, a counter fell", Read(kDec8, 4, 77, 2),
+       Read(kDec8, 9, 1, 1), 4, 77, false, false, true},
+      {"the same, sales from the receipts", FromReceipts(Read(kDec8, 4, 77, 2)),
+       Read(kDec8, 9, 1, 1), 4, 77, false, false, false},
+      {"the buffer cleared, every counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 9, 1, 5), 4,
+       78, true, false, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const ReadJudgement j = JudgeRead(c.base, c.now, c.prefixLines, c.prefixHash);
+    EXPECT_EQ(j.closed, c.closed);
+    EXPECT_EQ(j.nothingNew, c.nothingNew);
+    EXPECT_EQ(j.contradicted, c.contradicted);
+  }
+}
+
 TEST(JudgeRead, TheHostHasTheNewReadAndWhatItLacksOfTheBaseUnlessClosed) {
   ReadSummary base = Read(kDec8, 4, 77, 2);
   ReadSummary now = Read(kDec8, 0, 0, 3);

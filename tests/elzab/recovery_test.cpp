@@ -57,6 +57,10 @@ std::string Damaged(const std::string& path, const char* unknown, int line = 0,
   return error + unknown;
 }
 
+constexpr char kNothingNew[] =
+    "Kasa nie zarejestrowała niczego nowego od poprzedniego importu: do bazy nie ma czego "
+    "zapisać";
+
 // The counters and the receipt buffer of one day: receipt 5 paid in cash and by card with
 // a line voided, a deposit, receipt 7 cancelled, receipt 8 paid by voucher.
 const std::string kCounters = std::string(kHeader) + "$12\t3.000\t1050\r\n$13\t1.000\t300\r\n";
@@ -70,6 +74,10 @@ const std::string kReceipts = std::string(kHeader) +
                               "$1\t14\t8\t1\t0\t12\t1.000\t350\t26.12.08\t13:40\t1\t3\t0\t350\r\n"
                               "$1\t14\t8\t2\t0\t13\t1.000\t300\t26.12.08\t13:40\t1\t3\t0\t300\r\n"
                               "$4\t14\t8\t3\t0\t0\t0\t650\r\n";
+
+// The same register day in the morning: receipt 5 alone.
+const std::string kMorningCounters = std::string(kHeader) + "$12\t2.000\t700\r\n";
+const std::string kMorningReceipts = kReceipts.substr(0, kReceipts.find("$5\t3\t11"));
 
 class Recovery : public testutil::DriverFixture {
  protected:
@@ -120,15 +128,25 @@ class Recovery : public testutil::DriverFixture {
   }
 
   // The import that follows a failed sequence ends well, the host then holds the day exactly
-  // once, and nothing of it is left to import again.
+  // once, and nothing of it is left to import again: one more import of the register, which
+  // holds the same day, stores nothing.
   void ExpectTheNextImportHandsTheRestOnce() {
     host.messages.clear();
     EXPECT_EQ(Run(), "");
     EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
     EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
     ExpectCleanedUp();
-    EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
+    EXPECT_TRUE(Exists(dir.File("przekazane.txt")));
+    const size_t before = stored.size();
+    host.messages.clear();
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(stored.size(), before) << host.Dump();
+    EXPECT_TRUE(Listed(kNothingNew, 0)) << host.Dump();
   }
+
+  // A register day the host has nothing of yet: a new exchange directory, as far as the
+  // driver's memory goes.
+  void NewRegisterDay() { std::filesystem::remove(dir.File("przekazane.txt")); }
 
   // After a sequence is over: nothing of it is left to import again.
   void ExpectCleanedUp() {
@@ -429,11 +447,11 @@ class RecoveryOnThePort : public Recovery {
       } else if (program == "OSpOpMax.exe") {
         const std::string at = platform::DirectoryOf(run.args[0]) + platform::kPathSeparator;
         WriteFile(at + "ospopmax_sprz.out", kHeader);
-        WriteFile(at + "ospopmax_sort.out", kCounters);
+        WriteFile(at + "ospopmax_sort.out", counters);
         WriteFile(at + "ospopmax_opak.out", kHeader);
         if (onCounters) onCounters();
       } else if (program == "OPSpRoz4.exe" || program == "OPSpRoz5.exe") {
-        WriteFile(run.args[1], kReceipts);
+        WriteFile(run.args[1], receipts);
       } else if (run.args.size() > 1) {
         WriteFile(run.args[1], kHeader);
       }
@@ -443,6 +461,9 @@ class RecoveryOnThePort : public Recovery {
 
   // Runs whenever the register's counters are read.
   std::function<void()> onCounters;
+  // What the register holds.
+  std::string counters = kCounters;
+  std::string receipts = kReceipts;
 };
 
 // A full disk while the summary is written, after the leftovers' pass or after the new read:
@@ -452,12 +473,18 @@ TEST_F(RecoveryOnThePort, ASummaryThatCannotBeWrittenStopsTheImportAndLosesNothi
   const std::string unwritable = "Nie można zapisać pliku " + dir.File("przekazane.txt");
   for (const bool afterTheNewRead : {false, true}) {
     SCOPED_TRACE(afterTheNewRead);
+    NewRegisterDay();
     stored.clear();
+    // A morning's read is left; the register sells on.
+    counters = kMorningCounters;
+    receipts = kMorningReceipts;
     host.storeAnswer = false;
     EXPECT_NE(Run(), "");
     host.storeAnswer = true;
     stored.clear();  // refused: the host does not have it
     ASSERT_TRUE(Exists(dir.File("ospopmax_sort.out")));
+    counters = kCounters;
+    receipts = kReceipts;
 
     // The disk is full from the first write of the summary, or fills while the register is
     // read anew.
@@ -477,23 +504,28 @@ TEST_F(RecoveryOnThePort, ASummaryThatCannotBeWrittenStopsTheImportAndLosesNothi
   }
 }
 
-// A summary left by an import that could not remove it, which another program still holds:
-// an import with nothing left over stops before reading the register, since a later recovery
-// would take the stale summary for its own; once it can go, the day comes whole.
-TEST_F(RecoveryOnThePort, AStaleSummaryThatCannotBeRemovedStopsTheImport) {
-  WriteFile(dir.File("przekazane.txt"), "kasa=0 COM1\r\ndzien=2026-12-08\r\n");
-  env.undeletable = {"przekazane.txt"};
+// What the host has of another device's register (a second device with this directory):
+// never ignored, never overwritten; the import stops before the register is read, and the day
+// comes whole only once the shop gives the devices their own directories.
+TEST_F(RecoveryOnThePort, WhatTheHostHasOfAnotherDeviceStopsTheImport) {
+  const std::string other = "kasa=2 Mini ONLINE;1\r\ndzien=2026-12-08\r\n";
+  WriteFile(dir.File("przekazane.txt"), other);
   env.runs.clear();
-  EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("przekazane.txt"));
-  EXPECT_TRUE(env.runs.empty());
+  EXPECT_EQ(Run(),
+            "Plik " + dir.File("przekazane.txt") +
+                " opisuje, co baza ma ze sprzedaży kasy Mini ONLINE nr 1 (urządzenie 2), a "
+                "import jest z kasy Mini ONLINE nr 1 (urządzenie 1): albo ten katalog wymiany ma "
+                "też inne urządzenie, albo do tego urządzenia podłączono inną kasę (nic nie "
+                "zostało zaimportowane). Jeśli to inne urządzenie, daj każdemu urządzeniu własny "
+                "katalog wymiany. Jeśli urządzenie ma nową kasę, najpierw zaimportuj poprzednią, "
+                "jeśli to możliwe, potem usuń ten plik i powtórz import: sprzedaż nowej kasy "
+                "zostanie przyjęta w całości.");
+  EXPECT_EQ(env.runs.size(), 1u);  // the identification only
   EXPECT_TRUE(stored.empty());
+  EXPECT_EQ(ReadFile(dir.File("przekazane.txt")), other);
 
-  env.undeletable.clear();
-  EXPECT_EQ(Run(), "");
-  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
-  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
-  EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
-  ExpectCleanedUp();
+  NewRegisterDay();
+  ExpectTheNextImportHandsTheRestOnce();
 }
 
 }  // namespace
@@ -508,6 +540,7 @@ TEST_F(RecoveryOnThePort, AnImportStoppedWhileItRemovedTheOutputsHandsNothingTwi
   const auto read = env.onRun;
   for (const bool exportBetween : {false, true}) {
     SCOPED_TRACE(exportBetween);
+    NewRegisterDay();
     stored.clear();
     env.onRun = read;
     env.undeletable = {"opsproz4.out"};
@@ -558,6 +591,7 @@ TEST_F(RecoveryOnThePort, AnImportStoppedAfterItsOutputsWentHandsNothingTwice) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(*c.held.begin());
+    NewRegisterDay();
     stored.clear();
     env.undeletable = c.held;
     EXPECT_EQ(Run(), c.error == nullptr ? "" : "Nie można usunąć pliku " + dir.File(c.error));
@@ -574,36 +608,60 @@ TEST_F(RecoveryOnThePort, AnImportStoppedAfterItsOutputsWentHandsNothingTwice) {
 
 namespace {
 
-// The sale source switched while a failed import is recovered: the host's share was handed
-// over from the receipts (none of its goods from the counters), so the rest of the day comes
-// the same way, with a line saying so, and the new setting holds from the next import.
-TEST_F(RecoveryOnThePort, SettingsChangedDuringARecoveryApplyFromTheNextImport) {
-  const auto read = env.onRun;
-  env.onRun = [this, read](const platform::FakeEnv::Run& run) {
-    if (platform::FileNameOf(run.program) == "OPSpRoz4.exe") {
-      WriteFile(dir.File("RAPORT.TXT"), "x\r\n$21;\r\n");
-      return Ran(1);
-    }
-    return read(run);
-  };
+// One register day imported in the morning, in the afternoon and once more with nothing new,
+// the sale source switched between: the afternoon hands over only what came after the morning,
+// the way the morning was handed over, with a line saying so; after the daily report the next
+// day comes whole, with the new setting.
+TEST_F(RecoveryOnThePort, ADayImportedThreeTimesReachesTheHostOnceAndSettingsWaitForTheReport) {
+  const std::string kHeld =
+      "Ustawienia importu (źródło sprzedaży, paragony, faktury, metoda odczytu bufora) "
+      "zmieniono, gdy baza miała już część sprzedaży kasy z dnia, którego nie zamknął jeszcze "
+      "raport dobowy: reszta tego dnia jest importowana z ustawieniami, z którymi baza przyjęła "
+      "jego część; nowe obowiązują od pierwszego importu po raporcie dobowym";
+  const std::string kRest =
+      "Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż baza już przyjęła: "
+      "importowane jest tylko to, co kasa zarejestrowała po nim";
+  counters = kMorningCounters;
+  receipts = kMorningReceipts;
   host.params["ElzabSTXSaleSource"] = "1";
-  EXPECT_NE(Run(), "");
-  EXPECT_NE(Run(), "");
-  EXPECT_TRUE(stored.empty());
-  env.onRun = read;
+  EXPECT_EQ(Run(), "");
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_EQ(testutil::Documents(Book(stored), "[PARAGON nr 5]"), 1);
+
+  counters = kCounters;
+  receipts = kReceipts;
   host.params["ElzabSTXSaleSource"] = "0";
   host.messages.clear();
   EXPECT_EQ(Run(), "");
   EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
-  EXPECT_TRUE(
-      Listed("Ustawienia importu (źródło sprzedaży, paragony, faktury) zmieniono przed "
-             "końcem przerwanego importu: sprzedaż kasy jest importowana z ustawieniami, "
-             "z którymi baza przyjęła jej część; nowe obowiązują od następnego importu",
-             1))
-      << host.Dump();
+  EXPECT_TRUE(Listed(kHeld, 1)) << host.Dump();
+  EXPECT_TRUE(Listed(kRest, 0)) << host.Dump();
+  ASSERT_EQ(stored.size(), 2u);
   EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+
+  host.messages.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(stored.size(), 2u) << host.Dump();
+  EXPECT_TRUE(Listed(kNothingNew, 0)) << host.Dump();
+  EXPECT_FALSE(Listed(kHeld, 1)) << host.Dump();
+
+  // The daily report; the next day sells goods 13 twice.
+  counters = std::string(kHeader) + "$13\t2.000\t600\r\n";
+  receipts = std::string(kHeader) +
+             "$1\t20\t1\t1\t0\t13\t2.000\t600\t26.12.09\t09:00\t1\t3\t0\t600\r\n"
+             "$4\t20\t1\t2\t0\t0\t0\t600\r\n";
+  host.params["DataImportu"] = "2026-12-09";
+  stored.clear();
+  host.messages.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_FALSE(Listed(kRest, 0)) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u);
+  const testutil::Books next = Book(stored);
+  EXPECT_EQ(next.at("20261209 qty 13"), 2000) << Show(next);  // from the counters
+  EXPECT_EQ(next.count("20261208 qty 12"), 0u) << Show(next);
+  EXPECT_EQ(testutil::Documents(next, "[PARAGON nr 1]"), 1);
   ExpectCleanedUp();
-  EXPECT_FALSE(Exists(dir.File("przekazane.txt")));
 }
 
 }  // namespace
@@ -649,27 +707,31 @@ TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead
       {"a day read twice", handed, "kasa=0 COM1\r\ndzien=2026-12-08\r\ndzien=2026-12-09\r\n",
        Damaged(handed, kHandedUnknown, 3, "dzien=2026-12-09")},
       {"a folder for what the host has", handed, "", folder(handed)},
-      {"what the host has of another register", handed, "kasa=0 COM2\r\ndzien=2026-12-08\r\n",
+      {"what the host has of another register", handed,
+       "kasa=1 Sigma;77\r\ndzien=2026-12-08\r\n",
        "Plik " + handed +
-           " opisuje sprzedaż kasy 0 COM2, a to urządzenie importuje kasę 1 COM1: albo ten "
-           "katalog wymiany ma też inne urządzenie, albo zmieniono port lub kasę tego urządzenia. "
-           "Jeśli to inne urządzenie, zaimportuj jego kasę tamtym urządzeniem i daj każdemu "
-           "urządzeniu własny katalog wymiany; jeśli zmieniono tylko port, na czas importu "
-           "przywróć poprzedni (nic nie zostało zaimportowane)."},
+           " opisuje, co baza ma ze sprzedaży kasy Sigma nr 77 (urządzenie 1), a import jest z "
+           "kasy Mini ONLINE nr 1 (urządzenie 1): albo ten katalog wymiany ma też inne "
+           "urządzenie, albo do tego urządzenia podłączono inną kasę (nic nie zostało "
+           "zaimportowane). Jeśli to inne urządzenie, daj każdemu urządzeniu własny katalog "
+           "wymiany. Jeśli urządzenie ma nową kasę, najpierw zaimportuj poprzednią, jeśli to "
+           "możliwe, potem usuń ten plik i powtórz import: sprzedaż nowej kasy zostanie "
+           "przyjęta w całości."},
       {"a note of three megabytes", note, "kasa=7 COM" + std::string(3000000, '9') + "\r\n",
        Damaged(note, kNoteUnknown)},
-      {"a note naming a register at length", note, "kasa=7 COM" + std::string(30000, '9') + "\r\n",
-       "Pliki nieudanego importu z kasy 7 COM" + std::string(75, '9') +
-           "... czekają w katalogu wymiany na import jej urządzeniem, a to urządzenie ma ten sam "
-           "katalog; zaimportuj je tamtym urządzeniem i daj każdemu urządzeniu własny katalog "
-           "wymiany, a jeśli to ta sama kasa, której zmieniono tylko port, na czas importu "
-           "przywróć poprzedni port (nic nie zostało zaimportowane)"},
+      {"a note naming a register at length", note,
+       "kasa=7 Sigma;" + std::string(30000, '9') + "\r\n",
+       "Pliki nieudanego importu z kasy Sigma nr " + std::string(30, '9') +
+           "... (urządzenie 7) czekają w katalogu wymiany na import tamtym urządzeniem, a ten "
+           "katalog ma też to urządzenie (1): zaimportuj je tamtym urządzeniem i daj każdemu "
+           "urządzeniu własny katalog wymiany (nic nie zostało zaimportowane)"},
       {"a note cut at a NUL", note, std::string("kasa=0 CO\0M1\r\n", 14),
        Damaged(note, kNoteUnknown, 1, "kasa=0 CO\\x00M1")},
       {"a folder for the note", note, "", folder(note)},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
+    NewRegisterDay();
     host.storeAnswer = false;
     EXPECT_NE(Run(), "");
     host.storeAnswer = true;

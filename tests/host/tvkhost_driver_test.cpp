@@ -373,21 +373,20 @@ TEST(TvkhostDemo, ShowsThatTheRegisterHoldsExactlyTheGoodsTheResultLists) {
                       "result lists"))
       << run.log;
   EXPECT_EQ(run.log.find("tvkhost: the register differs"), std::string::npos) << run.log;
-  // The day is imported by both methods of reading the receipt buffer, and each brings back
-  // the goods, receipts, voids, cancellation, invoice, deposit and withdrawal rung up.
-  for (const char* method : {"4", "5"}) {
-    EXPECT_NE(run.log.find(std::string("  import, method ") + method +
-                           ": done - the imported sales and receipts equal what was rung up"),
-              std::string::npos)
-        << run.log;
-  }
-  EXPECT_EQ(run.log.find("tvkhost: the import differs"), std::string::npos) << run.log;
-  EXPECT_NE(run.log.find("  other operations   1 voided line, 2 cancelled receipts, 1 deposit, "
-                         "1 withdrawal"),
+  // The day is imported at noon and in the evening, the evening handing over only what is
+  // new, and once more with nothing new: together the imports bring back the goods, receipts,
+  // voids, cancellations, invoice, deposit and withdrawal rung up, each once.
+  EXPECT_NE(run.log.find("  import, morning: done"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("  import, afternoon: done - with the morning's, the imported sales and "
+                         "receipts equal what was rung up"),
             std::string::npos)
       << run.log;
-  EXPECT_NE(run.log.find("  other operations   3 voided lines, 2 cancelled receipts, 1 deposit, "
-                         "1 withdrawal"),
+  EXPECT_NE(run.log.find("  import, once more: done - nothing new, nothing stored"),
+            std::string::npos)
+      << run.log;
+  EXPECT_EQ(run.log.find("tvkhost: the import differs"), std::string::npos) << run.log;
+  EXPECT_NE(run.log.find("Kasa nie była zamknięta raportem dobowym od odczytu, którego sprzedaż "
+                         "baza już przyjęła"),
             std::string::npos)
       << run.log;
 }
@@ -437,22 +436,27 @@ TEST_F(TvkhostWithSimulator, TwoProcessesOnOnePortNeverOverlapTheirProgramRuns) 
 // own register's day whole, not the other's outputs or none at all.
 class TvkhostSharedDirectory : public TvkhostWithSimulator {
  protected:
-  // A device on `port` whose exchange directory is `dir`; `name` is also its section.
-  std::string Device(const std::string& name, const std::string& port, const std::string& dir) {
+  // Device `number` on `port` whose exchange directory is `dir`; `name` is also its section.
+  std::string Device(const std::string& name, const std::string& port, const std::string& dir,
+                     int number = 1) {
     std::string path = dir_.File(name + ".ini");
-    testutil::WriteFile(path, "[" + name + "]\r\nId = 1\r\nNumber = 1\r\nExchangeDir = " + dir +
+    const std::string n = std::to_string(number);
+    testutil::WriteFile(path, "[" + name + "]\r\nId = " + n + "\r\nNumber = " + n +
+                                  "\r\nExchangeDir = " + dir +
                                   "\r\nElzabSTXPort = " + port +
                                   "\r\nElzabSTXExePath = " + SimDir() + platform::kPathSeparator +
                                   "\r\nElzabSTXProtectExe = 0\r\nElzabSTXReceipts = 1\r\n");
     return path;
   }
-  // Two goods sent to the register on `port`, and the day `day` rung up on it.
-  void Ring(const std::string& port, const std::string& day) {
+  // Two goods sent to the register of device `number` on `port`, and the day `day` rung up
+  // on it.
+  void Ring(const std::string& port, const std::string& day, int number = 1) {
     std::string goods = dir_.File("towary-" + port + ".exp");
     testutil::WriteFile(
         goods, "VAT;23\r\nVAT;8\r\nJM;0;0;szt.\r\n" + Goods(1, "Chleb", 23) + Goods(2, "Bułka", 8));
     HostRun exported =
-        RunHost({"--config", Device("e" + port, port, "ex-e" + port), "--lib", DriverLibrary(),
+        RunHost({"--config", Device("e" + port, port, "ex-e" + port, number), "--lib",
+                 DriverLibrary(),
                  "--out", dir_.File("out-e" + port), "export", "--file", goods},
                 dir_.Path(), dir_.File("export-" + port + ".log"));
     ASSERT_EQ(exported.exitCode, 0) << exported.log;
@@ -508,8 +512,9 @@ constexpr char kDayOnCom1[] =
     "date 2026-11-20\ntime 09:00\ncashier 3 Ewa\nreceipt\nsell 1 2\nend\n"
     "receipt\nsell 2 1\nvoid 2 1\nsell 2 1\nend\ndeposit 15\n";
 
-// Two stations that import one register at the same moment each book the whole day.
-TEST_F(TvkhostSharedDirectory, TwoStationsImportingOneRegisterEachStoreTheWholeDay) {
+// Two stations of one back office that import one register at the same moment: the day reaches
+// the back office once, whichever goes first, and again nothing of it in a second round.
+TEST_F(TvkhostSharedDirectory, TwoStationsImportingOneRegisterBookTheDayOnce) {
   ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
   const std::string alone = Device("alone", "COM1", "ex-alone");
   ASSERT_EQ(Import(alone, "ref").exitCode, 0);
@@ -517,66 +522,82 @@ TEST_F(TvkhostSharedDirectory, TwoStationsImportingOneRegisterEachStoreTheWholeD
   ASSERT_NE(day.find("qty"), std::string::npos) << day;
   const std::string a = Device("Stanowisko1", "COM1", "ex-shared");
   const std::string b = Device("Stanowisko2", "COM1", "ex-shared");
+  std::vector<std::string> all;
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    auto [booksA, booksB] = AtOnce(a, b, round);
-    EXPECT_EQ(booksA, day);
-    EXPECT_EQ(booksB, day);
+    AtOnce(a, b, round);
+    for (const char* station : {"a", "b"}) {
+      for (const std::string& f : StoredIn(dir_.File(station + std::to_string(round)))) {
+        all.push_back(f);
+      }
+    }
   }
+  EXPECT_EQ(testutil::Show(testutil::Book(all)), day);
 }
 
-// Two registers whose devices were left with one exchange directory: each device books its
-// own register's sales, however their runs fall.
-TEST_F(TvkhostSharedDirectory, TwoDevicesOnOneDirectoryEachBookTheirOwnRegistersSales) {
-  ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "1"}));
+// Two registers whose devices were left with one exchange directory: the first import books its
+// register's day; the other device's is refused, naming both registers, and stores nothing,
+// until its device has a directory of its own.
+TEST_F(TvkhostSharedDirectory, TwoDevicesOnOneDirectoryNeverBookEachOthersSales) {
+  ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "2"}));
   ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
   ASSERT_NO_FATAL_FAILURE(Ring(
       "COM2",
-      "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nsell 1 1\nend\ndeposit 20\nwithdraw 5\n"));
+      "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nsell 1 1\nend\ndeposit 20\nwithdraw 5\n",
+      2));
   ASSERT_EQ(Import(Device("alone1", "COM1", "ex-alone1"), "ref1").exitCode, 0);
-  ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2"), "ref2").exitCode, 0);
+  ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2", 2), "ref2").exitCode, 0);
   const std::string day1 = Booked("ref1");
   const std::string day2 = Booked("ref2");
   ASSERT_NE(day1.find("qty"), std::string::npos) << day1;
   ASSERT_NE(day2.find("qty"), std::string::npos) << day2;
   ASSERT_NE(day1, day2);
   const std::string a = Device("Kasa1", "COM1", "ex-shared");
-  const std::string b = Device("Kasa2", "COM2", "ex-shared");
-  for (int round = 0; round < 3; ++round) {
-    SCOPED_TRACE(round);
-    auto [booksA, booksB] = AtOnce(a, b, round);
-    EXPECT_EQ(booksA, day1);
-    EXPECT_EQ(booksB, day2);
-    // The Mini online has no cashier's programs: the Sigma's cashier is not booked to it.
-    for (const std::string& f : StoredIn(dir_.File("b" + std::to_string(round)))) {
-      EXPECT_EQ(f.find("[STAN_KASY]"), std::string::npos) << f;
-    }
-  }
+  const std::string b = Device("Kasa2", "COM2", "ex-shared", 2);
+  ASSERT_EQ(Import(a, "a").exitCode, 0);
+  EXPECT_EQ(Booked("a"), day1);
+  const std::string record = testutil::ReadFile(dir_.File("ex-shared/przekazane.txt"));
+  HostRun refused = Import(b, "b");
+  EXPECT_EQ(refused.exitCode, 1) << refused.log;
+  EXPECT_NE(refused.log.find("opisuje, co baza ma ze sprzedaży kasy Sigma nr "), std::string::npos)
+      << refused.log;
+  EXPECT_NE(refused.log.find(", a import jest z kasy Mini ONLINE nr 2 (urządzenie 2)"),
+            std::string::npos)
+      << refused.log;
+  EXPECT_TRUE(StoredIn(dir_.File("b")).empty());
+  EXPECT_EQ(testutil::ReadFile(dir_.File("ex-shared/przekazane.txt")), record);
+  ASSERT_EQ(Import(Device("Kasa2", "COM2", "ex-own2", 2), "b-own").exitCode, 0);
+  EXPECT_EQ(Booked("b-own"), day2);
 }
 
 // A failed import leaves one register's outputs in the directory two devices share: the
-// other device refuses them, stores nothing, and once their own device has taken them in,
-// imports its own day.
-TEST_F(TvkhostSharedDirectory, AnotherRegistersLeftoversAreRefusedNotBooked) {
-  ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "1"}));
+// other device refuses them and stores nothing; their own device takes them in.
+TEST_F(TvkhostSharedDirectory, AnotherDevicesLeftoversAreRefusedNotBooked) {
+  ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "2"}));
   ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
-  ASSERT_NO_FATAL_FAILURE(Ring("COM2", "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nend\n"));
-  ASSERT_EQ(Import(Device("alone2", "COM2", "ex-alone2"), "ref2").exitCode, 0);
-  const std::string day2 = Booked("ref2");
+  ASSERT_NO_FATAL_FAILURE(
+      Ring("COM2", "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nend\n", 2));
+  const std::string alone = Device("alone1", "COM1", "ex-alone1");
+  ASSERT_EQ(Import(alone, "ref1").exitCode, 0);
+  const std::string day1 = Booked("ref1");
   ASSERT_TRUE(
       Ecrsim({"fault", "--port", "COM1", "--program", "OPSpRoz4.exe", "--code", "21", "--once"}));
   const std::string a = Device("Kasa1", "COM1", "ex-shared");
-  const std::string b = Device("Kasa2", "COM2", "ex-shared");
+  const std::string b = Device("Kasa2", "COM2", "ex-shared", 2);
   ASSERT_EQ(Import(a, "a-failed").exitCode, 1);
   HostRun refused = Import(b, "b-refused");
   EXPECT_EQ(refused.exitCode, 1) << refused.log;
-  EXPECT_NE(refused.log.find("Pliki nieudanego importu z kasy 1 COM1 czekają w katalogu wymiany"),
+  EXPECT_NE(refused.log.find("Pliki nieudanego importu z kasy Sigma nr "), std::string::npos)
+      << refused.log;
+  EXPECT_NE(refused.log.find(" (urządzenie 1) czekają w katalogu wymiany na import tamtym "
+                             "urządzeniem, a ten katalog ma też to urządzenie (2)"),
             std::string::npos)
       << refused.log;
   EXPECT_TRUE(StoredIn(dir_.File("b-refused")).empty());
   ASSERT_EQ(Import(a, "a-again").exitCode, 0);
-  ASSERT_EQ(Import(b, "b-own").exitCode, 0);
-  EXPECT_EQ(Booked("b-own"), day2);
+  std::vector<std::string> all = StoredIn(dir_.File("a-failed"));
+  for (const std::string& f : StoredIn(dir_.File("a-again"))) all.push_back(f);
+  EXPECT_EQ(testutil::Show(testutil::Book(all)), day1);
 }
 
 }  // namespace

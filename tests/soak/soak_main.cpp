@@ -303,6 +303,10 @@ void Soak::Day(long long n) {
   }
   // The daily report: the register starts the next day empty.
   Ecrsim({"zero", "--port", port});
+  // Every soak day falls on the machine's one calendar day and draws its method anew, so the
+  // driver's memory of the register day is dropped with the report, as a new exchange
+  // directory would: each day is imported as the first of its register.
+  platform::Env::Default()->RemoveFile(ExchangeDir(i) + "przekazane.txt");
 }
 
 std::string Soak::ExchangeDir(int i) const {
