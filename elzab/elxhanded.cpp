@@ -1,5 +1,8 @@
 #include "elzab/elxhanded.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "elzab/elxcounters.h"
 #include "elzab/elxfunctions.h"
 #include "elzab/elxrunner.h"
@@ -200,15 +203,18 @@ void HandedOver::Write(const ReadSummary& summary) {
 }
 
 ReadSummary HandedOver::Summarize(const ElzabRunner& runner, const std::string& identity,
-                                  double day, const PassSettings& settings,
-                                  ReceiptPrefix* prefix) const {
+                                  double day, const PassSettings& settings, ReceiptPrefix* prefix,
+                                  int receipts) const {
   platform::Env* env = platform::CurrentEnv();
   ReadSummary s;
   s.identity = identity;
   s.day = day;
   s.settings = settings;
-  // The receipt buffer the receipt import reads: method 4's when both lie there.
-  for (int function : ElzabFunctionsWith(roleReceiptBuffer)) {
+  // The receipt buffer wanted, else the one the receipt import reads: method 4's when both
+  // lie there.
+  std::vector<int> buffers = ElzabFunctionsWith(roleReceiptBuffer);
+  std::stable_partition(buffers.begin(), buffers.end(), [&](int f) { return f == receipts; });
+  for (int function : buffers) {
     const std::string path = Output(function);
     if (!env->FileExists(path)) continue;
     s.receiptsFunction = function;

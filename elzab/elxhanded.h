@@ -77,11 +77,13 @@ class HandedOver {
 
   // Sums up the outputs that lie in the exchange directory now, as read from `identity`'s
   // register on `day` with `settings`, the counters through `runner`'s reader, and with
-  // `prefix` the first lines of the receipt buffer summed up. The read error naming a receipt
-  // buffer that cannot be read; a counters output that cannot be read counts as not read, its
-  // reader in the import refusing it where it is used.
+  // `prefix` the first lines of the receipt buffer summed up: the buffer of function
+  // `receipts` when both lie there, else method 4's. The read error naming a receipt buffer
+  // that cannot be read; a counters output that cannot be read counts as not read, its reader
+  // in the import refusing it where it is used.
   ReadSummary Summarize(const ElzabRunner& runner, const std::string& identity, double day,
-                        const PassSettings& settings, ReceiptPrefix* prefix = nullptr) const;
+                        const PassSettings& settings, ReceiptPrefix* prefix = nullptr,
+                        int receipts = 0) const;
 
  private:
   std::string Output(int function) const;

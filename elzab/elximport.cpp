@@ -190,9 +190,11 @@ void ElzabImport::ImportFromECR() {
     }
   }
   recovery_.NoteRead(register_.cfgType());
-  // A recovery reads the buffer as the host's share of it was read, to tell where that ends.
-  int receipts = recovery_.BaseReceiptsFunction();
-  if (receipts == 0) receipts = ElzabReceiptsFunction(config_.cfgSaleBufferType);
+  // The buffer is read as the host's share of it was, to tell where that ends; read by
+  // another method, it would seem cleared. With the method changed since, it is read by the
+  // new one too, which is what goes over should the daily report have closed the day.
+  const int wanted = ElzabReceiptsFunction(config_.cfgSaleBufferType);
+  const int held = recovery_.BaseReceiptsFunction();
   run({fnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
   if (register_.cfgType() == t_Sigma) {
     run({fnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});
@@ -202,7 +204,11 @@ void ElzabImport::ImportFromECR() {
     run({fnReadPayments, "KSElzabSImportFrMsgAdd_00007", "Odczyt form płatności ..."});
   }
   if (register_.cfgType() != t_K10) {
-    run({receipts, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
+    for (int function : {held != 0 ? held : wanted, held != 0 && held != wanted ? wanted : 0}) {
+      if (function != 0) {
+        run({function, "KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."});
+      }
+    }
   }
 }
 

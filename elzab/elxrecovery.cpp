@@ -115,14 +115,39 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   // The buffer's first lines are summed up in the same reading as the whole.
   ReceiptPrefix prefix;
   prefix.wanted = pass.base.receiptLines;
-  pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings, &prefix);
+  pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings, &prefix,
+                                   pass.base.receiptsFunction);
   if (!pass.hasBase) return pass;
   pass.judgement = JudgeRead(pass.base, pass.summary, prefix.lines, prefix.hash);
   SayJudgement(pass);
+  KeepOneBuffer(pass, day);
   // Days the host took in from these very outputs were read with the settings of then.
   if (stored.days.empty()) HoldSettings(pass, parameters);
   pass.summary.settings = pass.settings;
   return pass;
+}
+
+void ImportRecovery::KeepOneBuffer(ImportPass& pass, double day) {
+  // Both methods' buffers lie there when the method changed since the host's share was read:
+  // the one that proved where that share ends goes over while the day is not closed, the
+  // parameters' one once it is.
+  platform::Env* env = platform::CurrentEnv();
+  const std::vector<int> buffers = ElzabFunctionsWith(roleReceiptBuffer);
+  for (int function : buffers) {
+    if (!env->FileExists(runner_.FNameFile(function, 2, false))) return;
+  }
+  const int wanted = ElzabReceiptsFunction(config_.cfgSaleBufferType);
+  const int held = pass.base.receiptsFunction;
+  const int keep = pass.judgement.closed || held == 0 ? wanted : held;
+  for (int function : buffers) {
+    const std::string out = runner_.FNameFile(function, 2, false);
+    if (function != keep && !workfiles::Remove(out)) {
+      throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
+    }
+  }
+  if (keep != pass.summary.receiptsFunction) {
+    pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings);
+  }
 }
 
 void ImportRecovery::HoldSettings(ImportPass& pass, const PassSettings& parameters) {

@@ -85,6 +85,9 @@ class ImportRecovery {
   const ReadSummary* Base();
   // Stops the import when `recorded`, the register of what the host has, is not the one read.
   void CheckSameRegister(const std::string& recorded) const;
+  // With both methods' receipt buffers read, keeps the one `pass` hands over and sums it up
+  // as read on `day`; an error when the other cannot be removed.
+  void KeepOneBuffer(ImportPass& pass, double day);
   // The settings of a pass the stored days do not settle: those the host's share of the
   // register's day was read with, until a daily report closed it.
   void HoldSettings(ImportPass& pass, const PassSettings& parameters);

@@ -784,3 +784,46 @@ TEST_F(Import, AnImportFileThatCannotBeWrittenWholeIsNeverHandedToTheHost) {
   EXPECT_TRUE(ErrorListed("Błąd zapisu pliku '" + dir.File("arch1.imp") + "'")) << host.Dump();
 }
 #endif
+
+namespace {
+
+// The method of reading the receipt buffer changed in the middle of a register day: the rest of
+// the day is read (and handed over) by the method the morning was, the new one read beside it
+// and dropped; the first import after the daily report hands the new day over by the new
+// method, which alone is read from then on.
+TEST_F(Import, AMethodChangedMidDayAppliesFromTheFirstImportAfterTheDailyReport) {
+  host.params["ElzabSTXReceipts"] = "1";
+  ASSERT_NO_FATAL_FAILURE(Register("Mini online"));
+  Sell(kDay);
+  ASSERT_EQ(RunImport(), 0) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u);
+  const std::string morning = stored[0];
+
+  host.params["ElzabSTXSaleBufferType"] = "1";
+  Sell("date 2026-12-08\ntime 15:00\nreceipt\n  sell 13 2\nend\n");
+  ASSERT_EQ(RunImport(), 0) << host.Dump();
+  EXPECT_EQ(ListedCount(kRunReceipts), 2) << host.Dump();
+  EXPECT_TRUE(Listed("nowe obowiązują od pierwszego importu po raporcie dobowym")) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_TRUE(Has(stored[0], "PLU;13;;2000;600\r\n")) << stored[0];
+  EXPECT_FALSE(Has(stored[0], "PLU;12;")) << stored[0];
+  EXPECT_EQ(testutil::Documents(testutil::Book({morning, stored[0]}), "[PARAGON nr 1]"), 1);
+  EXPECT_FALSE(Exists("opsproz5.arc"));
+
+  Ecrsim({"zero", "--port", kPort});
+  Sell("date 2026-12-09\ntime 09:00\nreceipt\n  sell 12 1\nend\n");
+  host.params["DataImportu"] = "2026-12-09";
+  ASSERT_EQ(RunImport(), 0) << host.Dump();
+  EXPECT_EQ(ListedCount(kRunReceipts), 2) << host.Dump();
+  EXPECT_FALSE(Listed("nowe obowiązują od pierwszego importu po raporcie dobowym"));
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_TRUE(Has(stored[0], "PLU;12;;1000;350\r\n")) << stored[0];
+  EXPECT_TRUE(Exists("opsproz5.arc"));
+
+  ASSERT_EQ(RunImport(), 0) << host.Dump();
+  EXPECT_EQ(ListedCount(kRunReceipts), 1) << host.Dump();
+  EXPECT_TRUE(stored.empty()) << host.Dump();
+  EXPECT_TRUE(Listed(kNothingNew)) << host.Dump();
+}
+
+}  // namespace

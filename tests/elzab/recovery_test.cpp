@@ -11,6 +11,7 @@
 #include <set>
 
 #include "hostlib/Exceptions.h"
+#include "hostlib/TdtTools.h"
 #include "testutil/DriverFixture.h"
 #include "testutil/ImportBooks.h"
 
@@ -667,6 +668,53 @@ TEST_F(RecoveryOnThePort, ADayImportedThreeTimesReachesTheHostOnceAndSettingsWai
 }  // namespace
 
 namespace {
+
+// The register moved to another port (a re-plugged USB adapter) is the same register: what the
+// host has of it holds, also as an older driver recorded it, by the port.
+TEST_F(RecoveryOnThePort, APortChangeKeepsWhatTheHostHasOfTheRegister) {
+  NewRegisterDay();
+  EXPECT_EQ(Run(), "");
+  ASSERT_EQ(stored.size(), 1u);
+  const std::string record = ReadFile(dir.File("przekazane.txt"));
+  ASSERT_EQ(record.rfind("kasa=1 Mini ONLINE;1\r\n", 0), 0u) << record;
+  for (const char* port : {"COM2", "COM3"}) {
+    SCOPED_TRACE(port);
+    if (std::string(port) == "COM3") {
+      WriteFile(dir.File("przekazane.txt"), "kasa=1 COM2" + record.substr(record.find("\r\n")));
+    }
+    host.params["ElzabSTXPort"] = port;
+    host.messages.clear();
+    EXPECT_EQ(Run(), "");
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    EXPECT_EQ(stored.size(), 1u) << host.Dump();
+    EXPECT_TRUE(Listed(kNothingNew, 0)) << host.Dump();
+  }
+}
+
+// A receipt buffer that still begins with the lines the host has, while a counter the host's
+// goods came from fell: one of the two is wrong, and either way would give the host sales twice
+// or not at all. Nothing goes over, the record stays, and the line says what to do.
+TEST_F(RecoveryOnThePort, ABufferAndCountersThatContradictEachOtherStopTheImport) {
+  NewRegisterDay();
+  EXPECT_EQ(Run(), "");
+  ASSERT_EQ(stored.size(), 1u);
+  const std::string record = ReadFile(dir.File("przekazane.txt"));
+  counters = std::string(kHeader) + "$12\t2.000\t700\r\n$13\t1.000\t300\r\n";
+  receipts = kReceipts + "$1\t15\t9\t1\t0\t13\t1.000\t300\t26.12.08\t15:00\t1\t3\t0\t300\r\n";
+  EXPECT_EQ(Run(),
+            "Bufor paragonów i liczniki sprzedaży kasy przeczą sobie: bufor zaczyna się od pozycji "
+            "odczytu z dnia " +
+                TdtTools::FormatDate(TdtTools::DatePart(TdtTools::Now())) +
+                ", którego sprzedaż baza już przyjęła (jak bez raportu dobowego), a licznik "
+                "sprzedaży zmalał (jak po raporcie). Nic nie zostało zaimportowane. Sprawdź w "
+                "bazie sprzedaż kasy od tamtego odczytu. Jeśli od niego kasę zamknięto raportem "
+                "dobowym, usuń plik " +
+                dir.File("przekazane.txt") +
+                " i powtórz import: odczyt kasy zostanie przyjęty w całości. Jeśli nie, nie "
+                "usuwaj go i zgłoś to serwisowi.");
+  EXPECT_EQ(stored.size(), 1u);
+  EXPECT_EQ(ReadFile(dir.File("przekazane.txt")), record);
+}
 
 // A record under the name of one of the driver's, that the driver did not write (a hand edit,
 // a disk error, a folder made by mistake): the import stops before the register is read,
