@@ -137,7 +137,7 @@ void ImportRecovery::KeepOneBuffer(ImportPass& pass, double day) {
     if (!env->FileExists(runner_.FNameFile(function, 2, false))) return;
   }
   const int wanted = ElzabReceiptsFunction(config_.cfgSaleBufferType);
-  const int held = pass.base.receiptsFunction;
+  const int held = pass.base.receiptLines > 0 ? pass.base.receiptsFunction : 0;
   const int keep = pass.judgement.closed || held == 0 ? wanted : held;
   for (int function : buffers) {
     const std::string out = runner_.FNameFile(function, 2, false);
@@ -154,9 +154,10 @@ void ImportRecovery::HoldSettings(ImportPass& pass, const PassSettings& paramete
   // What lies beyond the host's share of a register day is handed over as the share was: from
   // the other source, or with receipts the share left out, the two would overlap or leave a
   // gap. A day the report closed starts anew with the parameters.
-  if (pass.judgement.closed || !pass.base.settings) return;
+  // Of a read the host was given nothing of, nothing can overlap.
+  if (pass.judgement.closed || !pass.base.settings || pass.base.Empty()) return;
   pass.settings = *pass.base.settings;
-  const bool methodHeld = pass.base.receiptsFunction != 0 &&
+  const bool methodHeld = pass.base.receiptLines > 0 &&
                           pass.base.receiptsFunction !=
                               ElzabReceiptsFunction(config_.cfgSaleBufferType);
   // Nothing is handed over when there is nothing new, with whatever settings.
@@ -222,8 +223,9 @@ void ImportRecovery::SayJudgement(const ImportPass& pass) {
 }
 
 int ImportRecovery::BaseReceiptsFunction() {
+  // A buffer the host has no line of tells nothing: any method will do.
   const ReadSummary* base = Base();
-  return base != nullptr ? base->receiptsFunction : 0;
+  return base != nullptr && base->receiptLines > 0 ? base->receiptsFunction : 0;
 }
 
 void ImportRecovery::NoteRead(int model) {

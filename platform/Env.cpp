@@ -70,6 +70,16 @@ std::string FileNameOf(const std::string& path) {
   return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
+int ClockShiftDays(const std::string& value) {
+  if (value.empty() || value.size() > 6) return 0;
+  size_t at = value[0] == '-' ? 1 : 0;
+  if (at == value.size() || value.find_first_not_of("0123456789", at) != std::string::npos) {
+    return 0;
+  }
+  const int days = std::atoi(value.c_str());
+  return days >= -36500 && days <= 36500 ? days : 0;
+}
+
 std::string GetEnvironmentValue(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   return value != nullptr ? std::string(value) : std::string();

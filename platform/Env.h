@@ -104,7 +104,9 @@ class Env {
   // Empty when the key or value is missing or not a string. POSIX: always empty.
   virtual std::string ReadRegistryString(const std::string& key, const std::string& value) = 0;
 
-  // Local time as the host's day count: days since 30 December 1899, fraction = time of day.
+  // Local time as the host's day count: days since 30 December 1899, fraction = time of day;
+  // moved by the whole days in TRELVAX_CLOCK_SHIFT_DAYS when set (the soak lives through many
+  // shop days in one), read anew each time.
   virtual double Now() = 0;
   // Waits `ms` milliseconds.
   virtual void SleepMs(int ms) = 0;
@@ -152,6 +154,9 @@ std::string FileNameOf(const std::string& path);
 void SetEnvironmentValue(const std::string& name, const std::string& value);
 // The value of an environment variable, empty when unset.
 std::string GetEnvironmentValue(const std::string& name);
+// The whole days `value` (TRELVAX_CLOCK_SHIFT_DAYS) moves the clock by: 0 unless it is a whole
+// number of days within a century.
+int ClockShiftDays(const std::string& value);
 
 // True when the standard output is a terminal (console) rather than a file or pipe.
 bool StdoutIsTerminal();

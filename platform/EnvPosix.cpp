@@ -270,7 +270,9 @@ class PosixEnv : public Env {
     localtime_r(&secs, &local);
     double localSeconds = static_cast<double>(secs) + static_cast<double>(local.tm_gmtoff) +
                           static_cast<double>(ts.tv_nsec) / 1e9;
-    return localSeconds / 86400.0 + 25569.0;  // 25569 = days from 1899-12-30 to 1970-01-01
+    const char* shift = std::getenv("TRELVAX_CLOCK_SHIFT_DAYS");
+    return localSeconds / 86400.0 + 25569.0 +  // 25569 = days from 1899-12-30 to 1970-01-01
+           ClockShiftDays(shift != nullptr ? shift : "");
   }
 
   void SleepMs(int ms) override {

@@ -249,8 +249,13 @@ class Win32Env : public Env {
     ULARGE_INTEGER t;
     t.LowPart = local.dwLowDateTime;
     t.HighPart = local.dwHighDateTime;
+    // The process's own environment block: a library with its own C runtime does not see what
+    // the host put in the host's.
+    char shift[16] = "";
+    const DWORD n = GetEnvironmentVariableA("TRELVAX_CLOCK_SHIFT_DAYS", shift, sizeof shift);
     // FILETIME counts 100 ns from 1601-01-01, which is 109205 days before 1899-12-30.
-    return static_cast<double>(t.QuadPart) / (864000000000.0) - 109205.0;
+    return static_cast<double>(t.QuadPart) / (864000000000.0) - 109205.0 +
+           ClockShiftDays(n > 0 && n < sizeof shift ? std::string(shift, n) : std::string());
   }
 
   void SleepMs(int ms) override {

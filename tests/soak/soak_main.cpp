@@ -211,6 +211,9 @@ void Soak::Differ(long long n, const std::string& what, const std::vector<std::s
 }
 
 void Soak::Day(long long n) {
+  // Each soak day is a day of its own on the driver's clock too, as a shop's days are: what a
+  // read is judged by when a register cannot prove its daily report.
+  platform::SetEnvironmentValue("TRELVAX_CLOCK_SHIFT_DAYS", std::to_string(n % 36500));
   const int i = static_cast<int>(rng_.Range(0, kDevices - 1));
   App& app = *apps_[static_cast<size_t>(i)];
   soak::Settings s;
@@ -303,10 +306,6 @@ void Soak::Day(long long n) {
   }
   // The daily report: the register starts the next day empty.
   Ecrsim({"zero", "--port", port});
-  // Every soak day falls on the machine's one calendar day and draws its method anew, so the
-  // driver's memory of the register day is dropped with the report, as a new exchange
-  // directory would: each day is imported as the first of its register.
-  platform::Env::Default()->RemoveFile(ExchangeDir(i) + "przekazane.txt");
 }
 
 std::string Soak::ExchangeDir(int i) const {
