@@ -189,12 +189,12 @@ void ElzabImport::ImportFromECR() {
       throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
     }
   }
-  recovery_.NoteRead(register_.cfgType());
   // The buffer is read as the host's share of it was, to tell where that ends; read by
   // another method, it would seem cleared. With the method changed since, it is read by the
   // new one too, which is what goes over should the daily report have closed the day.
   const int wanted = ElzabReceiptsFunction(config_.cfgSaleBufferType);
-  const int held = recovery_.BaseReceiptsFunction();
+  const int held = register_.cfgType() != t_K10 ? recovery_.BaseReceiptsFunction() : 0;
+  recovery_.NoteRead(register_.cfgType(), held != 0 && held != wanted ? held : 0);
   run({fnCounters, "KSElzabSImportFrMsgAdd_00003", "Odczyt danych o sprzedaży ..."});
   if (register_.cfgType() == t_Sigma) {
     run({fnClock, "KSElzabSImportFrMsgAdd_00004", "Odczyt aktualnego czasu na kasie ..."});

@@ -22,6 +22,7 @@ constexpr char kKeyStoring[] = "zapisywane";
 constexpr char kKeyRegister[] = "kasa";
 constexpr char kKeyDay[] = "dzien";
 constexpr char kKeyModel[] = "model";
+constexpr char kKeyProof[] = "dowod";
 constexpr char kKeyReceipts[] = "paragony";
 constexpr char kKeySales[] = "sprzedaz";
 constexpr char kKeyReturns[] = "zwroty";
@@ -444,6 +445,7 @@ std::string FormatReadNote(const ReadNote& n) {
   std::string text = Line(kKeyRegister, n.identity);
   if (n.day) text += Line(kKeyDay, Day(*n.day));
   if (n.model >= 0) text += Line(kKeyModel, Whole(n.model));
+  if (n.proofFunction != 0) text += Line(kKeyProof, Whole(n.proofFunction));
   return text;
 }
 
@@ -463,6 +465,14 @@ bool ParseReadNote(const std::string& text, ReadNote& n, RecordFault* fault) {
       double day = 0;
       if (!ParseDay(l.value, day)) return false;
       n.day = day;
+      return true;
+    }
+    if (l.key == kKeyProof) {
+      int64_t function = 0;
+      if (!ParseWhole(l.value, function) || !ReceiptBuffer(static_cast<int>(function))) {
+        return false;
+      }
+      n.proofFunction = static_cast<int>(function);
       return true;
     }
     if (l.key != kKeyModel) return false;

@@ -75,6 +75,10 @@ struct ReadNote {
   std::string identity;       // the register number, a blank, and its connection
   std::optional<double> day;  // the day of the read; none from an older driver
   int model = -1;             // the register's model (e_Type); -1 from an older driver
+  // The receipt buffer's function read only to tell where the host's share of the day ends, by
+  // the method that share was read with, beside the parameters' method: its output goes over
+  // only while the day is not closed. 0: none.
+  int proofFunction = 0;
 };
 
 namespace records {

@@ -120,34 +120,37 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   if (!pass.hasBase) return pass;
   pass.judgement = JudgeRead(pass.base, pass.summary, prefix.lines, prefix.hash);
   SayJudgement(pass);
-  KeepOneBuffer(pass, day);
+  KeepOneBuffer(pass, day, note.proofFunction);
   // Days the host took in from these very outputs were read with the settings of then.
   if (stored.days.empty()) HoldSettings(pass, parameters);
   pass.summary.settings = pass.settings;
   return pass;
 }
 
-void ImportRecovery::KeepOneBuffer(ImportPass& pass, double day) {
+void ImportRecovery::KeepOneBuffer(ImportPass& pass, double day, int proof) {
   // Both methods' buffers lie there when the method changed since the host's share was read:
   // the one that proved where that share ends goes over while the day is not closed, the
-  // parameters' one once it is.
+  // parameters' one once it is. A proof alone (the new method's read failed) goes over only
+  // while the day is not closed: then the register gives the day anew by the new method.
   platform::Env* env = platform::CurrentEnv();
   const std::vector<int> buffers = ElzabFunctionsWith(roleReceiptBuffer);
+  bool both = true;
   for (int function : buffers) {
-    if (!env->FileExists(runner_.FNameFile(function, 2, false))) return;
+    if (!env->FileExists(runner_.FNameFile(function, 2, false))) both = false;
   }
   const int wanted = ElzabReceiptsFunction(config_.cfgSaleBufferType);
   const int held = pass.base.receiptLines > 0 ? pass.base.receiptsFunction : 0;
   const int keep = pass.judgement.closed || held == 0 ? wanted : held;
+  bool removed = false;
   for (int function : buffers) {
     const std::string out = runner_.FNameFile(function, 2, false);
-    if (function != keep && !workfiles::Remove(out)) {
+    if (function == keep || !(both || function == proof) || !env->FileExists(out)) continue;
+    if (!workfiles::Remove(out)) {
       throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
     }
+    removed = true;
   }
-  if (keep != pass.summary.receiptsFunction) {
-    pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings);
-  }
+  if (removed) pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings);
 }
 
 void ImportRecovery::HoldSettings(ImportPass& pass, const PassSettings& parameters) {
@@ -228,11 +231,12 @@ int ImportRecovery::BaseReceiptsFunction() {
   return base != nullptr && base->receiptLines > 0 ? base->receiptsFunction : 0;
 }
 
-void ImportRecovery::NoteRead(int model) {
+void ImportRecovery::NoteRead(int model, int proof) {
   ReadNote note;
   note.identity = identity_;
   note.day = TdtTools::DatePart(TdtTools::Now());
   note.model = model;
+  note.proofFunction = proof;
   note_.Write(note);
 }
 

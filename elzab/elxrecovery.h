@@ -66,9 +66,10 @@ class ImportRecovery {
   // The receipt buffer's function of what the host has, so that a new read tells where that
   // ends; 0 when there is none to follow.
   int BaseReceiptsFunction();
-  // Notes the read about to be made, of a register of `model` (e_Type); an error when it
-  // cannot be written.
-  void NoteRead(int model);
+  // Notes the read about to be made, of a register of `model` (e_Type), with the receipt
+  // buffer's function `proof` read only as a proof (0: none); an error when it cannot be
+  // written.
+  void NoteRead(int model, int proof);
   // The days the host took in from the outputs lying there.
   StoredDays& Stored() { return stored_; }
   // Keeps what the host now has of the register once `pass`'s stores are done; an error when
@@ -85,9 +86,10 @@ class ImportRecovery {
   const ReadSummary* Base();
   // Stops the import when `recorded`, the register of what the host has, is not the one read.
   void CheckSameRegister(const std::string& recorded) const;
-  // With both methods' receipt buffers read, keeps the one `pass` hands over and sums it up
-  // as read on `day`; an error when the other cannot be removed.
-  void KeepOneBuffer(ImportPass& pass, double day);
+  // With both methods' receipt buffers read, or one read by the method of the host's share
+  // as a proof only (`proof`), keeps the one `pass` hands over, if any, and sums it up as read
+  // on `day`; an error when another cannot be removed.
+  void KeepOneBuffer(ImportPass& pass, double day, int proof);
   // The settings of a pass the stored days do not settle: those the host's share of the
   // register's day was read with, until a daily report closed it.
   void HoldSettings(ImportPass& pass, const PassSettings& parameters);

@@ -810,15 +810,29 @@ TEST_F(Import, AMethodChangedMidDayAppliesFromTheFirstImportAfterTheDailyReport)
   EXPECT_EQ(testutil::Documents(testutil::Book({morning, stored[0]}), "[PARAGON nr 1]"), 1);
   EXPECT_FALSE(Exists("opsproz5.arc"));
 
+  // After the report the new method's read fails once: the old method's read, left as a
+  // proof only, is dropped, and the next import gives the new day by the new method, once.
   Ecrsim({"zero", "--port", kPort});
   Sell("date 2026-12-09\ntime 09:00\nreceipt\n  sell 12 1\nend\n");
   host.params["DataImportu"] = "2026-12-09";
+  const std::string oldArchive = testutil::ReadFile(dir.File("opsproz4.arc"));
+  Ecrsim({"fault", "--port", kPort, "--program", "OPSpRoz5.exe", "--code", "21", "--once"});
+  RunImport();
+  EXPECT_FALSE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_TRUE(stored.empty());
+  EXPECT_TRUE(Exists("opsproz4.out"));
   ASSERT_EQ(RunImport(), 0) << host.Dump();
-  EXPECT_EQ(ListedCount(kRunReceipts), 2) << host.Dump();
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
   EXPECT_FALSE(Listed("nowe obowiązują od pierwszego importu po raporcie dobowym"));
-  ASSERT_EQ(stored.size(), 1u);
-  EXPECT_TRUE(Has(stored[0], "PLU;12;;1000;350\r\n")) << stored[0];
+  std::string day;
+  for (const std::string& f : stored) day += f;
+  EXPECT_EQ(testutil::Book(stored).at("20261209 qty 12"), 1000) << day;
+  EXPECT_EQ(testutil::Documents(testutil::Book(stored), "[PARAGON nr 1]") +
+                testutil::Documents(testutil::Book(stored), "[PARAGON nr 4]"),
+            1)
+      << day;
   EXPECT_TRUE(Exists("opsproz5.arc"));
+  EXPECT_EQ(testutil::ReadFile(dir.File("opsproz4.arc")), oldArchive);
 
   ASSERT_EQ(RunImport(), 0) << host.Dump();
   EXPECT_EQ(ListedCount(kRunReceipts), 1) << host.Dump();

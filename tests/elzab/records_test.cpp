@@ -36,14 +36,15 @@ TEST(Records, ReadBackExactlyAsWritten) {
   EXPECT_EQ(back.days, r.days);
   EXPECT_EQ(back.storing, r.storing);
 
-  ReadNote n{"3 LAN 10.0.0.5:1001", kDec9, 4};
+  ReadNote n{"3 Sigma;3", kDec9, 4, 5};
   EXPECT_EQ(records::FormatReadNote(n),
-            "kasa=3 LAN 10.0.0.5:1001\r\ndzien=2026-12-09\r\nmodel=4\r\n");
+            "kasa=3 Sigma;3\r\ndzien=2026-12-09\r\nmodel=4\r\ndowod=5\r\n");
   ReadNote nb;
   ASSERT_TRUE(records::ParseReadNote(records::FormatReadNote(n), nb));
   EXPECT_EQ(nb.identity, n.identity);
   EXPECT_EQ(nb.day, n.day);
   EXPECT_EQ(nb.model, 4);
+  EXPECT_EQ(nb.proofFunction, 5);
 
   // Decimals in their shortest fixed form, never an exponent, and back to the same number.
   ReadSummary s;
@@ -147,6 +148,9 @@ TEST(Records, WhatTheDriverNeverWritesIsRefused) {
       {"kasa=1 COM1\r\n", true},  // an older driver's: no day, no model
       {"kasa=1 COM1\r\ndzien=2026-12-08\r\nmodel=5\r\n", true},
       {"kasa=1 COM1\r\nmodel=6\r\n", false},
+      {"kasa=1 Sigma;1\r\ndowod=6\r\n", true},
+      {"kasa=1 Sigma;1\r\ndowod=4\r\n", false},
+      {"kasa=1 Sigma;1\r\ndowod=6\r\ndowod=6\r\n", false},
       {"kasa=1 COM1\r\nmodel=-1\r\n", false},
       {"kasa=1 COM1\r\nkasa=2 COM1\r\n", false},
       {"kasa=1 COM1\r\ndzien=wczoraj\r\n", false},
@@ -158,6 +162,33 @@ TEST(Records, WhatTheDriverNeverWritesIsRefused) {
     ReadNote n;
     EXPECT_EQ(records::ParseReadNote(c.text, n), c.read) << c.text;
   }
+}
+
+// A record names the device and the register, never the port: an older driver's port form and
+// the "not known" form of its unnamed outputs are one register with any of that device's.
+TEST(Records, IdentitiesNameTheRegisterNotItsConnection) {
+  const std::string sigma = records::RegisterIdentity(3, "Sigma", "3");
+  EXPECT_EQ(sigma, "3 Sigma;3");
+  const struct {
+    std::string recorded, current;
+    bool device, same;
+  } kCases[] = {
+      {sigma, sigma, true, true},
+      {sigma, "3 K10;3", true, false},
+      {sigma, "4 Sigma;3", false, false},
+      {"3 COM1", sigma, true, true},
+      {"3 LAN 10.0.0.5:1001", sigma, true, true},
+      {"3 ;", sigma, true, true},
+      {"4 COM1", sigma, false, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.recorded + " / " + c.current);
+    EXPECT_EQ(records::SameDevice(c.recorded, c.current), c.device);
+    EXPECT_EQ(records::SameRegister(c.recorded, c.current), c.same);
+  }
+  EXPECT_EQ(records::IdentityShown(sigma), "Sigma nr 3 (urządzenie 3)");
+  EXPECT_EQ(records::IdentityShown("3 COM1"), "urządzenie 3, port COM1");
+  EXPECT_EQ(records::IdentityShown("3 ;"), "urządzenie 3");
 }
 
 TEST(Records, TextShownFromARecordIsCutAndShowsWhatIsNotPrintable) {
