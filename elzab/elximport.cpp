@@ -220,7 +220,9 @@ void ElzabImport::ImportFromFile(bool cashierReports) {
   // The register recorded nothing since the host was given its day: no file to store. A
   // Sigma's cashier section is left out too, since it only moves with what the register
   // records; unless this import's pass over a failed read's outputs left it to this read.
-  if (pass_.judgement.nothingNew && !(cashierReports && cashierOwed_)) {
+  // Then the readers run as ever: every file of a day carries its whole packaging.
+  const bool cashierDue = cashierReports && cashierOwed_ && register_.cfgType() == t_Sigma;
+  if (pass_.judgement.nothingNew && !cashierDue) {
     session_.MsgAdd(ElzabText("KSElzabSHandedNothingMsgAdd",
                               "Kasa nie zarejestrowała niczego nowego od poprzedniego importu: "
                               "do bazy nie ma czego zapisać"),
@@ -238,11 +240,16 @@ void ElzabImport::RunReaders(bool cashierReports) {
   ImportFromFileReceipts();
 }
 
-KSImpBuf& ElzabImport::ForDay(double date) {
+KSImpBuf* ElzabImport::FindDay(double date) {
   const double day = TdtTools::DatePart(date);
   for (const std::unique_ptr<KSImpBuf>& buf : imp_bufs_) {
-    if (buf != nullptr && TdtTools::DatePart(buf->data) == day) return *buf;
+    if (buf != nullptr && TdtTools::DatePart(buf->data) == day) return buf.get();
   }
+  return nullptr;
+}
+
+KSImpBuf& ElzabImport::ForDay(double date) {
+  if (KSImpBuf* buf = FindDay(date)) return *buf;
   imp_bufs_.push_back(std::make_unique<KSImpBuf>(&session_));
   KSImpBuf& buf = *imp_bufs_.back();
   buf.data = date;
@@ -373,6 +380,8 @@ void ElzabImport::ImportFromFileSale() {
                     100);
     if (beyond) {
       for (const auto& [code, s] : sums) add(code, s.quantity, s.value);
+      // The packaging totals overwrite the host's: the day's whole returns go over.
+      for (const auto& [code, s] : base->returns) sum += s.value;
     } else {
       ReadCounters(runner_, returns, add);
     }
@@ -397,6 +406,12 @@ void ElzabImport::ImportFromFileSale() {
     if (beyond) {
       for (const auto& [code, s] : sums) {
         if (s.quantity != 0 || s.value != 0) add(code, s.quantity, s.value);
+      }
+      // The packaging totals overwrite the host's: the packaging it has goes over again.
+      for (const auto& [code, s] : base->sales) {
+        if (packages_.Contains(TxTools::IntToStr(TxTools::StrToIntDef(code, 0)))) {
+          target.AddBottlesSaled(s.value);
+        }
       }
     } else {
       ReadCounters(runner_, sales, add);

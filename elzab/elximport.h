@@ -47,6 +47,8 @@ class ElzabImport {
 
   // The buffer of `date`'s day, created (dated `date`) when there is none yet.
   KSImpBuf& ForDay(double date);
+  // The buffer of `date`'s day; null when there is none.
+  KSImpBuf* FindDay(double date);
   // A quantity of the counters (a decimal with ".") in thousandths.
   static double FormatujIlosc(const std::string& text);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <memory>
 
 #include "elzab/elxconfig.h"
@@ -78,6 +79,7 @@ class ReceiptBufferReader {
     while (lines.NextData(data)) {
       if (skip > 0) {
         --skip;
+        if (SalesFromReceipts()) SkippedPackaging(path, data);
         continue;
       }
       // Method 5 writes the register's own code page.
@@ -91,6 +93,13 @@ class ReceiptBufferReader {
       }
     }
     lines.Close();
+    // The packaging totals overwrite the host's: those of the lines it has go over again.
+    for (const auto& [day, totals] : skippedPackaging_) {
+      if (KSImpBuf* buf = a_.FindDay(day)) {
+        buf->AddBottlesTurned(totals.first);
+        buf->AddBottlesSaled(totals.second);
+      }
+    }
     Finish();
     // No record follows: every document is final.
     doc_ = void_ = anul_ = nullptr;
@@ -269,6 +278,22 @@ class ReceiptBufferReader {
       pos->MakeFromLine(data, true);
     }
     return pos;
+  }
+
+  // A sold line the host already has: only its packaging, which each file of its day carries
+  // as the day's running total.
+  void SkippedPackaging(const std::string& path, const std::string& data) {
+    f_.Init(data);
+    int type = 0;
+    if (!TxTools::TryStrToInt(TxTools::TrimSpaces(f_[0]), type) || type != 1) return;
+    try {
+      std::unique_ptr<ElPosition> pos = Position(data);
+      if (!a_.Packages().Contains(TxTools::IntToStr(pos->nr_tow))) return;
+      auto& totals = skippedPackaging_[TdtTools::DatePart(pos->data)];
+      (pos->zwrot ? totals.first : totals.second) += pos->GetWartosc();
+    } catch (const EConvertError& e) {
+      throw EConvertError(a_.Runner().OutputError(path, e.Message()));
+    }
   }
 
   // A sold line: a line of the current receipt and, with sales from receipts, a goods line
@@ -504,6 +529,8 @@ class ReceiptBufferReader {
   int prevType_ = 0;
   int count_ = 0;
   int cards_ = 0;
+  // Per day, the packaging returned and sold on the lines the host already has.
+  std::map<double, std::pair<double, double>> skippedPackaging_;
 };
 
 }  // namespace

@@ -841,3 +841,40 @@ TEST_F(Import, AMethodChangedMidDayAppliesFromTheFirstImportAfterTheDailyReport)
 }
 
 }  // namespace
+
+namespace {
+
+// The packaging totals overwrite what the host has of the day ("NADPISZ_OPAK;T"): a second import
+// of the day carries the day's whole packaging, from the counters and from the receipts alike,
+// while the goods go over as what is new.
+TEST_F(Import, EachFileOfADayCarriesItsWholePackaging) {
+  ASSERT_NO_FATAL_FAILURE(Register("Mini online"));
+  for (const char* source : {"0", "1"}) {
+    SCOPED_TRACE(source);
+    host.params["ElzabSTXSaleSource"] = source;
+    host.exchangeDir = dir.File(std::string("ex-") + source) + platform::kPathSeparator;
+    ASSERT_TRUE(platform::Env::Default()->MakeDirectories(host.exchangeDir));
+    if (std::string(source) == "1") {
+      // A register of its own, its day rung up anew.
+      Ecrsim({"remove", "--port", kPort});
+      Ecrsim({"create", "--port", kPort, "--model", "Mini online"});
+      ASSERT_NO_FATAL_FAILURE(LoadGoods(kGoods));
+    }
+    testutil::WriteFile(host.exchangeDir + "packages.dat", "40\r\n");
+    Sell(kDay);  // bottles: 2 sold (1,00), 1 returned (0,50)
+    ASSERT_EQ(RunImport(), 0) << host.Dump();
+    std::vector<std::string> all = stored;
+    Sell("date 2026-12-08\ntime 15:00\nreceipt\n  sell 40 1\n  sell 13 1\nend\n");
+    ASSERT_EQ(RunImport(), 0) << host.Dump();
+    ASSERT_EQ(stored.size(), 1u) << host.Dump();
+    EXPECT_TRUE(Has(stored[0], "SPRZEDAZ_OPAKOWAN;150\r\n")) << stored[0];
+    EXPECT_TRUE(Has(stored[0], "ZWROT_OPAKOWAN;50\r\n")) << stored[0];
+    EXPECT_TRUE(Has(stored[0], "PLU;40;;1000;50\r\n")) << stored[0];
+    all.push_back(stored[0]);
+    const testutil::Books books = testutil::Book(all);
+    EXPECT_EQ(books.at("20261208 SPRZEDAZ_OPAKOWAN"), 150) << testutil::Show(books);
+    EXPECT_EQ(books.at("20261208 qty 40"), 2000) << testutil::Show(books);  // 3 sold, 1 back
+  }
+}
+
+}  // namespace

@@ -132,8 +132,8 @@ std::string DocLine(const std::string& kind, const std::string& when, int cashie
 std::vector<std::string> ReadLedger(const std::vector<std::string>& files) {
   std::vector<std::string> out;
   std::map<std::string, std::pair<long long, long long>> goods;  // "date plu" -> qty, value
-  // A day handed over in more than one import (a recovery) is booked as their sum: money
-  // totals and each hour's figures add up. The cashier section is the register's state when
+  // A day handed over in more than one import is booked as the flags of its files say: money
+  // totals but packaging's, and each hour's figures, add up. The cashier section is the register's state when
   // read, so the last one read stands.
   std::map<std::string, long long> finance;                 // "date KEY" -> total
   std::map<std::string, std::array<long long, 3>> hours;    // "date hour" -> value, baskets, lines
@@ -147,9 +147,13 @@ std::vector<std::string> ReadLedger(const std::vector<std::string>& files) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       lines.push_back(line);
     }
-    // The sale date first: the sections before [FLAGI] are booked under it.
+    // The sale date first: the sections before [FLAGI] are booked under it; and the flags,
+    // which say how: the packaging totals overwrite what the day has ("NADPISZ_OPAK;T"),
+    // every other total adds to it.
+    bool overwritePackaging = false;
     for (const std::string& line : lines) {
       if (line.rfind("DATA_SPRZEDAZY;", 0) == 0) date = line.substr(15, 8);
+      if (line == "NADPISZ_OPAK;T") overwritePackaging = true;
     }
     std::vector<Record> records;
     for (const std::string& line : lines) {
@@ -175,7 +179,9 @@ std::vector<std::string> ReadLedger(const std::vector<std::string>& files) {
         std::array<long long, 3>& h = hours[date + " " + Field(f, 1)];
         for (size_t k = 0; k < 3; ++k) h[k] += Number(Field(f, k + 2));
       } else if (section == "[FINANSOWE]") {
-        finance[date + " " + f[0]] += Number(Field(f, 1));
+        const bool packaging = f[0] == "ZWROT_OPAKOWAN" || f[0] == "SPRZEDAZ_OPAKOWAN";
+        long long& total = finance[date + " " + f[0]];
+        total = (packaging && overwritePackaging ? 0 : total) + Number(Field(f, 1));
       } else if (section == "[STAN_KASY]") {
         fileCashier[date].push_back("cashier " + date + " " + f[0] + "=" + Field(f, 1));
       } else if (section != "[FLAGI]" && section != "[OPERACJE]" &&

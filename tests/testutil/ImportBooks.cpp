@@ -43,8 +43,12 @@ Books Book(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     const std::vector<std::string> lines = Lines(file);
     std::string day;
+    // As the file's flags say: the packaging totals overwrite what the back office has of the
+    // day ("NADPISZ_OPAK;T"), every other total adds to it.
+    bool overwritePackaging = false;
     for (const std::string& l : lines) {
       if (l.rfind("DATA_SPRZEDAZY;", 0) == 0) day = l.substr(15, 8) + " ";
+      if (l == "NADPISZ_OPAK;T") overwritePackaging = true;
     }
     std::string section;
     bool documents = false;  // past the buffer's own sections
@@ -74,7 +78,12 @@ Books Book(const std::vector<std::string>& files) {
       } else if (section == "[OPERACJE]" || section == "[RAPORT_GODZINOWY]") {
         ++books[day + l];
       } else if (section == "[FINANSOWE]" && f.size() >= 2) {
-        books[day + f[0]] += Number(f[1]);
+        const bool packaging = f[0] == "ZWROT_OPAKOWAN" || f[0] == "SPRZEDAZ_OPAKOWAN";
+        if (packaging && overwritePackaging) {
+          books[day + f[0]] = Number(f[1]);
+        } else {
+          books[day + f[0]] += Number(f[1]);
+        }
       }
     }
     flush();

@@ -9,7 +9,8 @@
 namespace testutil {
 
 // Per sale date ("YYYYMMDD "): the goods quantity and value per code ("qty 12", "value 12"),
-// each money total of the financial section, each hourly line and other-operation line
+// each money total of the financial section (the packaging totals overwritten by a file that
+// says so, "NADPISZ_OPAK;T", the others added), each hourly line and other-operation line
 // counted; and each document appended after the buffer (receipt, invoice, void, cancelled
 // receipt, deposit, withdrawal), by its whole text, counted ("document " + text).
 using Books = std::map<std::string, long long>;
