@@ -297,7 +297,9 @@ void ElzabImport::ImportSaveImpBufs() {
       // import knows that the host may have it; a host that dies while it shows the line has
       // not been asked, and the next import hands the day over without asking a person.
       try {
-        recovery_.Stored().Mark(day);
+        // A part of a register day the host has an earlier part of.
+        const bool later = pass_.hasBase && !pass_.base.Empty() && !pass_.judgement.closed;
+        recovery_.Stored().Mark(day, buf->GetTotalValue() / 100, later);
       } catch (...) {
         session_.SetLastLineStatus(2, "Błąd!");
         throw;

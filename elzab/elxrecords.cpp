@@ -274,8 +274,10 @@ namespace records {
 
 // ----- zapisane.txt -----------------------------------------------------------------------
 
-std::string StoringLine(double day) {
-  return std::string(kKeyStoring) + "=" + Day(day);
+std::string StoringLine(const StoredDaysRecord& r) {
+  std::string line = std::string(kKeyStoring) + "=" + Day(r.storing.value_or(0));
+  if (r.storingValue) line += ";" + Decimal(*r.storingValue) + ";" + Flag(r.storingLater);
+  return line;
 }
 
 std::string StoredLine(double day) {
@@ -290,7 +292,7 @@ std::string FormatStoredDays(const StoredDaysRecord& r) {
                  o.name + ";" + Whole(o.size) + ";" + Whole(o.modified) + ";" + Hex(o.checksum));
   }
   for (double day : r.days) text += StoredLine(day) + "\r\n";
-  if (r.storing) text += StoringLine(*r.storing) + "\r\n";
+  if (r.storing) text += StoringLine(r) + "\r\n";
   return text;
 }
 
@@ -328,8 +330,21 @@ bool ParseStoredDays(const std::string& text, StoredDaysRecord& r, RecordFault* 
       return true;
     }
     if (l.key != kKeyStored && l.key != kKeyStoring) return false;
+    std::vector<std::string> f;
+    // The day being stored may say what was stored: "<day>;<value>;<later part>".
+    if (l.key == kKeyStoring && l.value.find(';') != std::string::npos) {
+      double value = 0;
+      bool later = false;
+      if (!Fields(l.value, 3, f) || !ParseDecimal(f[1], value) || !ParseFlag(f[2], later)) {
+        return false;
+      }
+      r.storingValue = value;
+      r.storingLater = later;
+    } else {
+      f = {l.value};
+    }
     double day = 0;
-    if (!ParseDay(l.value, day) || !days.emplace(day, &l).second) return false;
+    if (!ParseDay(f[0], day) || !days.emplace(day, &l).second) return false;
     if (l.key == kKeyStored) {
       r.days.push_back(day);
       return true;

@@ -39,6 +39,11 @@ struct StoredDaysRecord {
   std::vector<OutputStamp> outputs;
   std::vector<double> days;       // calendar days the host took in, in the order it did
   std::optional<double> storing;  // the day being handed over when the import stopped
+  // What a person looks for in the host to tell whether it took that day in: the file's sales
+  // value (in zł), and whether it was the part of a register day recorded after an import the
+  // host already had. None from an older driver.
+  std::optional<double> storingValue;
+  bool storingLater = false;
 };
 
 // "przekazane.txt": what one read of the register held, in the few figures that tell whether a
@@ -119,8 +124,8 @@ std::string DamagedText(const std::string& path, const RecordFault& fault,
                         const std::string& unknown);
 
 // The lines a person is told to change in "zapisane.txt" to settle a day whose hand-over was
-// cut off: the day being handed over, and the same day taken in.
-std::string StoringLine(double day);
+// cut off: the day being handed over (`record`'s storing), and the same day taken in.
+std::string StoringLine(const StoredDaysRecord& record);
 std::string StoredLine(double day);
 
 // The register a record names: the host's device that imports it, and the register as its

@@ -7,6 +7,7 @@
 #include "elzab/elxworkfiles.h"
 #include "hostlib/Exceptions.h"
 #include "hostlib/TdtTools.h"
+#include "hostlib/TxTools.h"
 #include "platform/Env.h"
 
 StoredDays::StoredDays(std::string workDir) : dir_(std::move(workDir)) {}
@@ -48,15 +49,37 @@ StoredDays::Settled StoredDays::Settle(double importDate, const PassSettings& se
   // back office: only a person can tell, and guessing either way loses or doubles it.
   if (read && record.storing) {
     const std::string day = TdtTools::FormatDate(*record.storing);
+    // What to look for in the host: on a day imported more than once, the day alone would be
+    // found there from an earlier import, and the part cut off taken for stored and lost.
+    std::string what;
+    if (record.storingValue) {
+      std::string value = TxTools::Format("%.2f", *record.storingValue);
+      std::replace(value.begin(), value.end(), '.', ',');
+      what = ElzabText("KSElzabSImportStoringExceptio_00006", " (plik o wartości sprzedaży ") +
+             value + " zł" +
+             (record.storingLater
+                  ? ElzabText("KSElzabSImportStoringExceptio_00007",
+                              ": część dnia kasy zarejestrowana po poprzednim imporcie, "
+                              "którego dane baza już ma")
+                  : std::string()) +
+             ")";
+    }
     throw Exception(
         ElzabText("KSElzabSImportStoringExceptio",
                   "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia ") +
-        day + ElzabText("KSElzabSImportStoringExceptio_00001", ": nie wiadomo, czy je przyjęła. ") +
-        ElzabText("KSElzabSImportStoringExceptio_00002",
-                  "Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku ") +
+        day + what +
+        ElzabText("KSElzabSImportStoringExceptio_00001", ": nie wiadomo, czy je przyjęła. ") +
+        (record.storingValue
+             ? ElzabText("KSElzabSImportStoringExceptio_00008",
+                         "Sprawdź w bazie, czy ma import z tego dnia o tej wartości. Jeśli go "
+                         "nie ma, usuń z pliku ")
+             : ElzabText("KSElzabSImportStoringExceptio_00002",
+                         "Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku ")) +
         path + ElzabText("KSElzabSImportStoringExceptio_00003", " wiersz \"") +
-        records::StoringLine(*record.storing) +
-        ElzabText("KSElzabSImportStoringExceptio_00004", "\"; jeśli są, zmień go na \"") +
+        records::StoringLine(record) +
+        (record.storingValue
+             ? ElzabText("KSElzabSImportStoringExceptio_00009", "\"; jeśli jest, zmień go na \"")
+             : ElzabText("KSElzabSImportStoringExceptio_00004", "\"; jeśli są, zmień go na \"")) +
         records::StoredLine(*record.storing) +
         ElzabText("KSElzabSImportStoringExceptio_00005", "\". Potem powtórz import."));
   }
@@ -92,21 +115,24 @@ StoredDays::Settled StoredDays::Settle(double importDate, const PassSettings& se
   return settled;
 }
 
-void StoredDays::Write(const std::optional<double>& storing) {
-  StoredDaysRecord record;
+void StoredDays::Write(const StoredDaysRecord& storing) {
+  StoredDaysRecord record = storing;
   record.importDate = importDate_;
   record.settings = settings_;
   record.namesOutputs = true;
   record.outputs = outputs_;
   record.days = days_;
-  record.storing = storing;
   workfiles::ReplaceWhole(Path(), dir_ + records::kStoredDaysFresh,
                           records::FormatStoredDays(record));
 }
 
-void StoredDays::Mark(double day) {
+void StoredDays::Mark(double day, double value, bool later) {
+  StoredDaysRecord storing;
+  storing.storing = day;
+  storing.storingValue = value;
+  storing.storingLater = later;
   try {
-    Write(day);
+    Write(storing);
   } catch (const Exception&) {
     throw Exception(ElzabText("KSElzabSImportStoredExceptio_00002", "Nie można zapisać pliku ") +
                     Path());
@@ -118,7 +144,7 @@ void StoredDays::Unmark() {
     if (days_.empty()) {
       Remove();
     } else {
-      Write(std::nullopt);
+      Write(StoredDaysRecord());
     }
   } catch (const Exception&) {
     // The refusal is the error to show; a mark left behind makes the next import ask.
@@ -128,7 +154,7 @@ void StoredDays::Unmark() {
 void StoredDays::Add(double day) {
   days_.push_back(day);
   try {
-    Write(std::nullopt);
+    Write(StoredDaysRecord());
   } catch (const Exception&) {
     throw Exception(ElzabText("KSElzabSImportStoredExceptio",
                               "Baza przyjęła import, ale nie można tego zapisać w pliku ") +

@@ -35,9 +35,10 @@ class StoredDays {
   // has it), a damaged record, a record that cannot be read or removed.
   Settled Settle(double importDate, const PassSettings& settings);
 
-  // Notes in the record that `day` is being handed over, before the host is asked anything;
-  // an error when it cannot.
-  void Mark(double day);
+  // Notes in the record that `day` is being handed over, in a file of sales value `value` (zł),
+  // the `later` part of a register day the host has an earlier part of, before the host is
+  // asked anything; an error when it cannot.
+  void Mark(double day, double value, bool later);
   // Takes the note back after a refused store; quiet, since the refusal is the error to show.
   void Unmark();
   // Adds `day` as taken in, written whole before anything else happens; an error when it
@@ -54,8 +55,9 @@ class StoredDays {
  private:
   // The outputs of the sales read that lie in the exchange directory now.
   std::vector<OutputStamp> StampOutputs() const;
-  // Writes the record anew, whole, with `storing` when given. Exception on failure.
-  void Write(const std::optional<double>& storing);
+  // Writes the record anew, whole, with the day being stored when `storing` has one.
+  // Exception on failure.
+  void Write(const StoredDaysRecord& storing);
 
   std::string dir_;
   double importDate_ = 0;

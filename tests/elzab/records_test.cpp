@@ -30,6 +30,20 @@ TEST(Records, ReadBackExactlyAsWritten) {
             "zapisywane=2026-12-10\r\n");
   StoredDaysRecord back;
   ASSERT_TRUE(records::ParseStoredDays(text, back));
+  EXPECT_FALSE(back.storingValue);
+  // What was being stored, for the person who looks for it in the host.
+  r.storingValue = 1234.5;
+  r.storingLater = true;
+  EXPECT_EQ(records::StoringLine(r), "zapisywane=2026-12-10;1234.5;1");
+  StoredDaysRecord withValue;
+  ASSERT_TRUE(records::ParseStoredDays(records::FormatStoredDays(r), withValue));
+  EXPECT_EQ(withValue.storingValue, 1234.5);
+  EXPECT_TRUE(withValue.storingLater);
+  for (const char* bad : {"zapisywane=2026-12-10;1234.5\r\n", "zapisywane=2026-12-10;x;1\r\n",
+                          "zapisywane=2026-12-10;5;2\r\n", "zapisano=2026-12-10;5;1\r\n"}) {
+    EXPECT_FALSE(records::ParseStoredDays("DataImportu=2026-12-08\r\n" + std::string(bad), withValue))
+        << bad;
+  }
   EXPECT_EQ(back.importDate, r.importDate);
   EXPECT_EQ(back.settings, r.settings);
   EXPECT_EQ(back.outputs, r.outputs);
@@ -327,12 +341,13 @@ TEST(StoredDays, HoldsForTheOutputsItNamesOnly) {
 
   StoredDays earlier(dir.Path());
   earlier.Settle(kDec8, then);
-  earlier.Mark(kDec8);
-  EXPECT_NE(testutil::ReadFile(record).find("zapisywane=2026-12-08\r\n"), std::string::npos);
+  earlier.Mark(kDec8, 61.75, true);
+  EXPECT_NE(testutil::ReadFile(record).find("zapisywane=2026-12-08;61.75;1\r\n"),
+            std::string::npos);
   EXPECT_THROW(StoredDays(dir.Path()).Settle(kDec9, now), Exception);
   earlier.Unmark();
   EXPECT_FALSE(testutil::Exists(record));
-  earlier.Mark(kDec8);
+  earlier.Mark(kDec8, 0, false);
   earlier.Add(kDec8);
   EXPECT_TRUE(earlier.Has(kDec8));
 

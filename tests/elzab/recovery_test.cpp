@@ -369,12 +369,15 @@ TEST_F(Recovery, AnOlderRecordStillHoldsAndADamagedOneStopsTheImport) {
 // the day was being handed over, and whether the host has it only a person can tell. The
 // next import stops and says how to settle it; once settled, the day comes exactly once.
 TEST_F(Recovery, ADayBeingHandedOverWhenTheImportStoppedIsSettledByAPerson) {
+  // The file's sales value is what to look for: on a day imported more than once, the day
+  // alone is in the host from an earlier import.
   const std::string pending =
-      "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia 2026-12-08: nie "
-      "wiadomo, czy je przyjęła. Sprawdź to w bazie. Jeśli ich nie ma, usuń z pliku " +
+      "Poprzedni import przerwał się, gdy baza przyjmowała dane z dnia 2026-12-08 (plik o "
+      "wartości sprzedaży 13,50 zł): nie wiadomo, czy je przyjęła. Sprawdź w bazie, czy ma "
+      "import z tego dnia o tej wartości. Jeśli go nie ma, usuń z pliku " +
       dir.File("zapisane.txt") +
-      " wiersz \"zapisywane=2026-12-08\"; jeśli są, zmień go na \"zapisano=2026-12-08\". "
-      "Potem powtórz import.";
+      " wiersz \"zapisywane=2026-12-08;13.5;0\"; jeśli jest, zmień go na "
+      "\"zapisano=2026-12-08\". Potem powtórz import.";
   for (const bool hostHasIt : {false, true}) {
     SCOPED_TRACE(hostHasIt);
     PutDay();
@@ -397,7 +400,7 @@ TEST_F(Recovery, ADayBeingHandedOverWhenTheImportStoppedIsSettledByAPerson) {
 
     // The technician's answer, as the line says.
     std::string record = ReadFile(dir.File("zapisane.txt"));
-    const std::string line = "zapisywane=2026-12-08\r\n";
+    const std::string line = "zapisywane=2026-12-08;13.5;0\r\n";
     record.replace(record.find(line), line.size(), hostHasIt ? "zapisano=2026-12-08\r\n" : "");
     WriteFile(dir.File("zapisane.txt"), record);
     EXPECT_EQ(Run(), "");

@@ -219,7 +219,7 @@ bool Settle(const std::string& exchangeDir, const std::string& outDir) {
   const size_t at = record.find("zapisywane=");
   if (at == std::string::npos) return false;
   const size_t end = record.find("\r\n", at);
-  const std::string day = record.substr(at + 11, end - at - 11);  // YYYY-MM-DD
+  const std::string day = record.substr(at + 11, 10);  // YYYY-MM-DD, then the file's value
   const std::string compressed = day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2);
   bool has = false;
   for (const std::string& f : StoredIn(outDir)) {

@@ -426,10 +426,12 @@ void Soak::Technician(int i, const std::vector<std::string>& errors,
     }
     std::string record;
     tvkhost::ReadFileBytes(dir + "zapisane.txt", record);
-    const std::string line = "zapisywane=" + day + "\r\n";
-    const size_t where = record.find(line);
+    // The line as the message quotes it, the file's value after the day.
+    const size_t where = record.find("zapisywane=" + day);
     if (where == std::string::npos) continue;
-    record.replace(where, line.size(), has ? "zapisano=" + day + "\r\n" : "");
+    const size_t end = record.find("\r\n", where);
+    if (end == std::string::npos) continue;
+    record.replace(where, end + 2 - where, has ? "zapisano=" + day + "\r\n" : "");
     tvkhost::WriteFileBytes(dir + "zapisane.txt", record);
     ++technician_;
   }
