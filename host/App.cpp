@@ -236,7 +236,7 @@ int App::Export() {
   return code;
 }
 
-int App::Import() {
+int App::Import(int operation) {
   lastImports_.clear();
   if (!host_ && !Prepare(true)) return kExitSetup;
   // The driver reads the day to import from "DataImportu"; a technician means today unless
@@ -245,7 +245,7 @@ int App::Import() {
       options_.importDate.empty() ? DateText(platform::Env::Default()->Now()) : options_.importDate;
   host_->SetOverride(kImportDateParameter, date);
   Say("tvkhost: sales of " + date + " (" + kImportDateParameter + ")");
-  const int code = Operation(TVKDLL_OP_IMPORT_SPRZEDAZY, 0);
+  const int code = Operation(operation, 0);
   for (const std::string& path : last_.stored) {
     std::string bytes;
     if (platform::FileNameOf(path).rfind("kasa", 0) == 0 && ReadFileBytes(path, bytes)) {

@@ -41,9 +41,9 @@ class App {
   // The export (operation -2) of the export file named in the options (copied into the
   // exchange directory first) or of the one already there, ended by a summary.
   int Export();
-  // The sales import (operation -3) of the day in the options (today when none), ended by a
-  // summary of every import file the host stored.
-  int Import();
+  // The sales import (operation -3, or `code`: -6 the automatic one) of the day in the
+  // options (today when none), ended by a summary of every import file the host stored.
+  int Import(int code = TVKDLL_OP_IMPORT_SPRZEDAZY);
   // Gives the driver `value` for parameter `name` in the operations that follow, whatever
   // the configuration keeps (after Prepare).
   void SetParameter(const std::string& name, const std::string& value) {

@@ -196,6 +196,7 @@ Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxRecei
       ++date;
       s += "date " + IsoDate(date) + "\n";
     }
+    day.breaks.emplace_back(s.size(), "date " + IsoDate(date) + "\n");
     clock();
     if (rng.Chance(2)) {
       login(static_cast<int>(rng.Range(1, static_cast<long long>(kCashiers.size()))));

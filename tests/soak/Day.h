@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace soak {
@@ -85,6 +86,9 @@ struct RegisterState {
 struct Day {
   std::string date;      // "YYYY-MM-DD" of its first receipt: the import date
   std::string scenario;  // the simulator's scenario language, Windows-1250
+  // Where the scenario may be cut to ring the day up in parts, an import between: the offset
+  // of a document's first line, and the date line a part starting there begins with.
+  std::vector<std::pair<size_t, std::string>> breaks;
   std::vector<Document> documents;
   // The Sigma's statistics of the cashier logged in at the end of the day.
   int cashier = 0;

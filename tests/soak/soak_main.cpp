@@ -57,7 +57,7 @@ class Soak {
   // One import of device `i`; true when it ended without error lines. What the host took in
   // is added to `files`, the error lines go to `errors`.
   bool ImportHere(int i, bool abort, std::vector<std::string>& files,
-                  std::vector<std::string>& errors);
+                  std::vector<std::string>& errors, bool automatic = false);
   // The same in a tvkhost process of its own, which dies at `dieAt` (TVKHOST_DIE_AT).
   bool ImportInChild(int i, const soak::Settings& s, const std::string& date,
                      const std::string& dieAt, std::vector<std::string>& files,
@@ -85,6 +85,7 @@ class Soak {
   // What the table reports.
   long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
   std::map<std::string, long long> faultsInjected_;
+  std::map<std::string, long long> extraImports_;  // imports during a day, by kind
   long long retries_ = 0, technician_ = 0;
   long long notStarted_ = 0;  // exports failed on a program the system did not start
   std::string configPath_;
@@ -227,21 +228,53 @@ void Soak::Day(long long n) {
   documents_ += static_cast<long long>(day.documents.size());
   settingsSeen_.insert(s.Text());
   const std::string port = "COM" + std::to_string(i + 1);
-  const std::string scenario = o_.work + platform::kPathSeparator + "day.txt";
-  tvkhost::WriteFileBytes(scenario, tvkhost::Cp1250ToUtf8(day.scenario));
-  if (!Ecrsim({"sell", "--port", port, scenario})) {
-    // The day is kept under its number, so that it can be rung up again by hand.
-    const std::string kept =
-        o_.work + platform::kPathSeparator + "day-" + std::to_string(n) + ".txt";
-    tvkhost::WriteFileBytes(kept, tvkhost::Cp1250ToUtf8(day.scenario));
-    Differ(n, "the simulator refused the day (" + lastEcrsim_ + "; " + kept + ")", {});
-    return;
-  }
   app.SetParameter("ElzabSTXSaleSource", std::to_string(s.saleSource));
   app.SetParameter("ElzabSTXReceipts", s.receipts ? "1" : "0");
   app.SetParameter("ElzabSTXSaleBufferType", s.method == 4 ? "0" : "1");
   app.SetParameter("ElzabSTXSaleBufferFV", s.invoices ? "1" : "0");
   app.SetImportDate(day.date);
+  // Rings up the part of the day from `from` to `to` (offsets in the scenario), which then
+  // begins with `date`; false when the simulator refused it.
+  auto ring = [&](size_t from, size_t to, const std::string& date) {
+    const std::string scenario = o_.work + platform::kPathSeparator + "day.txt";
+    const std::string part = (from == 0 ? "" : date) + day.scenario.substr(from, to - from);
+    tvkhost::WriteFileBytes(scenario, tvkhost::Cp1250ToUtf8(part));
+    if (Ecrsim({"sell", "--port", port, scenario})) return true;
+    // The day is kept under its number, so that it can be rung up again by hand.
+    const std::string kept =
+        o_.work + platform::kPathSeparator + "day-" + std::to_string(n) + ".txt";
+    tvkhost::WriteFileBytes(kept, tvkhost::Cp1250ToUtf8(day.scenario));
+    Differ(n, "the simulator refused the day (" + lastEcrsim_ + "; " + kept + ")", {});
+    return false;
+  };
+  // The shop imports during the day too, 0 to 3 times at random moments, by hand or by the
+  // automatic import on a timer: each import hands over what came since the one before.
+  std::vector<size_t> cuts;
+  const long long extra = day.breaks.size() >= 2 ? rng_.Range(0, 3) : 0;
+  for (long long k = 0; k < extra; ++k) {
+    cuts.push_back(static_cast<size_t>(
+        rng_.Range(1, static_cast<long long>(day.breaks.size()) - 1)));
+  }
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  std::vector<std::string> files;
+  size_t from = 0;
+  std::string date;
+  for (size_t cut : cuts) {
+    if (!ring(from, day.breaks[cut].first, date)) return;
+    Count();
+    std::vector<std::string> taken, errors;
+    const bool automatic = rng_.Chance(50);
+    ++extraImports_[automatic ? "automatic" : "ordinary"];
+    if (!ImportHere(i, false, taken, errors, automatic)) {
+      Differ(n, day.date + ", " + s.Text() + ": an import during the day failed", errors);
+      return;
+    }
+    files.insert(files.end(), taken.begin(), taken.end());
+    from = day.breaks[cut].first;
+    date = day.breaks[cut].second;
+  }
+  if (!ring(from, day.scenario.size(), date)) return;
 
   // On a share of the days the first import meets a fault: a program of the register that
   // fails or writes a damaged file, a person who stops a program that hangs, or a back office
@@ -263,7 +296,7 @@ void Soak::Day(long long n) {
   }
   const std::string program =
       programs[static_cast<size_t>(rng_.Range(0, static_cast<long long>(programs.size()) - 1))];
-  std::vector<std::string> files, errors;
+  std::vector<std::string> errors;
   bool ended = false;
   int attempts = 0;
   for (; attempts < 8 && !ended; ++attempts) {
@@ -330,7 +363,7 @@ std::string Soak::Section(int i, const soak::Settings* s) const {
 }
 
 bool Soak::ImportHere(int i, bool abort, std::vector<std::string>& files,
-                      std::vector<std::string>& errors) {
+                      std::vector<std::string>& errors, bool automatic) {
   App& app = *apps_[static_cast<size_t>(i)];
   // The person presses stop once the hung program has run for a while.
   std::thread person;
@@ -340,7 +373,7 @@ bool Soak::ImportHere(int i, bool abort, std::vector<std::string>& files,
       tvkhost::Host::RequestAbort();
     });
   }
-  const int code = app.Import();
+  const int code = app.Import(automatic ? TVKDLL_OP_IMPORT_AUTO : TVKDLL_OP_IMPORT_SPRZEDAZY);
   if (person.joinable()) person.join();
   tvkhost::Host::ClearAbort();
   for (const tvkhost::StoredImport& stored : app.LastImports()) {
@@ -615,6 +648,8 @@ int Soak::Run() {
         (kinds.empty() ? "" : " (" + kinds + ")") + "\n");
   Print("  imports repeated    " + std::to_string(retries_) + ", technician's steps " +
         std::to_string(technician_) + "\n");
+  Print("  imports in the day  " + std::to_string(extraImports_["ordinary"]) + " ordinary, " +
+        std::to_string(extraImports_["automatic"]) + " automatic\n");
   if (notStarted_ > 0) {
     Print("  not started         " + std::to_string(notStarted_) +
           " exports failed on a program the system did not start (sent anew next time)\n");
