@@ -7,6 +7,9 @@
 //   export_op_100k_s       operation -2 through the C interface, programs answering at once
 //   export_scaling_10x     operation -2: 100 000 goods / 10 000 goods
 //   import_1m_s            operation -3 in file mode on a 1 000 000-line method-4 buffer
+//   import_port_vs_file    operation -3 on a port, the programs handing over that buffer and
+//                          the counters at once, with the driver's records read and written /
+//                          the same import in file mode
 //   import_scaling_10x     operation -3: 1 000 000 lines / 100 000 lines
 //   import_peak_rss_ratio  peak resident memory of that import / size of the buffer file
 //   wire_share_export      operation -2 / the goods file's time on a 115 200-baud line
@@ -96,6 +99,7 @@ struct Inputs {
   testutil::TempDir dir{"bench"};
   std::string exportSmall, exportLarge;  // host export files
   std::string bufferSmall, bufferLarge;  // method-4 receipt buffers
+  std::string counters;                  // the sorted sales counters of the buffer's goods
   long long bufferSmallBytes = 0, bufferLargeBytes = 0;
 };
 Inputs* g_inputs = nullptr;
@@ -280,6 +284,44 @@ void BM_ImportOperation(benchmark::State& state) {
   }
 }
 
+// The same import on a port: the register's programs answer at once with the buffer and the
+// counters of its goods, and the driver keeps its records of what the host has.
+void BM_ImportPort(benchmark::State& state) {
+  const std::string& source = g_inputs->bufferLarge;
+  for (auto _ : state) {
+    Session s(g_driver->Api());
+    ImportParameters(s.host);
+    s.host.params["ElzabSTXPort"] = "COM1";
+    s.host.params["ElzabSTXExePath"] = InstantProgramsDir();
+    s.host.params["ElzabSTXTimeout"] = "3";
+    s.host.params["ElzabSTXProtectExe"] = "1";
+    int stored = 0;
+    s.host.onStore = [&stored](int code) {
+      if (code == 17) ++stored;
+    };
+    testutil::TempDir outputs("outputs");
+    Place(source, outputs.File("opsproz4.out"));
+    Place(g_inputs->counters, outputs.File("ospopmax_sort.out"));
+    platform::SetEnvironmentValue("INSTANT_ECR_OUTPUTS", outputs.Path());
+    s.Register();
+    const long long sleeps = g_sleeps, slept = g_sleptNs;
+    const double cpuStart = ThreadCpuSeconds();
+    const auto start = Clock::now();
+    const int result = s.Operation(-3);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = ThreadCpuSeconds() - cpuStart;
+    platform::SetEnvironmentValue("INSTANT_ECR_OUTPUTS", "");
+    state.SetIterationTime(seconds);
+    if (result != 0 || s.Failed() || stored != kSaleDates ||
+        !platform::Env::Default()->FileExists(s.dir.File("przekazane.txt"))) {
+      state.SkipWithError(("import failed: " + s.host.Dump()).c_str());
+      break;
+    }
+    Record("import_port_" + std::to_string(kLinesLarge), seconds, cpu,
+           static_cast<double>(g_sleptNs - slept) / 1e9, g_sleeps - sleeps, FileSize(source));
+  }
+}
+
 BENCHMARK(BM_ExportRead)
     ->Name("export/read_100k")
     ->UseManualTime()
@@ -301,6 +343,11 @@ BENCHMARK(BM_ImportOperation)
     ->Name("import/operation")
     ->Arg(kLinesSmall)
     ->Arg(kLinesLarge)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportPort)
+    ->Name("import/operation_port_1m")
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
@@ -375,6 +422,7 @@ void PrintSummary(long long peakBytes) {
   const Measure& op100k = g_measures["export_op_" + std::to_string(kGoodsLarge)];
   const Measure& imp100k = g_measures["import_" + std::to_string(kLinesSmall)];
   const Measure& imp1m = g_measures["import_" + std::to_string(kLinesLarge)];
+  const Measure& port1m = g_measures["import_port_" + std::to_string(kLinesLarge)];
 
   std::printf("\n%-40s %9s %9s %7s %12s\n", "measure (best run)", "seconds", "cpu s", "pauses",
               "pause share");
@@ -388,6 +436,7 @@ void PrintSummary(long long peakBytes) {
   row("export operation -2, 100 000 goods", op100k);
   row("import operation -3, 100 000 lines", imp100k);
   row("import operation -3, 1 000 000 lines", imp1m);
+  row("import -3 on a port, 1 000 000 lines", port1m);
   std::printf("\n%-44s %14lld bytes\n", "export file (100 000 goods)", read.bytes);
   std::printf("%-44s %14lld bytes, %.0f s at 115 200 baud\n", "goods file for ZBPTowar",
               op100k.bytes, WireSeconds(op100k.bytes));
@@ -405,6 +454,7 @@ void PrintSummary(long long peakBytes) {
       {"export_op_100k_s", op100k.seconds},
       {"export_scaling_10x", Ratio(op100k.seconds, op10k.seconds)},
       {"import_1m_s", imp1m.seconds},
+      {"import_port_vs_file", Ratio(port1m.seconds, imp1m.seconds)},
       {"import_scaling_10x", Ratio(imp1m.seconds, imp100k.seconds)},
       {"import_peak_rss_ratio",
        Ratio(static_cast<double>(peakBytes), static_cast<double>(imp1m.bytes))},
@@ -437,12 +487,18 @@ int main(int argc, char** argv) {
   inputs.exportLarge = inputs.dir.File("kasa100k.exp");
   inputs.bufferSmall = inputs.dir.File("opsproz4-100k.out");
   inputs.bufferLarge = inputs.dir.File("opsproz4-1m.out");
+  inputs.counters = inputs.dir.File("ospopmax_sort.out");
+  std::string counters = "#1\r\n#\r\n#\r\n";
+  for (int plu = 1; plu <= kDistinctGoods; ++plu) {
+    counters += "$" + std::to_string(plu) + "\t20.000\t" + std::to_string(plu * 7) + "\r\n";
+  }
   if (!WriteBytes(inputs.exportSmall, bench::ExportFile(kGoodsSmall, kSeed)) ||
       !WriteBytes(inputs.exportLarge, bench::ExportFile(kGoodsLarge, kSeed)) ||
       !WriteBytes(inputs.bufferSmall,
                   bench::ReceiptBuffer4(kLinesSmall, kDistinctGoods, kSaleDates, kSeed)) ||
       !WriteBytes(inputs.bufferLarge,
-                  bench::ReceiptBuffer4(kLinesLarge, kDistinctGoods, kSaleDates, kSeed))) {
+                  bench::ReceiptBuffer4(kLinesLarge, kDistinctGoods, kSaleDates, kSeed)) ||
+      !WriteBytes(inputs.counters, counters)) {
     std::fprintf(stderr, "cannot write the input files\n");
     return 1;
   }

@@ -106,7 +106,11 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
                            ? base.receiptLines == 0
                            : now.receiptsFunction == base.receiptsFunction &&
                                  now.receiptLines == base.receiptLines;
-  j.nothingNew = !j.contradicted && noLines && (!countersGiven || (same && SameOrNone(base, now)));
+  // Counters that could not be read (a damaged output, which the import's reader refuses in
+  // its turn) tell nothing: they are not the same as the base's.
+  const bool read = (!base.hasSales || now.hasSales) && (!base.hasReturns || now.hasReturns);
+  j.nothingNew = !j.contradicted && noLines &&
+                 (!countersGiven || (read && same && SameOrNone(base, now)));
   return j;
 }
 

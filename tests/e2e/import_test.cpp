@@ -878,3 +878,33 @@ TEST_F(Import, EachFileOfADayCarriesItsWholePackaging) {
 }
 
 }  // namespace
+
+namespace {
+
+// A second import of the day whose counters come back damaged: what cannot be read is not
+// "nothing new"; the import stops on the damaged file and the rest of the day comes later.
+TEST_F(Import, DamagedCountersInALaterImportAreNeverTakenForNothingNew) {
+  ASSERT_NO_FATAL_FAILURE(Register("K10"));
+  Sell(kDay);
+  ASSERT_EQ(RunImport(), 0) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u);
+  std::vector<std::string> all = stored;
+  Sell("date 2026-12-08\ntime 15:00\nreceipt\n  sell 13 2\nend\n");
+  Ecrsim({"fault", "--port", kPort, "--program", "OSpOpMax.exe", "--garble", "--once"});
+  RunImport();
+  EXPECT_TRUE(ErrorListed("Błąd odczytu pliku")) << host.Dump();
+  EXPECT_FALSE(Listed(kNothingNew)) << host.Dump();
+  EXPECT_TRUE(stored.empty());
+  // The technician moves the damaged outputs away; the register still holds the day.
+  for (const char* name : {"ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out"}) {
+    std::filesystem::remove(dir.File(name));
+  }
+  ASSERT_EQ(RunImport(), 0) << host.Dump();
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  all.insert(all.end(), stored.begin(), stored.end());
+  const testutil::Books books = testutil::Book(all);
+  EXPECT_EQ(books.at("20261208 qty 13"), 3000) << testutil::Show(books);
+  EXPECT_EQ(books.at("20261208 qty 12"), 2000) << testutil::Show(books);
+}
+
+}  // namespace

@@ -225,6 +225,12 @@ ReadSummary Read(double day, int64_t receiptLines, uint64_t hash, double counter
   return s;
 }
 
+// A read whose counters outputs could not be read (damaged).
+ReadSummary Unread(ReadSummary s) {
+  s.hasSales = s.hasReturns = false;
+  return s;
+}
+
 ReadSummary FromReceipts(ReadSummary s) {
   s.settings = PassSettings{true, true, false};
   return s;
@@ -292,6 +298,8 @@ TEST(JudgeRead, NothingNewAndContradictions) {
        Read(kDec8, 9, 1, 1), 4, 77, false, false, false},
       {"the buffer cleared, every counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 9, 1, 5), 4,
        78, true, false, false},
+      {"a K10's counters that could not be read", Read(kDec8, 0, 0, 2), Unread(Read(kDec8, 0, 0, 0)),
+       0, 0, false, false, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);

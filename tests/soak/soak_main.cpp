@@ -86,6 +86,9 @@ class Soak {
   long long operations_ = 0, documents_ = 0, lines_ = 0, differingDays_ = 0;
   std::map<std::string, long long> faultsInjected_;
   std::map<std::string, long long> extraImports_;  // imports during a day, by kind
+  long long portChanges_ = 0;
+  // The port each importing device's register is on now; it moves now and then.
+  std::vector<std::string> ports_;
   long long retries_ = 0, technician_ = 0;
   long long notStarted_ = 0;  // exports failed on a program the system did not start
   std::string configPath_;
@@ -139,6 +142,7 @@ bool Soak::Setup() {
   };
   renderer_ = std::make_unique<tvkhost::MessageRenderer>(false, 100, sink, nullptr);
 
+  for (int i = 0; i < kDevices; ++i) ports_.push_back("COM" + std::to_string(i + 1));
   std::string config;
   for (int i = 0; i < 2 * kDevices; ++i) config += Section(i, nullptr);
   for (int i = kDevices; i < 2 * kDevices; ++i) {
@@ -227,7 +231,24 @@ void Soak::Day(long long n) {
                                       registers_[static_cast<size_t>(i)], o_.maxReceipts);
   documents_ += static_cast<long long>(day.documents.size());
   settingsSeen_.insert(s.Text());
-  const std::string port = "COM" + std::to_string(i + 1);
+  std::string port = ports_[static_cast<size_t>(i)];
+  // Now and then, between two imports, the register moves to another port (a USB adapter
+  // plugged in elsewhere): the simulator's register goes along, the device's parameter follows,
+  // and the driver's memory of the register day must hold.
+  auto movePort = [&] {
+    const int now = std::stoi(port.substr(3));
+    const std::string next = "COM" + std::to_string(now + 20 <= 250 ? now + 20 : i + 1);
+    const char sep = platform::kPathSeparator;
+    if (!platform::Env::Default()->RenameFile(state_ + sep + "serial-" + port + ".txt",
+                                              state_ + sep + "serial-" + next + ".txt")) {
+      return false;
+    }
+    port = ports_[static_cast<size_t>(i)] = next;
+    app.SetParameter("ElzabSTXPort", next);
+    ++portChanges_;
+    return true;
+  };
+  app.SetParameter("ElzabSTXPort", port);
   app.SetParameter("ElzabSTXSaleSource", std::to_string(s.saleSource));
   app.SetParameter("ElzabSTXReceipts", s.receipts ? "1" : "0");
   app.SetParameter("ElzabSTXSaleBufferType", s.method == 4 ? "0" : "1");
@@ -260,7 +281,18 @@ void Soak::Day(long long n) {
   std::vector<std::string> files;
   size_t from = 0;
   std::string date;
-  for (size_t cut : cuts) {
+  // Before which of the day's imports the register moves (the last is the day's own); none
+  // mostly.
+  const long long move =
+      rng_.Chance(10) ? rng_.Range(0, static_cast<long long>(cuts.size())) : -1;
+  auto moveBefore = [&](long long index) {
+    if (index != move || movePort()) return true;
+    Differ(n, day.date + ": the simulator's register could not be moved to another port", {});
+    return false;
+  };
+  for (size_t k = 0; k < cuts.size(); ++k) {
+    const size_t cut = cuts[k];
+    if (!moveBefore(static_cast<long long>(k))) return;
     if (!ring(from, day.breaks[cut].first, date)) return;
     Count();
     std::vector<std::string> taken, errors;
@@ -274,6 +306,7 @@ void Soak::Day(long long n) {
     from = day.breaks[cut].first;
     date = day.breaks[cut].second;
   }
+  if (!moveBefore(static_cast<long long>(cuts.size()))) return;
   if (!ring(from, day.scenario.size(), date)) return;
 
   // On a share of the days the first import meets a fault: a program of the register that
@@ -350,7 +383,8 @@ std::string Soak::Section(int i, const soak::Settings* s) const {
   const char sep = platform::kPathSeparator;
   std::string text = "[Kasa" + std::to_string(i + 1) + "]\r\nId = " + std::to_string(i + 1) +
                      "\r\nNumber = 1\r\nExchangeDir = " + ExchangeDir(i) +
-                     "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = COM" + std::to_string(i + 1) +
+                     "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = " +
+                     (i < kDevices ? ports_[static_cast<size_t>(i)] : "COM" + std::to_string(i + 1)) +
                      "\r\nElzabSTXExePath = " + o_.sim + sep +
                      "\r\nElzabSTXTimeout = 3\r\nElzabSTXProtectExe = 1\r\n";
   if (s != nullptr) {
@@ -649,7 +683,8 @@ int Soak::Run() {
   Print("  imports repeated    " + std::to_string(retries_) + ", technician's steps " +
         std::to_string(technician_) + "\n");
   Print("  imports in the day  " + std::to_string(extraImports_["ordinary"]) + " ordinary, " +
-        std::to_string(extraImports_["automatic"]) + " automatic\n");
+        std::to_string(extraImports_["automatic"]) + " automatic; ports changed " +
+        std::to_string(portChanges_) + "\n");
   if (notStarted_ > 0) {
     Print("  not started         " + std::to_string(notStarted_) +
           " exports failed on a program the system did not start (sent anew next time)\n");
