@@ -77,6 +77,7 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
   const bool same = (!sales || Same(base.sales, now.sales)) &&
                     (!returns || Same(base.returns, now.returns));
   const bool buffers = base.receiptLines > 0 && now.receiptsFunction == base.receiptsFunction;
+  const bool sameDay = TdtTools::DatePart(base.day) == TdtTools::DatePart(now.day);
   if (base.Empty()) {
     // Nothing the host has can come twice; what the pass lacks, the host lacks too.
     j.closed = false;
@@ -89,13 +90,14 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
     // A register not closed never lowers a counter. The other way round proves nothing: after
     // the report a register may sell each goods of a morning's read as much again.
     j.contradicted = countersGiven && counted && !j.closed && fell;
-  } else if (counted && (fell || same)) {
+  } else if (counted && (fell || (same && sameDay))) {
     j.closed = fell;
   } else {
-    // Counters that grew may have grown from nothing after a daily report: a register closes
-    // its day with the report before it sells on the next.
+    // Counters that grew may have grown from nothing after a daily report, and counters equal
+    // on another day may be a day that sold just the same: a register closes its day with the
+    // report before it sells on the next.
     j.guessed = true;
-    j.closed = TdtTools::DatePart(base.day) != TdtTools::DatePart(now.day);
+    j.closed = !sameDay;
   }
   if (j.closed) return j;
   if (now.receiptsFunction == base.receiptsFunction) j.receiptsSkip = base.receiptLines;

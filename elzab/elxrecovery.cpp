@@ -122,7 +122,11 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   SayJudgement(pass);
   KeepOneBuffer(pass, day, note.proofFunction);
   // Days the host took in from these very outputs were read with the settings of then.
-  if (stored.days.empty()) HoldSettings(pass, parameters);
+  if (stored.days.empty()) {
+    HoldSettings(pass, parameters);
+    // The days the host takes in from these outputs are noted with what they were read with.
+    stored_.ReadWith(pass.settings);
+  }
   pass.summary.settings = pass.settings;
   return pass;
 }

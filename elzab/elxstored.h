@@ -35,6 +35,9 @@ class StoredDays {
   // has it), a damaged record, a record that cannot be read or removed.
   Settled Settle(double importDate, const PassSettings& settings);
 
+  // The settings the outputs are read with after all, when they are not the parameters'
+  // (those the host's share of the register day was read with), to be noted with the days.
+  void ReadWith(const PassSettings& settings) { settings_ = settings; }
   // Notes in the record that `day` is being handed over, in a file of sales value `value` (zł),
   // the `later` part of a register day the host has an earlier part of, before the host is
   // asked anything; an error when it cannot.

@@ -288,8 +288,11 @@ TEST(JudgeRead, NothingNewAndContradictions) {
        true, false},
       {"the same buffer, a counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 4, 77, 3), 4, 77,
        false, false, false},
-      {"a K10's counters all equal, a day later", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 2), 0,
+      {"a K10's counters all equal, the same day", Read(kDec8, 0, 0, 2), Read(kDec8, 0, 0, 2), 0,
        0, false, true, false},
+      // A car wash that sold just the same the next day: a day of its own, not nothing new.
+      {"a K10's counters all equal, a day later", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 2), 0,
+       0, true, false, false},
       {"the host has nothing and the register nothing", Read(kDec8, 0, 0, 0),
        Read(kDec9, 0, 0, 0), 0, 0, false, true, false},
       {"the buffer holds the host's lines, a counter fell", Read(kDec8, 4, 77, 2),

@@ -672,6 +672,30 @@ TEST_F(RecoveryOnThePort, ADayImportedThreeTimesReachesTheHostOnceAndSettingsWai
 
 namespace {
 
+// Days taken in while the settings are held are noted with the settings they were read with:
+// the next import over the same outputs reads them so, and takes the record for its own.
+TEST_F(RecoveryOnThePort, DaysTakenInWithHeldSettingsAreNotedWithThem) {
+  NewRegisterDay();
+  counters = kMorningCounters;
+  receipts = kMorningReceipts;
+  host.params["ElzabSTXSaleSource"] = "1";
+  EXPECT_EQ(Run(), "");
+  ASSERT_EQ(stored.size(), 1u);
+  counters = kCounters;
+  receipts = kReceipts;
+  host.params["ElzabSTXSaleSource"] = "0";
+  env.undeletable = {"opsproz4.out"};
+  EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("opsproz4.out") +
+                       " (baza przyjęła już te dane; następny import pominie ten plik)");
+  EXPECT_NE(ReadFile(dir.File("zapisane.txt")).find("ustawienia=1;1;0\r\n"), std::string::npos)
+      << ReadFile(dir.File("zapisane.txt"));
+  env.undeletable.clear();
+  host.messages.clear();
+  EXPECT_EQ(Run(), "");
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_EQ(Show(Book(stored)), Show(Book(reference)));
+}
+
 // The register moved to another port (a re-plugged USB adapter) is the same register: what the
 // host has of it holds, also as an older driver recorded it, by the port.
 TEST_F(RecoveryOnThePort, APortChangeKeepsWhatTheHostHasOfTheRegister) {
