@@ -147,6 +147,26 @@ class Session {
 
 tvkhost::DriverLibrary* g_driver = nullptr;
 
+// One operation timed: its result, wall and thread-processor seconds, and the driver's pauses.
+struct Timed {
+  int result = 0;
+  double seconds = 0, cpu = 0, slept = 0;
+  long long sleeps = 0;
+};
+
+Timed TimeOperation(Session& s, int code) {
+  Timed t;
+  const long long sleeps = g_sleeps, slept = g_sleptNs;
+  const double cpuStart = ThreadCpuSeconds();
+  const auto start = Clock::now();
+  t.result = s.Operation(code);
+  t.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  t.cpu = ThreadCpuSeconds() - cpuStart;
+  t.slept = static_cast<double>(g_sleptNs - slept) / 1e9;
+  t.sleeps = g_sleeps - sleeps;
+  return t;
+}
+
 void ExportParameters(testutil::RecordingHost& host) {
   host.params["ElzabSTXPort"] = "COM1";
   host.params["ElzabSTXExePath"] = InstantProgramsDir();
@@ -239,19 +259,13 @@ void BM_ExportOperation(benchmark::State& state) {
     ExportParameters(s.host);
     Place(source, s.dir.File("kasa.exp"));
     s.Register();
-    const long long sleeps = g_sleeps, slept = g_sleptNs;
-    const double cpuStart = ThreadCpuSeconds();
-    const auto start = Clock::now();
-    const int result = s.Operation(-2);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = ThreadCpuSeconds() - cpuStart;
-    state.SetIterationTime(seconds);
-    if (result != 0 || s.Failed()) {
+    const Timed t = TimeOperation(s, -2);
+    state.SetIterationTime(t.seconds);
+    if (t.result != 0 || s.Failed()) {
       state.SkipWithError(("export failed: " + s.host.Dump()).c_str());
       break;
     }
-    Record("export_op_" + std::to_string(goods), seconds, cpu,
-           static_cast<double>(g_sleptNs - slept) / 1e9, g_sleeps - sleeps,
+    Record("export_op_" + std::to_string(goods), t.seconds, t.cpu, t.slept, t.sleeps,
            GoodsFileBytes(s.dir.Path()));
   }
 }
@@ -268,19 +282,14 @@ void BM_ImportOperation(benchmark::State& state) {
     };
     Place(source, s.dir.File("opsproz4.out"));
     s.Register();
-    const long long sleeps = g_sleeps, slept = g_sleptNs;
-    const double cpuStart = ThreadCpuSeconds();
-    const auto start = Clock::now();
-    const int result = s.Operation(-3);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = ThreadCpuSeconds() - cpuStart;
-    state.SetIterationTime(seconds);
-    if (result != 0 || s.Failed() || stored != kSaleDates) {
+    const Timed t = TimeOperation(s, -3);
+    state.SetIterationTime(t.seconds);
+    if (t.result != 0 || s.Failed() || stored != kSaleDates) {
       state.SkipWithError(("import failed: " + s.host.Dump()).c_str());
       break;
     }
-    Record("import_" + std::to_string(lines), seconds, cpu,
-           static_cast<double>(g_sleptNs - slept) / 1e9, g_sleeps - sleeps, FileSize(source));
+    Record("import_" + std::to_string(lines), t.seconds, t.cpu, t.slept, t.sleeps,
+           FileSize(source));
   }
 }
 
@@ -304,21 +313,16 @@ void BM_ImportPort(benchmark::State& state) {
     Place(g_inputs->counters, outputs.File("ospopmax_sort.out"));
     platform::SetEnvironmentValue("INSTANT_ECR_OUTPUTS", outputs.Path());
     s.Register();
-    const long long sleeps = g_sleeps, slept = g_sleptNs;
-    const double cpuStart = ThreadCpuSeconds();
-    const auto start = Clock::now();
-    const int result = s.Operation(-3);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = ThreadCpuSeconds() - cpuStart;
+    const Timed t = TimeOperation(s, -3);
     platform::SetEnvironmentValue("INSTANT_ECR_OUTPUTS", "");
-    state.SetIterationTime(seconds);
-    if (result != 0 || s.Failed() || stored != kSaleDates ||
+    state.SetIterationTime(t.seconds);
+    if (t.result != 0 || s.Failed() || stored != kSaleDates ||
         !platform::Env::Default()->FileExists(s.dir.File("przekazane.txt"))) {
       state.SkipWithError(("import failed: " + s.host.Dump()).c_str());
       break;
     }
-    Record("import_port_" + std::to_string(kLinesLarge), seconds, cpu,
-           static_cast<double>(g_sleptNs - slept) / 1e9, g_sleeps - sleeps, FileSize(source));
+    Record("import_port_" + std::to_string(kLinesLarge), t.seconds, t.cpu, t.slept, t.sleeps,
+           FileSize(source));
   }
 }
 

@@ -74,8 +74,8 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
   const bool counted = (sales && NonZero(base.sales)) || (returns && NonZero(base.returns));
   const bool fell = (sales && Decreased(base.sales, now.sales)) ||
                     (returns && Decreased(base.returns, now.returns));
-  const bool same = (!sales || Same(base.sales, now.sales)) &&
-                    (!returns || Same(base.returns, now.returns));
+  const bool same =
+      (!sales || Same(base.sales, now.sales)) && (!returns || Same(base.returns, now.returns));
   const bool buffers = base.receiptLines > 0 && now.receiptsFunction == base.receiptsFunction;
   const bool sameDay = TdtTools::DatePart(base.day) == TdtTools::DatePart(now.day);
   if (base.Empty()) {
@@ -104,15 +104,14 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
   j.countersDelta = true;
   // Nothing beyond the base: no receipt line past its lines, and the host's counters as they
   // were.
-  const bool noLines = now.receiptsFunction == 0
-                           ? base.receiptLines == 0
-                           : now.receiptsFunction == base.receiptsFunction &&
-                                 now.receiptLines == base.receiptLines;
+  const bool noLines = now.receiptsFunction == 0 ? base.receiptLines == 0
+                                                 : now.receiptsFunction == base.receiptsFunction &&
+                                                       now.receiptLines == base.receiptLines;
   // Counters that could not be read (a damaged output, which the import's reader refuses in
   // its turn) tell nothing: they are not the same as the base's.
   const bool read = (!base.hasSales || now.hasSales) && (!base.hasReturns || now.hasReturns);
-  j.nothingNew = !j.contradicted && noLines &&
-                 (!countersGiven || (read && same && SameOrNone(base, now)));
+  j.nothingNew =
+      !j.contradicted && noLines && (!countersGiven || (read && same && SameOrNone(base, now)));
   return j;
 }
 
@@ -176,11 +175,6 @@ std::string HandedOver::Path() const {
 
 std::string HandedOver::Output(int function) const {
   return dir_ + FindElzabFunction(function)->base + ".out";
-}
-
-bool HandedOver::Exists() const {
-  platform::Env* env = platform::CurrentEnv();
-  return env->FileExists(Path()) || env->DirectoryExists(Path());
 }
 
 bool HandedOver::Read(ReadSummary& summary) const {

@@ -67,8 +67,6 @@ class HandedOver {
   explicit HandedOver(std::string workDir);
 
   std::string Path() const;
-  // Whether anything lies under the summary's name.
-  bool Exists() const;
   // Reads the summary; false when there is none. An error when it cannot be read or is
   // damaged.
   bool Read(ReadSummary& summary) const;
