@@ -135,6 +135,20 @@ ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
   return next;
 }
 
+std::map<double, ReadSummary::Packaging> BookedPackaging(
+    const std::optional<std::map<double, ReadSummary::Packaging>>& before,
+    const std::map<double, ReadSummary::Packaging>& booked) {
+  // Two months: a register day is imported under its own date or the next.
+  constexpr double kKeptDays = 62;
+  std::map<double, ReadSummary::Packaging> host = before.value_or(booked);
+  for (const auto& [day, totals] : booked) host[day] = totals;
+  const double newest = host.empty() ? 0 : host.rbegin()->first;
+  std::erase_if(host, [&](const auto& entry) {
+    return entry.first < newest - kKeptDays || entry.second == ReadSummary::Packaging();
+  });
+  return host;
+}
+
 // ----- Summing up an output -------------------------------------------------------------------
 
 bool HashDataLines(const std::string& path, int64_t limit, int64_t& lines, uint64_t& hash,

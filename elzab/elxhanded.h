@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "elzab/elxrecords.h"
@@ -42,6 +43,14 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
 // but `base` held, when there is a base and the register was not closed since (`judgement`).
 ReadSummary HandedAfter(const ReadSummary& now, const ReadSummary* base,
                         const ReadJudgement& judgement);
+
+// The packaging totals the host has per sale date once a pass's files, with their totals
+// `booked`, are taken in over what it had (`before`): a file overwrites its date's totals.
+// Dates long before the newest are left out, no file of them coming again; so are totals of
+// nothing, which a file carries on just as well without them.
+std::map<double, ReadSummary::Packaging> BookedPackaging(
+    const std::optional<std::map<double, ReadSummary::Packaging>>& before,
+    const std::map<double, ReadSummary::Packaging>& booked);
 
 // The first `wanted` data lines of a receipt buffer, counted and hashed as HashDataLines does
 // (fewer when the buffer has fewer), taken while the whole buffer is hashed.

@@ -238,6 +238,28 @@ void ElzabImport::RunReaders(bool cashierReports) {
   if (cashierReports) ImportFromFileCashierReports();
   ImportFromFilePaymentTypes();
   ImportFromFileReceipts();
+  CarryPackaging();
+}
+
+void ElzabImport::CarryPackaging() {
+  // Each file of a sale date overwrites the host's packaging totals of that date: a file of a
+  // date the host has a file of carries that file's totals on, the new packaging added. So
+  // does a file after a daily report that closed the register day the earlier one was of.
+  if (!pass_.hasBase || !pass_.base.packaging) return;
+  for (const std::unique_ptr<KSImpBuf>& buf : imp_bufs_) {
+    // A file with nothing of its own is not handed over: the host's totals stand as they are.
+    if (buf == nullptr || !buf->HasContent()) continue;
+    auto it = pass_.base.packaging->find(TdtTools::DatePart(buf->data));
+    if (it == pass_.base.packaging->end()) continue;
+    buf->AddBottlesSaled(it->second.sold);
+    buf->AddBottlesTurned(it->second.returned);
+  }
+}
+
+bool ElzabImport::CarriesSkippedPackaging() const {
+  // A record of an older driver does not say which date its packaging went under: the lines
+  // the host has carry theirs, as that driver's did.
+  return pass_.hasBase && !pass_.base.packaging;
 }
 
 KSImpBuf* ElzabImport::FindDay(double date) {
@@ -271,7 +293,9 @@ void ElzabImport::ImportSaveImpBufs() {
     KSImpBuf* buf = imp_bufs_[i].get();
     if (buf == nullptr) continue;
     const double day = TdtTools::DatePart(buf->data);
+    const ReadSummary::Packaging packaging{buf->bottles_saled, buf->bottles_turned};
     if (recovery_.Stored().Has(day)) {
+      pass_.booked[day] = packaging;
       session_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_Stored", "Zapis importu do bazy:") +
                           TdtTools::FormatDate(buf->data) + " (" +
                           TdtTools::PolishWeekday(buf->data) +
@@ -314,6 +338,7 @@ void ElzabImport::ImportSaveImpBufs() {
       }
       // Before anything else reaches the host: a host that dies from here on has the day.
       recovery_.Stored().Add(day);
+      pass_.booked[day] = packaging;
     }
   }
   // The receipts went with the last buffer, or that buffer was taken in before and they
@@ -382,8 +407,9 @@ void ElzabImport::ImportFromFileSale() {
                     100);
     if (beyond) {
       for (const auto& [code, s] : sums) add(code, s.quantity, s.value);
-      // The packaging totals overwrite the host's: the day's whole returns go over.
-      for (const auto& [code, s] : base->returns) sum += s.value;
+      if (CarriesSkippedPackaging()) {
+        for (const auto& [code, s] : base->returns) sum += s.value;
+      }
     } else {
       ReadCounters(runner_, returns, add);
     }
@@ -409,9 +435,9 @@ void ElzabImport::ImportFromFileSale() {
       for (const auto& [code, s] : sums) {
         if (s.quantity != 0 || s.value != 0) add(code, s.quantity, s.value);
       }
-      // The packaging totals overwrite the host's: the packaging it has goes over again.
       for (const auto& [code, s] : base->sales) {
-        if (packages_.Contains(TxTools::IntToStr(TxTools::StrToIntDef(code, 0)))) {
+        if (CarriesSkippedPackaging() &&
+            packages_.Contains(TxTools::IntToStr(TxTools::StrToIntDef(code, 0)))) {
           target.AddBottlesSaled(s.value);
         }
       }

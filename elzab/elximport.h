@@ -60,6 +60,9 @@ class ElzabImport {
   bool Invoices() const { return pass_.settings.invoices; }
   // Receipt buffer data lines the host already has, which the pass passes over.
   int64_t ReceiptsSkip() const { return pass_.judgement.receiptsSkip; }
+  // Whether the packaging of what the host has goes over again with what lies beyond it (a
+  // record that does not say which dates the host's packaging is of).
+  bool CarriesSkippedPackaging() const;
   // Whether payment form `form` (0..6) carries a date, as the register's forms say.
   bool PaymentHasDate(int form) const;
   void SetPaymentHasDate(int form, bool dated);
@@ -76,6 +79,8 @@ class ElzabImport {
   // The readers of the pass (pass_), each into the buffers of its lines' days; each returns
   // at once when its output is missing.
   void RunReaders(bool cashierReports);
+  // Adds to each file of a sale date the host has packaging totals of those totals.
+  void CarryPackaging();
   void ImportFromFileSale();
   // The Sigma's cashier's section, into the import date's buffer.
   void ImportFromFileCashierReports();

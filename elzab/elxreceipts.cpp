@@ -79,7 +79,7 @@ class ReceiptBufferReader {
     while (lines.NextData(data)) {
       if (skip > 0) {
         --skip;
-        if (SalesFromReceipts()) SkippedPackaging(path, data);
+        if (SalesFromReceipts() && a_.CarriesSkippedPackaging()) SkippedPackaging(path, data);
         continue;
       }
       // Method 5 writes the register's own code page.
@@ -93,7 +93,8 @@ class ReceiptBufferReader {
       }
     }
     lines.Close();
-    // The packaging totals overwrite the host's: those of the lines it has go over again.
+    // The packaging totals overwrite the host's: with an older driver's record, those of the
+    // lines it has go over again.
     for (const auto& [day, totals] : skippedPackaging_) {
       if (KSImpBuf* buf = a_.FindDay(day)) {
         buf->AddBottlesTurned(totals.first);

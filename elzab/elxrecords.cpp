@@ -28,6 +28,8 @@ constexpr char kKeySales[] = "sprzedaz";
 constexpr char kKeyReturns[] = "zwroty";
 constexpr char kKeyNoSales[] = "bez_sprzedazy";
 constexpr char kKeyNoReturns[] = "bez_zwrotow";
+constexpr char kKeyPackaging[] = "opakowania";
+constexpr char kKeyNoPackaging[] = "bez_opakowan";
 
 constexpr int kLastModel = 5;  // e_Type's t_Default
 
@@ -399,6 +401,10 @@ std::string FormatSummary(const ReadSummary& s) {
   for (const auto& [code, sum] : s.returns) {
     text += Line(kKeyReturns, code + ";" + Decimal(sum.quantity) + ";" + Decimal(sum.value));
   }
+  if (s.packaging && s.packaging->empty()) text += std::string(kKeyNoPackaging) + "\r\n";
+  for (const auto& [day, totals] : s.packaging.value_or(std::map<double, ReadSummary::Packaging>())) {
+    text += Line(kKeyPackaging, Day(day) + ";" + Decimal(totals.sold) + ";" + Decimal(totals.returned));
+  }
   return text;
 }
 
@@ -419,6 +425,10 @@ bool ParseSummary(const std::string& text, ReadSummary& s, RecordFault* fault) {
       if (l.key == kKeyNoReturns && once.Take(l.key) && s.returns.empty()) {
         s.hasReturns = false;
         return true;
+      }
+      if (l.key == kKeyNoPackaging && !s.packaging) {
+        s.packaging.emplace();
+        return once.Take(l.key);
       }
       return false;
     }
@@ -446,6 +456,18 @@ bool ParseSummary(const std::string& text, ReadSummary& s, RecordFault* fault) {
     }
     if (l.key == kKeySales) return s.hasSales && ParseSum(l.value, s.sales);
     if (l.key == kKeyReturns) return s.hasReturns && ParseSum(l.value, s.returns);
+    if (l.key == kKeyPackaging) {
+      std::vector<std::string> f;
+      double day = 0;
+      ReadSummary::Packaging totals;
+      if (once.Has(kKeyNoPackaging) || !Fields(l.value, 3, f) || !ParseDay(f[0], day) ||
+          !ParseDecimal(f[1], totals.sold) || !ParseDecimal(f[2], totals.returned) ||
+          totals.sold < 0 || totals.returned < 0) {
+        return false;
+      }
+      if (!s.packaging) s.packaging.emplace();
+      return s.packaging->emplace(day, totals).second;
+    }
     return false;
   };
   for (const RecordLine& l : lines) {

@@ -68,6 +68,16 @@ struct ReadSummary {
   std::map<std::string, Sum> returns;
   // The settings that shaped what the host was given of the read; none from an older driver.
   std::optional<PassSettings> settings;
+  // The packaging totals the host was last given per sale date, sold and returned, in
+  // hundredths. Each file of a sale date overwrites the host's totals of that date, so the next
+  // file of the date carries these on, whether a daily report came between or not; none from an
+  // older driver.
+  struct Packaging {
+    double sold = 0;
+    double returned = 0;
+    bool operator==(const Packaging&) const = default;
+  };
+  std::optional<std::map<double, Packaging>> packaging;
 
   // True when the host was given nothing of the read: no receipt line, and no sale or return
   // of the counters it was given.

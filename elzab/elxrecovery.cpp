@@ -250,6 +250,7 @@ void ImportRecovery::WriteHandedOver(const ImportPass& pass) {
   // The host now has this pass's read whole: what it read, and what it lacks but the host had
   // from before, when the register was not closed between.
   ReadSummary next = HandedAfter(pass.summary, pass.hasBase ? &pass.base : nullptr, pass.judgement);
+  next.packaging = BookedPackaging(pass.hasBase ? pass.base.packaging : std::nullopt, pass.booked);
   handed_.Write(next);
   base_ = std::move(next);
   hasBase_ = baseRead_ = true;

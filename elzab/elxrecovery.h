@@ -7,6 +7,7 @@
 // record's format is its codec's (elxrecords.h).
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "elzab/elxhanded.h"
@@ -28,6 +29,9 @@ struct ImportPass {
   // counters go over less the base's.
   ReadJudgement judgement;
   ReadSummary summary;  // the pass's outputs summed up (a port-mode import only)
+  // The packaging totals of the pass's files the host has, per sale date: taken in now, or by
+  // the import that stopped after taking them in.
+  std::map<double, ReadSummary::Packaging> booked;
 
   // A pass over outputs of which the host has nothing yet.
   static ImportPass Fresh(double importDate, const PassSettings& settings) {

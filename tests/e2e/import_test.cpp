@@ -846,11 +846,14 @@ namespace {
 
 // The packaging totals overwrite what the host has of the day ("NADPISZ_OPAK;T"): a second import
 // of the day carries the day's whole packaging, from the counters and from the receipts alike,
-// while the goods go over as what is new.
+// while the goods go over as what is new. The totals are the sale date's: after a daily report
+// they carry on the date's earlier files, and a register day imported under the next date gives
+// that date only what is new.
 TEST_F(Import, EachFileOfADayCarriesItsWholePackaging) {
   ASSERT_NO_FATAL_FAILURE(Register("Mini online"));
   for (const char* source : {"0", "1"}) {
     SCOPED_TRACE(source);
+    host.params["DataImportu"] = "2026-12-08";
     host.params["ElzabSTXSaleSource"] = source;
     host.exchangeDir = dir.File(std::string("ex-") + source) + platform::kPathSeparator;
     ASSERT_TRUE(platform::Env::Default()->MakeDirectories(host.exchangeDir));
@@ -871,9 +874,28 @@ TEST_F(Import, EachFileOfADayCarriesItsWholePackaging) {
     EXPECT_TRUE(Has(stored[0], "ZWROT_OPAKOWAN;50\r\n")) << stored[0];
     EXPECT_TRUE(Has(stored[0], "PLU;40;;1000;50\r\n")) << stored[0];
     all.push_back(stored[0]);
-    const testutil::Books books = testutil::Book(all);
+    testutil::Books books = testutil::Book(all);
     EXPECT_EQ(books.at("20261208 SPRZEDAZ_OPAKOWAN"), 150) << testutil::Show(books);
     EXPECT_EQ(books.at("20261208 qty 40"), 2000) << testutil::Show(books);  // 3 sold, 1 back
+
+    Ecrsim({"zero", "--port", kPort});
+    Sell("date 2026-12-08\ntime 16:00\nreceipt\n  sell 40 2\nend\n");
+    ASSERT_EQ(RunImport(), 0) << host.Dump();
+    ASSERT_EQ(stored.size(), 1u) << host.Dump();
+    EXPECT_TRUE(Has(stored[0], "SPRZEDAZ_OPAKOWAN;250\r\n")) << stored[0];
+    EXPECT_TRUE(Has(stored[0], "ZWROT_OPAKOWAN;50\r\n")) << stored[0];
+    all.push_back(stored[0]);
+    host.params["DataImportu"] = "2026-12-09";
+    Sell("date 2026-12-08\ntime 17:00\nreceipt\n  sell 40 1\nend\n");
+    ASSERT_EQ(RunImport(), 0) << host.Dump();
+    ASSERT_EQ(stored.size(), 1u) << host.Dump();
+    all.push_back(stored[0]);
+    books = testutil::Book(all);
+    EXPECT_EQ(books["20261208 SPRZEDAZ_OPAKOWAN"] + books["20261209 SPRZEDAZ_OPAKOWAN"], 300)
+        << testutil::Show(books);
+    EXPECT_EQ(books["20261208 ZWROT_OPAKOWAN"] + books["20261209 ZWROT_OPAKOWAN"], 50)
+        << testutil::Show(books);
+    EXPECT_EQ(books["20261208 qty 40"] + books["20261209 qty 40"], 5000) << testutil::Show(books);
   }
 }
 

@@ -72,6 +72,20 @@ TEST(Records, ReadBackExactlyAsWritten) {
   ReadSummary sb;
   ASSERT_TRUE(records::ParseSummary(summary, sb));
   EXPECT_EQ(sb.sales, s.sales);
+  EXPECT_FALSE(sb.packaging);  // an older driver's record: which dates is not known
+
+  // The host's packaging per sale date; a record that says it has none says so.
+  s.packaging = {{kDec9, {150, 0}}, {kDec8, {0.5, 50}}};
+  const std::string packed = records::FormatSummary(s);
+  EXPECT_NE(packed.find("opakowania=2026-12-08;0.5;50\r\nopakowania=2026-12-09;150;0\r\n"),
+            std::string::npos)
+      << packed;
+  ASSERT_TRUE(records::ParseSummary(packed, sb));
+  EXPECT_EQ(sb.packaging, s.packaging);
+  s.packaging.emplace();
+  EXPECT_NE(records::FormatSummary(s).find("bez_opakowan\r\n"), std::string::npos);
+  ASSERT_TRUE(records::ParseSummary(records::FormatSummary(s), sb));
+  EXPECT_EQ(sb.packaging, s.packaging);
 }
 
 TEST(Records, WhatTheDriverNeverWritesIsRefused) {
@@ -147,6 +161,16 @@ TEST(Records, WhatTheDriverNeverWritesIsRefused) {
       {top + "kasa=1 COM1\r\n", false},
       {top + "ustawienia=1;1;1\r\nustawienia=1;1;1\r\n", false},
       {top + "paragony=5;3;00000000000000ff\r\nparagony=5;3;00000000000000ff\r\n", false},
+      {top + "opakowania=2026-12-08;150;50\r\nopakowania=2026-12-09;0;5\r\n", true},
+      {top + "bez_opakowan\r\n", true},
+      {top + "opakowania=2026-12-08;150;50\r\nopakowania=2026-12-08;150;50\r\n", false},
+      {top + "bez_opakowan\r\nopakowania=2026-12-08;150;50\r\n", false},
+      {top + "opakowania=2026-12-08;150;50\r\nbez_opakowan\r\n", false},
+      {top + "bez_opakowan\r\nbez_opakowan\r\n", false},
+      {top + "opakowania=2026-12-08;-150;50\r\n", false},
+      {top + "opakowania=2026-12-08;150\r\n", false},
+      {top + "opakowania=2026-12-32;150;50\r\n", false},
+      {top + "opakowania=2026-12-08;150;50;1\r\n", false},
       {"kasa=kasa=1 COM1\r\ndzien=2026-12-08\r\n", false},
       {"kasa=1\r\ndzien=2026-12-08\r\n", false},
   };
@@ -329,6 +353,28 @@ TEST(JudgeRead, TheHostHasTheNewReadAndWhatItLacksOfTheBaseUnlessClosed) {
   EXPECT_EQ(closed.receiptLines, 0);
   EXPECT_FALSE(closed.hasReturns);
   EXPECT_EQ(HandedAfter(now, nullptr, open).receiptLines, 0);
+}
+
+// Each file overwrites its sale date's packaging totals in the host; dates a file can no longer
+// be of, and totals of nothing, are forgotten.
+TEST(BookedPackaging, AFileOverwritesItsDateAndOldDatesGo) {
+  using P = ReadSummary::Packaging;
+  using Map = std::map<double, P>;
+  const struct {
+    std::optional<Map> before;
+    Map booked;
+    Map host;
+  } kCases[] = {
+      {std::nullopt, {}, {}},
+      {std::nullopt, {{kDec8, {150, 50}}}, {{kDec8, {150, 50}}}},
+      {Map{{kDec8, {150, 50}}}, {{kDec8, {250, 50}}}, {{kDec8, {250, 50}}}},
+      {Map{{kDec8, {150, 50}}}, {{kDec9, {50, 0}}}, {{kDec8, {150, 50}}, {kDec9, {50, 0}}}},
+      {Map{{kDec8, {150, 50}}}, {}, {{kDec8, {150, 50}}}},
+      {Map{{kDec8, {150, 50}}}, {{kDec8, {0, 0}}}, {}},
+      {Map{{kDec8 - 62, {1, 0}}, {kDec8 - 63, {2, 0}}}, {{kDec8, {3, 0}}},
+       {{kDec8 - 62, {1, 0}}, {kDec8, {3, 0}}}},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(BookedPackaging(c.before, c.booked), c.host);
 }
 
 // ----- The keeper of the stored days -----------------------------------------------------------
