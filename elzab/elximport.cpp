@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 
 #include "elzab/elxconfig.h"
 #include "elzab/elxcounters.h"
@@ -72,7 +73,7 @@ PassSettings ElzabImport::ParameterSettings() const {
 
 void ElzabImport::Begin(double importDate) {
   importDate_ = importDate;
-  cashierOwed_ = false;
+  cashierOwed_ = leftoversHanded_ = false;
   imp_bufs_.clear();
   receiptsText_.clear();
   recovery_.Begin();
@@ -119,27 +120,68 @@ void ElzabImport::Import(double importDate) {
     } else {
       recovery_.SettleUnfinished();
     }
-    register_.CheckType(false);
-    // A K10 keeps no receipt buffer: with the sales taken from one, its counters would be read,
-    // left out and archived, and the host told the day had none, a day the daily report
-    // then clears for good.
-    if (register_.cfgType() == t_K10 && config_.cfgSaleSource != 0) {
-      throw Exception(
-          ElzabText("KSElzabSImportK10Exceptio",
-                    "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
-                    "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
-                    "(nic nie zostało zaimportowane)"));
+    try {
+      ReadAndHandOver();
+    } catch (const Exception& e) {
+      // After the leftovers went over, an error that says nothing was imported would make a
+      // person import them again by hand.
+      std::string text = e.Message();
+      if (!leftoversHanded_ || typeid(e) != typeid(Exception) || !LeftoversSaid(text)) throw;
+      throw Exception(text);
     }
-    recovery_.Identify(register_.ModelName(), register_.RegisterNumber());
-    ImportFromECR();
+  } else {
+    ImportFromFile();
+    ImportSaveImpBufs();
   }
+  AfterImport(true);
+  DeleteImpBufs();
+}
+
+bool ElzabImport::LeftoversSaid(std::string& text) {
+  const struct {
+    const char* key;
+    const char* nothing;
+    const char* leftoversKey;
+    const char* leftovers;
+  } kSaid[] = {
+      {"KSElzabSNothingImported", "nic nie zostało zaimportowane", "KSElzabSLeftoversImported",
+       "zaległe dane poprzedniego importu zostały zaimportowane, nowy odczyt kasy nie"},
+      {"KSElzabSNothingImported_00001", "Nic nie zostało zaimportowane",
+       "KSElzabSLeftoversImported_00001",
+       "Zaległe dane poprzedniego importu zostały zaimportowane, nowy odczyt kasy nie"},
+  };
+  bool said = false;
+  for (const auto& s : kSaid) {
+    const std::string nothing = ElzabText(s.key, s.nothing);
+    const std::string leftovers = ElzabText(s.leftoversKey, s.leftovers);
+    for (size_t at = text.find(nothing); at != std::string::npos;
+         at = text.find(nothing, at + leftovers.size())) {
+      text.replace(at, nothing.size(), leftovers);
+      said = true;
+    }
+  }
+  return said;
+}
+
+void ElzabImport::ReadAndHandOver() {
+  register_.CheckType(false);
+  // A K10 keeps no receipt buffer: with the sales taken from one, its counters would be read,
+  // left out and archived, and the host told the day had none, a day the daily report
+  // then clears for good.
+  if (register_.cfgType() == t_K10 && config_.cfgSaleSource != 0) {
+    throw Exception(
+        ElzabText("KSElzabSImportK10Exceptio",
+                  "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
+                  "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
+                  "(nic nie zostało zaimportowane)"));
+  }
+  recovery_.Identify(register_.ModelName(), register_.RegisterNumber());
+  ImportFromECR();
   ImportFromFile();
   ImportSaveImpBufs();
   // What the host now has of the register is kept before the outputs go, for every import
   // that reads it again: until its daily report it still holds all of that.
-  if (readsRegister_) recovery_.WriteHandedOver(pass_);
-  AfterImport(true);
-  DeleteImpBufs();
+  recovery_.WriteHandedOver(pass_);
 }
 
 void ElzabImport::ImportLeftovers() {
@@ -163,6 +205,7 @@ void ElzabImport::ImportLeftovers() {
   ImportFromFile(false);
   cashierOwed_ = true;
   ImportSaveImpBufs();
+  leftoversHanded_ = !recovery_.Stored().Empty();
   recovery_.WriteHandedOver(pass_);
   AfterImport(false);
   DeleteImpBufs();

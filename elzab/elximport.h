@@ -73,6 +73,11 @@ class ElzabImport {
   // Starts the import's work in the exchange directory, with `importDate` from the parameters.
   void Begin(double importDate);
   void ImportFromECR();
+  // Identifies and reads the register, and hands over what lies beyond the host's share.
+  void ReadAndHandOver();
+  // Says in `text`, an error's, that the leftovers went over where it says nothing did; false
+  // when it does not say so.
+  static bool LeftoversSaid(std::string& text);
   // Settles a pass over the outputs lying there now and converts them into buffers; without
   // `cashierReports` the cashier's section is left out.
   void ImportFromFile(bool cashierReports = true);
@@ -108,6 +113,7 @@ class ElzabImport {
   ImportPass pass_;             // the pass being read
   bool readsRegister_ = false;  // a port-mode import, which keeps what the host has of the register
   bool cashierOwed_ = false;    // a pass over a failed read's outputs left the cashier's section out
+  bool leftoversHanded_ = false;  // the host took in a day of a failed read's outputs
   // One buffer per sale date, in the order they were created.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs_;
   // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from

@@ -718,6 +718,22 @@ TEST_F(RecoveryOnThePort, APortChangeKeepsWhatTheHostHasOfTheRegister) {
   }
 }
 
+// The register was swapped after a failed import: its leftovers go over, and the line that then
+// stops the new read says so, not that nothing was imported (which would have a person import
+// them again by hand).
+TEST_F(RecoveryOnThePort, AnErrorAfterTheLeftoversWentOverSaysThatTheyDid) {
+  NewRegisterDay();
+  PutDay();
+  WriteFile(dir.File("odczyt.txt"), "kasa=1 Sigma;77\r\n");
+  const std::string error = Run();
+  EXPECT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_NE(error.find("podłączono inną kasę (zaległe dane poprzedniego importu zostały "
+                       "zaimportowane, nowy odczyt kasy nie). Jeśli"),
+            std::string::npos)
+      << error;
+  EXPECT_EQ(error.find("ic nie zostało"), std::string::npos) << error;
+}
+
 // A receipt buffer that still begins with the lines the host has, while a counter the host's
 // goods came from fell: one of the two is wrong, and either way would give the host sales twice
 // or not at all. Nothing goes over, the record stays, and the line says what to do.
