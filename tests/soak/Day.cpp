@@ -152,6 +152,38 @@ std::string Settings::Text() const {
   return t;
 }
 
+namespace {
+
+// Adds document `d` to the logged-in cashier's statistics, as the register keeps them.
+void Tally(Day& day, const Document& d) {
+  if (d.kind == Kind::Deposit || d.kind == Kind::Withdrawal) {
+    (d.kind == Kind::Deposit ? day.deposits : day.withdrawals) += d.amount;
+    return;
+  }
+  for (const SoldLine& l : d.lines) {
+    if (l.voided) {
+      ++day.voids;
+      day.voidValue += l.Value();
+    }
+  }
+  if (d.kind == Kind::Cancelled) return;
+  ++day.receipts;
+  for (const Paid& p : d.payments) {
+    const long long v = p.negative ? -p.amount : p.amount;
+    if (p.form == 1) day.cash += v;
+    if (p.form == 2) day.card += v;
+    if (p.form == 3) day.voucher += v;
+    if (p.form == 4) day.cheque += v;
+  }
+}
+
+void ClearCashier(Day& day) {
+  day.cash = day.card = day.voucher = day.cheque = day.deposits = day.withdrawals = 0;
+  day.receipts = day.voids = day.voidValue = 0;
+}
+
+}  // namespace
+
 Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxReceipts) {
   Day day;
   long long date = state.day;
@@ -171,8 +203,7 @@ Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxRecei
     if (cashier != state.logged) {
       state.logged = cashier;
       state.shiftStart = Compact(date, minute);
-      day.cash = day.card = day.voucher = day.cheque = day.deposits = day.withdrawals = 0;
-      day.receipts = day.voids = day.voidValue = 0;
+      ClearCashier(day);
     }
   };
   login(static_cast<int>(rng.Range(1, static_cast<long long>(kCashiers.size()))));
@@ -209,7 +240,7 @@ Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxRecei
       d.kind = kind <= 3 ? Kind::Deposit : Kind::Withdrawal;
       d.amount = rng.Range(1, 50000);
       s += std::string(d.kind == Kind::Deposit ? "deposit " : "withdraw ") + Money(d.amount) + "\n";
-      (d.kind == Kind::Deposit ? day.deposits : day.withdrawals) += d.amount;
+      Tally(day, d);
       day.documents.push_back(d);
       continue;
     }
@@ -299,23 +330,7 @@ Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxRecei
       }
     }
     s += "end\n";
-    // The logged-in cashier's statistics.
-    for (const SoldLine& l : d.lines) {
-      if (l.voided) {
-        ++day.voids;
-        day.voidValue += l.Value();
-      }
-    }
-    if (d.kind != Kind::Cancelled) {
-      ++day.receipts;
-      for (const Paid& p : d.payments) {
-        const long long v = p.negative ? -p.amount : p.amount;
-        if (p.form == 1) day.cash += v;
-        if (p.form == 2) day.card += v;
-        if (p.form == 3) day.voucher += v;
-        if (p.form == 4) day.cheque += v;
-      }
-    }
+    Tally(day, d);
     day.documents.push_back(d);
   }
   day.cashier = state.logged;
@@ -468,6 +483,15 @@ std::vector<std::string> Expected(const Day& day, const Catalog& catalog,
   }
   std::sort(out.begin(), out.end());
   return out;
+}
+
+void CashierFrom(Day& day, size_t first) {
+  ClearCashier(day);
+  for (size_t j = first; j < day.documents.size(); ++j) {
+    // Another cashier logging in starts statistics of their own.
+    if (j > first && day.documents[j].cashier != day.documents[j - 1].cashier) ClearCashier(day);
+    Tally(day, day.documents[j]);
+  }
 }
 
 }  // namespace soak

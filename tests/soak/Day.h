@@ -101,6 +101,10 @@ struct Day {
 // date on.
 Day MakeDay(Rng& rng, const Catalog& catalog, RegisterState& state, int maxReceipts);
 
+// The cashier's statistics of `day` as a daily report right before document `first` leaves
+// them: counted from that document on.
+void CashierFrom(Day& day, size_t first);
+
 // How the day is imported.
 struct Settings {
   std::string model;   // "K10", "K10 online", "Mini online", "Jota online", "Sigma"
