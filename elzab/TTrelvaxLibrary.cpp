@@ -228,6 +228,18 @@ int TKSLibrary::Parametr(int group, int index, std::string& name, std::string& d
   return tpBrak;
 }
 
+std::string ParameterShown(const std::string& name) {
+  for (const Group& g : kGroups) {
+    for (size_t i = 0; i < g.count; ++i) {
+      const ParamRow& row = g.rows[i];
+      if (name == row.name) {
+        return "\"" + ElzabText(row.descriptionKey, row.description) + "\" (" + name + ")";
+      }
+    }
+  }
+  return name;
+}
+
 std::string TKSLibrary::TekstListyParametru(const std::string& name, int index) {
   for (const ParamList& list : Lists()) {
     for (const char* listName : list.names) {

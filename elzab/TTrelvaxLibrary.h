@@ -2,6 +2,8 @@
 // window descriptions, the parameter table with its list texts) and its operation factory.
 #pragma once
 
+#include <string>
+
 #include "plugin/TKSLibrary.h"
 
 class TTrelvaxLibrary : public TKSLibrary {
@@ -10,6 +12,10 @@ class TTrelvaxLibrary : public TKSLibrary {
   TKSActionBase* UtworzAkcje(HTVKCBARG2 arg2) override;
   BOOL PokazOkno(TKSActionBase*, int, bool, int*, char*) override { return 0; }
 };
+
+// A parameter as a message names it: the label the host shows, then its key, as in
+// "\"LAN - port IP kasy\" (ElzabSTXIPPort)"; the key alone for a name the table lacks.
+std::string ParameterShown(const std::string& name);
 
 // Parameter types of the parameter table.
 enum TypParametru {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <functional>
 
+#include "elzab/TTrelvaxLibrary.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elxrecords.h"
 #include "elzab/elxtext.h"
 #include "exchange/KSImpBuf.h"
 #include "hostlib/Exceptions.h"
@@ -29,6 +31,42 @@ void TrelvaxAction::ReadParams() {
   config_.Read(*this, ElzabText("KSElzabSImportifcfgPort", "PLIK"));
 }
 
+void TrelvaxAction::CheckConnection() {
+  if (config_.cfgFileMode) return;
+  // An empty folder would run the programs from the drive's root.
+  if (!config_.cfgExePathGiven) {
+    throw Exception(ElzabText("KSElzabSCheckConExceptio", "Parametr ") +
+                    ParameterShown("ElzabSTXExePath") +
+                    ElzabText("KSElzabSCheckConExceptio_00001",
+                              " jest pusty: wpisz w nim katalog programów komunikacyjnych ELZAB"));
+  }
+  // A KONFIG.TXT of the user's own names the register itself.
+  if (config_.cfgPort == "LAN" && !config_.cfgUserKonfig) {
+    // Without an address or with a port that is no port the programs would run and answer
+    // "Błąd [15]: Niepoprawne dane w pliku konfiguracji", naming nothing.
+    if (TxTools::Trim(config_.cfgIPAddr).empty()) {
+      throw Exception(
+          ElzabText("KSElzabSCheckConExceptio_00002", "Parametr ") +
+          ParameterShown("ElzabSTXIPAddr") +
+          ElzabText("KSElzabSCheckConExceptio_00003", " jest pusty: wpisz w nim adres IP kasy"));
+    }
+    const std::string& port = config_.cfgIPPort;
+    const bool digits = !port.empty() && port.size() <= 5 &&
+                        port.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || std::stoi(port) < 1 || std::stoi(port) > 65535) {
+      throw Exception(ElzabText("KSElzabSCheckConExceptio_00004", "Parametr ") +
+                      ParameterShown("ElzabSTXIPPort") +
+                      (port.empty()
+                           ? ElzabText("KSElzabSCheckConExceptio_00005",
+                                       " jest pusty: wpisz w nim numer portu kasy, od 1 do 65535")
+                           : ElzabText("KSElzabSCheckConExceptio_00006", " ma wartość '") +
+                                 records::Shown(port) +
+                                 ElzabText("KSElzabSCheckConExceptio_00007",
+                                           "', a musi to być numer portu kasy, od 1 do 65535")));
+    }
+  }
+}
+
 void TrelvaxAction::CreateConfig() {
   if (config_.cfgFileMode) return;
   if (config_.cfgUserKonfig) {
@@ -42,7 +80,7 @@ void TrelvaxAction::CreateConfig() {
     for (const char c : text) {
       if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f' || (colon && c == ':')) {
         throw Exception(
-            ElzabText("KSElzabSCreateCoExceptio_00001", "Parametr ") + name +
+            ElzabText("KSElzabSCreateCoExceptio_00001", "Parametr ") + ParameterShown(name) +
             ElzabText("KSElzabSCreateCoExceptio_00002",
                       " zawiera znak, którego nie można zapisać w pliku KONFIG.TXT "
                       "(znak sterujący lub \":\"); popraw go w parametrach urządzenia"));
@@ -128,6 +166,8 @@ void TrelvaxAction::Operacja(HTVKDLLSRODOWISKO* environment, int code, int param
   // or two devices left with one directory, would read, write and delete each other's files.
   DirectoryLock lock(*this, works);
   ReadParams();
+  // Refused before anything is written or run.
+  if (works) CheckConnection();
   if (!TxTools::Trim(FKatalogWymiany).empty()) CreateConfig();
   switch (code) {
     case -1:

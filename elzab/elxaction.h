@@ -36,6 +36,9 @@ class TrelvaxAction : public KSAction {
 
   // Configuration and working files.
   void ReadParams();
+  // Refuses, naming the parameter, a programs' folder or a LAN address or port the programs
+  // cannot be run with.
+  void CheckConnection();
   void CreateConfig();
   // The program runner of this operation.
   ElzabRunner& Runner() { return runner_; }

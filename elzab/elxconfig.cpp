@@ -14,6 +14,7 @@ bool EndsWithSeparator(const std::string& path) {
 
 void ElzabConfig::Read(KSAction& a, const std::string& fileModePort) {
   cfgExePath = a.ParamAsString("ElzabSTXExePath");
+  cfgExePathGiven = !TxTools::Trim(cfgExePath).empty();
   if (!EndsWithSeparator(cfgExePath)) cfgExePath += platform::kPathSeparator;
   cfgExePath = a.ShortenPathName(cfgExePath);
   cfgPort = a.ParamAsString("ElzabSTXPort");

@@ -16,6 +16,7 @@ struct ElzabConfig {
   void ReadImportDate(KSAction& action);
 
   std::string cfgExePath;    // ELZAB's programs' folder, ending in a separator, in short form
+  bool cfgExePathGiven = false;  // the parameter names a folder (is not empty)
   std::string cfgPort;       // "ElzabSTXPort": a serial port, "LAN" or file mode
   bool cfgFileMode = false;  // no program runs: the outputs are taken as they lie
   int32_t cfgTimeout = 0;

@@ -169,11 +169,10 @@ void ElzabImport::ReadAndHandOver() {
   // left out and archived, and the host told the day had none, a day the daily report
   // then clears for good.
   if (register_.cfgType() == t_K10 && config_.cfgSaleSource != 0) {
-    throw Exception(
-        ElzabText("KSElzabSImportK10Exceptio",
-                  "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
-                  "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
-                  "(nic nie zostało zaimportowane)"));
+    throw Exception(ElzabText("KSElzabSImportK10Exceptio",
+                              "Kasa K10 nie ma bufora paragonów, a parametr \"Źródło danych o "
+                              "sprzedaży\" wskazuje bufor paragonów: ustaw \"Liczniki sprzedaży\" "
+                              "(nic nie zostało zaimportowane)"));
   }
   recovery_.Identify(register_.ModelName(), register_.RegisterNumber());
   ImportFromECR();

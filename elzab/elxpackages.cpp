@@ -37,7 +37,10 @@ void ElzabPackages::Load() {
 void ElzabPackages::Write(const std::string& plu) {
   TMFile file(runner_.FNamePackages());
   file.Open();
-  file.GotoEnd();
+  // A last line without its end (edited by hand, or cut by a full disk) would take the new
+  // number onto its own: "10" and "13" would read as 1013.
+  const int last = file.LastByte();
+  if (last != -1 && last != '\n' && last != '\r') file.Write("\r\n");
   file.WriteLine(plu);
   file.Close();
 }

@@ -402,8 +402,10 @@ std::string FormatSummary(const ReadSummary& s) {
     text += Line(kKeyReturns, code + ";" + Decimal(sum.quantity) + ";" + Decimal(sum.value));
   }
   if (s.packaging && s.packaging->empty()) text += std::string(kKeyNoPackaging) + "\r\n";
-  for (const auto& [day, totals] : s.packaging.value_or(std::map<double, ReadSummary::Packaging>())) {
-    text += Line(kKeyPackaging, Day(day) + ";" + Decimal(totals.sold) + ";" + Decimal(totals.returned));
+  for (const auto& [day, totals] :
+       s.packaging.value_or(std::map<double, ReadSummary::Packaging>())) {
+    text +=
+        Line(kKeyPackaging, Day(day) + ";" + Decimal(totals.sold) + ";" + Decimal(totals.returned));
   }
   return text;
 }
@@ -600,8 +602,8 @@ std::string IdentityShown(const std::string& identity) {
            ElzabText("KSElzabSIdentityPortText_00001", ", port ") + Shown(rest, 60);
   }
   const size_t semicolon = rest.rfind(';');
-  return Shown(rest.substr(0, semicolon), 40) +
-         ElzabText("KSElzabSIdentityText", " nr ") + Shown(rest.substr(semicolon + 1), 30) +
+  return Shown(rest.substr(0, semicolon), 40) + ElzabText("KSElzabSIdentityText", " nr ") +
+         Shown(rest.substr(semicolon + 1), 30) +
          ElzabText("KSElzabSIdentityText_00001", " (urządzenie ") + Shown(device, 20) + ")";
 }
 

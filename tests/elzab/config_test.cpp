@@ -126,10 +126,14 @@ TEST_F(Config, AValueThatWouldBreakTheLineIsRefusedNamingItsParameter) {
     const char* name;
     const char* value;
     bool lan;
+    const char* label;
   } kCases[] = {
-      {"ElzabSTXIPAddr", "10.0.0.5\t", true}, {"ElzabSTXIPAddr", "10.0.0.5:80", true},
-      {"ElzabSTXIPPort", "1001\r\n", true},   {"ElzabSTXIPAuth", "tajne:hasło", true},
-      {"ElzabSTXIPAuth", "a\x7f", true},      {"ElzabSTXPort", "COM2\n", false},
+      {"ElzabSTXIPAddr", "10.0.0.5\t", true, "LAN - adres IP kasy"},
+      {"ElzabSTXIPAddr", "10.0.0.5:80", true, "LAN - adres IP kasy"},
+      {"ElzabSTXIPPort", "1001\r\n", true, "LAN - port IP kasy"},
+      {"ElzabSTXIPAuth", "tajne:hasło", true, "LAN - hasło dostępu do kasy"},
+      {"ElzabSTXIPAuth", "a\x7f", true, "LAN - hasło dostępu do kasy"},
+      {"ElzabSTXPort", "COM2\n", false, "Złącze"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -139,13 +143,87 @@ TEST_F(Config, AValueThatWouldBreakTheLineIsRefusedNamingItsParameter) {
       Written(c.lan);
       ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), std::string("Parametr ") + c.name +
+      EXPECT_EQ(e.Message(), std::string("Parametr \"") + c.label + "\" (" + c.name + ")" +
                                  " zawiera znak, którego nie można zapisać w pliku KONFIG.TXT "
                                  "(znak sterujący lub \":\"); popraw go w parametrach urządzenia");
     }
     EXPECT_FALSE(testutil::Exists(dir.File("KONFIG.TXT")));
     SetUp();
   }
+}
+
+// A programs' folder, a LAN address or a LAN port the programs cannot be run with is refused
+// before anything is written or run, naming the parameter as the host shows it; a register
+// file mode reads no register, and a KONFIG.TXT of the user's own names the register itself.
+TEST_F(Config, AConnectionTheProgramsCannotUseIsRefusedNamingItsParameter) {
+  const std::string lan = "Parametr \"LAN - port IP kasy\" (ElzabSTXIPPort) ";
+  const struct {
+    const char* name;
+    const char* value;
+    std::string error;  // empty: accepted
+  } kCases[] = {
+      {"ElzabSTXExePath", "",
+       "Parametr \"ELZAB ECR STX - Katalog programów komunikacyjnych\" (ElzabSTXExePath) jest "
+       "pusty: wpisz w nim katalog programów komunikacyjnych ELZAB"},
+      {"ElzabSTXExePath", "  ",
+       "Parametr \"ELZAB ECR STX - Katalog programów komunikacyjnych\" "
+       "(ElzabSTXExePath) jest pusty: wpisz w nim katalog programów "
+       "komunikacyjnych ELZAB"},
+      {"ElzabSTXIPAddr", " ",
+       "Parametr \"LAN - adres IP kasy\" (ElzabSTXIPAddr) jest pusty: wpisz w nim adres IP kasy"},
+      {"ElzabSTXIPPort", "", lan + "jest pusty: wpisz w nim numer portu kasy, od 1 do 65535"},
+      {"ElzabSTXIPPort", "abc",
+       lan + "ma wartość 'abc', a musi to być numer portu kasy, od 1 do 65535"},
+      {"ElzabSTXIPPort", "0",
+       lan + "ma wartość '0', a musi to być numer portu kasy, od 1 do 65535"},
+      {"ElzabSTXIPPort", "65536",
+       lan + "ma wartość '65536', a musi to być numer portu kasy, od 1 do 65535"},
+      {"ElzabSTXIPPort", "-1",
+       lan + "ma wartość '-1', a musi to być numer portu kasy, od 1 do 65535"},
+      {"ElzabSTXIPPort", " 1001",
+       lan + "ma wartość ' 1001', a musi to być numer portu kasy, od 1 do 65535"},
+      {"ElzabSTXIPPort", "65535", ""},
+      {"ElzabSTXIPPort", "1", ""},
+  };
+  for (const bool userKonfig : {false, true}) {
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(std::string(c.name) + "=" + c.value);
+      SetUp();
+      host.params["ElzabSTXPort"] = "LAN";
+      host.params["ElzabSTXUserKonfig"] = userKonfig ? "1" : "0";
+      std::remove(dir.File("KONFIG.TXT").c_str());
+      const std::string own = userKonfig ? "$1\tCOM1:9600:STX0:1\t3\r\n" : "";
+      if (userKonfig) testutil::WriteFile(dir.File("KONFIG.TXT"), own);
+      host.params[c.name] = c.value;
+      env.runs.clear();
+      auto a = Action();
+      HTVKDLLSRODOWISKO environment;
+      std::string error;
+      try {
+        a->Operacja(&environment, -1, 0);
+      } catch (const Exception& e) {
+        error = e.Message();
+      }
+      const bool refused =
+          !c.error.empty() && (!userKonfig || c.name == std::string("ElzabSTXExePath"));
+      if (refused) {
+        EXPECT_EQ(error, c.error);
+        EXPECT_TRUE(env.runs.empty());
+        EXPECT_EQ(testutil::Exists(dir.File("KONFIG.TXT")), userKonfig);
+        EXPECT_EQ(testutil::ReadFile(dir.File("KONFIG.TXT")), own);
+      } else {
+        EXPECT_EQ(error.find("Parametr"), std::string::npos) << error;
+        EXPECT_FALSE(env.runs.empty());
+      }
+    }
+  }
+  // File mode runs no program.
+  SetUp();
+  host.params["ElzabSTXPort"] = "PLIK";
+  host.params["ElzabSTXExePath"] = "";
+  auto a = Action();
+  a->ReadParams();
+  EXPECT_NO_THROW(a->CheckConnection());
 }
 
 // Without an exchange directory an operation would write its files wherever the back office

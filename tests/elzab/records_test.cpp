@@ -41,7 +41,8 @@ TEST(Records, ReadBackExactlyAsWritten) {
   EXPECT_TRUE(withValue.storingLater);
   for (const char* bad : {"zapisywane=2026-12-10;1234.5\r\n", "zapisywane=2026-12-10;x;1\r\n",
                           "zapisywane=2026-12-10;5;2\r\n", "zapisano=2026-12-10;5;1\r\n"}) {
-    EXPECT_FALSE(records::ParseStoredDays("DataImportu=2026-12-08\r\n" + std::string(bad), withValue))
+    EXPECT_FALSE(
+        records::ParseStoredDays("DataImportu=2026-12-08\r\n" + std::string(bad), withValue))
         << bad;
   }
   EXPECT_EQ(back.importDate, r.importDate);
@@ -312,21 +313,21 @@ TEST(JudgeRead, NothingNewAndContradictions) {
        true, false},
       {"the same buffer, a counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 4, 77, 3), 4, 77,
        false, false, false},
-      {"a K10's counters all equal, the same day", Read(kDec8, 0, 0, 2), Read(kDec8, 0, 0, 2), 0,
-       0, false, true, false},
+      {"a K10's counters all equal, the same day", Read(kDec8, 0, 0, 2), Read(kDec8, 0, 0, 2), 0, 0,
+       false, true, false},
       // A car wash that sold just the same the next day: a day of its own, not nothing new.
-      {"a K10's counters all equal, a day later", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 2), 0,
-       0, true, false, false},
-      {"the host has nothing and the register nothing", Read(kDec8, 0, 0, 0),
-       Read(kDec9, 0, 0, 0), 0, 0, false, true, false},
+      {"a K10's counters all equal, a day later", Read(kDec8, 0, 0, 2), Read(kDec9, 0, 0, 2), 0, 0,
+       true, false, false},
+      {"the host has nothing and the register nothing", Read(kDec8, 0, 0, 0), Read(kDec9, 0, 0, 0),
+       0, 0, false, true, false},
       {"the buffer holds the host's lines, a counter fell", Read(kDec8, 4, 77, 2),
        Read(kDec8, 9, 1, 1), 4, 77, false, false, true},
       {"the same, sales from the receipts", FromReceipts(Read(kDec8, 4, 77, 2)),
        Read(kDec8, 9, 1, 1), 4, 77, false, false, false},
-      {"the buffer cleared, every counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 9, 1, 5), 4,
-       78, true, false, false},
-      {"a K10's counters that could not be read", Read(kDec8, 0, 0, 2), Unread(Read(kDec8, 0, 0, 0)),
-       0, 0, false, false, false},
+      {"the buffer cleared, every counter grew", Read(kDec8, 4, 77, 2), Read(kDec8, 9, 1, 5), 4, 78,
+       true, false, false},
+      {"a K10's counters that could not be read", Read(kDec8, 0, 0, 2),
+       Unread(Read(kDec8, 0, 0, 0)), 0, 0, false, false, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -371,7 +372,8 @@ TEST(BookedPackaging, AFileOverwritesItsDateAndOldDatesGo) {
       {Map{{kDec8, {150, 50}}}, {{kDec9, {50, 0}}}, {{kDec8, {150, 50}}, {kDec9, {50, 0}}}},
       {Map{{kDec8, {150, 50}}}, {}, {{kDec8, {150, 50}}}},
       {Map{{kDec8, {150, 50}}}, {{kDec8, {0, 0}}}, {}},
-      {Map{{kDec8 - 62, {1, 0}}, {kDec8 - 63, {2, 0}}}, {{kDec8, {3, 0}}},
+      {Map{{kDec8 - 62, {1, 0}}, {kDec8 - 63, {2, 0}}},
+       {{kDec8, {3, 0}}},
        {{kDec8 - 62, {1, 0}}, {kDec8, {3, 0}}}},
   };
   for (const auto& c : kCases) EXPECT_EQ(BookedPackaging(c.before, c.booked), c.host);

@@ -798,8 +798,7 @@ TEST_F(RecoveryOnThePort, EachDamagedRecordStopsTheImportBeforeTheRegisterIsRead
       {"a day read twice", handed, "kasa=0 COM1\r\ndzien=2026-12-08\r\ndzien=2026-12-09\r\n",
        Damaged(handed, kHandedUnknown, 3, "dzien=2026-12-09")},
       {"a folder for what the host has", handed, "", folder(handed)},
-      {"what the host has of another register", handed,
-       "kasa=1 Sigma;77\r\ndzien=2026-12-08\r\n",
+      {"what the host has of another register", handed, "kasa=1 Sigma;77\r\ndzien=2026-12-08\r\n",
        "Plik " + handed +
            " opisuje, co baza ma ze sprzedaży kasy Sigma nr 77 (urządzenie 1), a import jest z "
            "kasy Mini ONLINE nr 1 (urządzenie 1): albo ten katalog wymiany ma też inne "

@@ -275,8 +275,8 @@ void Soak::Day(long long n) {
   std::vector<size_t> cuts;
   const long long extra = day.breaks.size() >= 2 ? rng_.Range(0, 3) : 0;
   for (long long k = 0; k < extra; ++k) {
-    cuts.push_back(static_cast<size_t>(
-        rng_.Range(1, static_cast<long long>(day.breaks.size()) - 1)));
+    cuts.push_back(
+        static_cast<size_t>(rng_.Range(1, static_cast<long long>(day.breaks.size()) - 1)));
   }
   std::sort(cuts.begin(), cuts.end());
   cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
@@ -287,8 +287,7 @@ void Soak::Day(long long n) {
   std::optional<size_t> reportedBefore;
   // Before which of the day's imports the register moves (the last is the day's own); none
   // mostly.
-  const long long move =
-      rng_.Chance(10) ? rng_.Range(0, static_cast<long long>(cuts.size())) : -1;
+  const long long move = rng_.Chance(10) ? rng_.Range(0, static_cast<long long>(cuts.size())) : -1;
   auto moveBefore = [&](long long index) {
     if (index != move || movePort()) return true;
     Differ(n, day.date + ": the simulator's register could not be moved to another port", {});
@@ -402,12 +401,13 @@ std::string Soak::ExchangeDir(int i) const {
 
 std::string Soak::Section(int i, const soak::Settings* s) const {
   const char sep = platform::kPathSeparator;
-  std::string text = "[Kasa" + std::to_string(i + 1) + "]\r\nId = " + std::to_string(i + 1) +
-                     "\r\nNumber = 1\r\nExchangeDir = " + ExchangeDir(i) +
-                     "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = " +
-                     (i < kDevices ? ports_[static_cast<size_t>(i)] : "COM" + std::to_string(i + 1)) +
-                     "\r\nElzabSTXExePath = " + o_.sim + sep +
-                     "\r\nElzabSTXTimeout = 3\r\nElzabSTXProtectExe = 1\r\n";
+  std::string text =
+      "[Kasa" + std::to_string(i + 1) + "]\r\nId = " + std::to_string(i + 1) +
+      "\r\nNumber = 1\r\nExchangeDir = " + ExchangeDir(i) +
+      "\r\nVatRates = 23;8;5;0\r\nElzabSTXPort = " +
+      (i < kDevices ? ports_[static_cast<size_t>(i)] : "COM" + std::to_string(i + 1)) +
+      "\r\nElzabSTXExePath = " + o_.sim + sep +
+      "\r\nElzabSTXTimeout = 3\r\nElzabSTXProtectExe = 1\r\n";
   if (s != nullptr) {
     text += "ElzabSTXSaleSource = " + std::to_string(s->saleSource) +
             "\r\nElzabSTXReceipts = " + (s->receipts ? "1" : "0") +
