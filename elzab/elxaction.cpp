@@ -126,10 +126,20 @@ TrelvaxAction::DirectoryLock::DirectoryLock(TrelvaxAction& action, bool take) {
   // Waits as for the shared resource: a try every 100 ms, asking the host whether to stop.
   bool announced = false;
   bool held = false;
-  while ((lock_ = env->LockFile(dir + "trelvax.lck", held)) == nullptr) {
-    // A directory that cannot hold the lock file cannot hold the operation's files either:
-    // the operation goes on, and its first file names the fault.
-    if (!held) return;
+  const std::string path = dir + "trelvax.lck";
+  while ((lock_ = env->LockFile(path, held)) == nullptr) {
+    // Not held by another: the lock cannot be had at all (a folder that is not there, one the
+    // user may not write to, a folder under the lock's name). Waiting would never end, and the
+    // operation must never run without it.
+    if (!held) {
+      const std::string reason = platform::FileErrorReason(path);
+      throw Exception(
+          ElzabText("KSElzabSLockFailExceptio", "Nie można utworzyć pliku blokady '") + path +
+          "': " + reason +
+          ElzabText("KSElzabSLockFailExceptio_00001",
+                    "; sprawdź, czy katalog wymiany istnieje i czy wolno w nim zapisywać (nic nie "
+                    "zostało zapisane ani wysłane)"));
+    }
     if (!announced) {
       action.MsgAdd(ElzabText("KSElzabSLockMsgAdd", "Czekam na koniec innej operacji w katalogu ") +
                         action.FKatalogWymiany + " ...",

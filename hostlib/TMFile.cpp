@@ -28,13 +28,21 @@ void TMFile::Open() {
   CloseQuietly();
   if (path_.empty()) throw Exception("Nie podano nazwy pliku");
   platform::Env* env = platform::CurrentEnv();
+  std::string reason;
   if (readOnly_) {
     file_ = env->OpenFile(path_, "rb");
+    if (file_ == nullptr) reason = platform::FileErrorReason(path_);
   } else {
     file_ = env->OpenFile(path_, "r+b");
-    if (file_ == nullptr && !env->FileExists(path_)) file_ = env->OpenFile(path_, "w+b");
+    if (file_ == nullptr) reason = platform::FileErrorReason(path_);
+    if (file_ == nullptr && !env->FileExists(path_)) {
+      file_ = env->OpenFile(path_, "w+b");
+      if (file_ == nullptr) reason = platform::FileErrorReason(path_);
+    }
   }
-  if (file_ == nullptr) Fail("Nie można otworzyć pliku");
+  // Why, in words: a folder that is not there (a network drive not connected) or one the user
+  // may not write to is put right differently.
+  if (file_ == nullptr) throw Exception("Nie można otworzyć pliku '" + path_ + "': " + reason);
   lastOp_ = 0;
 }
 

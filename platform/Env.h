@@ -92,7 +92,8 @@ class Env {
   // (Windows, deleted when closed) or locked exclusively (POSIX), so that one holder at a time
   // has it, across processes and machines on a share. Null when it cannot be had: `held` then
   // says whether another holder has it (false: the file cannot be made at all, for instance
-  // in a folder that does not exist).
+  // in a folder that does not exist, and FileErrorReason, called next, tells why). A holder
+  // that is just letting go is waited for a moment.
   virtual void* LockFile(const std::string& path, bool& held) = 0;
   // Gives a lock of LockFile back and deletes its file.
   virtual void UnlockFile(void* lock) = 0;
@@ -138,6 +139,11 @@ std::string QuoteArgument(const std::string& word);
 // The command line of a program run: the program path, then each argument, separated by one
 // space, each word passed through QuoteArgument.
 std::string JoinCommandLine(const std::string& program, const std::vector<std::string>& args);
+
+// Why the file call on `path` that has just failed did (no such folder, access denied, a
+// network drive not connected, ...), in the words a technician reads, with the system's code:
+// "nie ma takiego folderu (kod 3)". Call it before any other system call.
+std::string FileErrorReason(const std::string& path);
 
 // Cuts an open file (opened with stdio, binary) to `size` bytes. False on failure.
 bool TruncateOpenFile(std::FILE* file, long long size);

@@ -96,6 +96,45 @@ std::string StartFailure(int code) {
   return reason + " (kod " + std::to_string(code) + ")";
 }
 
+}  // namespace
+
+std::string FileErrorReason(const std::string& path) {
+  const int code = errno;
+  std::string reason;
+  switch (code) {
+    case ENOENT: {
+      struct stat st;
+      const std::string dir = DirectoryOf(path);
+      reason = stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "nie ma takiego pliku"
+                                                                  : "nie ma takiego folderu";
+      break;
+    }
+    case EACCES:
+    case EPERM:
+      reason = "brak dostępu (uprawnienia)";
+      break;
+    case EROFS:
+      reason = "dysk albo udział jest tylko do odczytu";
+      break;
+    case ENOSPC:
+    case EDQUOT:
+      reason = "brak miejsca na dysku";
+      break;
+    case EISDIR:
+      reason = "pod tą nazwą jest folder";
+      break;
+    case ENOTDIR:
+      reason = "część ścieżki nie jest folderem";
+      break;
+    default:
+      reason = std::strerror(code);
+      break;
+  }
+  return reason + " (kod " + std::to_string(code) + ")";
+}
+
+namespace {
+
 struct PosixLock {
   int fd;
   std::string path;
@@ -204,8 +243,10 @@ class PosixEnv : public Env {
         return nullptr;
       }
       if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        held = errno == EWOULDBLOCK;
+        const int code = errno;
+        held = code == EWOULDBLOCK;
         close(fd);
+        errno = code;  // for FileErrorReason
         return nullptr;
       }
       // The holder before deletes the file as it lets go: a lock on a file that is no longer

@@ -70,6 +70,62 @@ std::string StartFailure(DWORD code, const std::string& systemText) {
   return reason + " (kod " + std::to_string(code) + ")";
 }
 
+}  // namespace
+
+std::string FileErrorReason(const std::string& path) {
+  const DWORD code = GetLastError();
+  const std::string systemText = LastErrorText();
+  std::string reason;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+      reason = "nie ma takiego pliku";
+      break;
+    case ERROR_PATH_NOT_FOUND:
+      reason = "nie ma takiego folderu";
+      break;
+    case ERROR_INVALID_DRIVE:
+      reason = "nie ma takiego dysku";
+      break;
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_UNEXP_NET_ERR:
+      reason = "folder sieciowy jest niedostępny (dysk sieciowy nie jest podłączony?)";
+      break;
+    case ERROR_NOT_READY:
+      reason = "dysk nie jest gotowy";
+      break;
+    case ERROR_ACCESS_DENIED:
+      // A folder under this name, or a file only to be read, is denied too.
+      reason = (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                       GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES
+                   ? "pod tą nazwą jest folder"
+                   : "brak dostępu (uprawnienia albo plik tylko do odczytu)";
+      break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      reason = "plik jest otwarty w innym programie";
+      break;
+    case ERROR_WRITE_PROTECT:
+      reason = "dysk jest chroniony przed zapisem";
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      reason = "brak miejsca na dysku";
+      break;
+    case ERROR_INVALID_NAME:
+      reason = "nieprawidłowa nazwa pliku albo folderu";
+      break;
+    default:
+      reason = systemText;
+      break;
+  }
+  return reason + " (kod " + std::to_string(code) + ")";
+}
+
+namespace {
+
 class Win32Env : public Env {
  public:
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
@@ -164,13 +220,21 @@ class Win32Env : public Env {
   }
 
   void* LockFile(const std::string& path, bool& held) override {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h != INVALID_HANDLE_VALUE) return h;
-    // Open elsewhere, or (access denied) being deleted as its holder lets go.
-    const DWORD code = GetLastError();
-    held = code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED;
-    return nullptr;
+    // Access is denied for a moment while the holder's file is being deleted as it lets go;
+    // denied for longer, it is the folder's rights, a file only to be read or a folder under
+    // the lock's name, which no waiting mends.
+    for (int attempt = 0;; ++attempt) {
+      HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      if (h != INVALID_HANDLE_VALUE) return h;
+      const DWORD code = GetLastError();
+      held = code == ERROR_SHARING_VIOLATION;
+      if (code != ERROR_ACCESS_DENIED || attempt == 10) {
+        SetLastError(code);  // for FileErrorReason
+        return nullptr;
+      }
+      Sleep(20);
+    }
   }
 
   void UnlockFile(void* lock) override {

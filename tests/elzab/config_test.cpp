@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "hostlib/Exceptions.h"
 #include "testutil/DriverFixture.h"
@@ -224,6 +225,61 @@ TEST_F(Config, AConnectionTheProgramsCannotUseIsRefusedNamingItsParameter) {
   auto a = Action();
   a->ReadParams();
   EXPECT_NO_THROW(a->CheckConnection());
+}
+
+// An exchange directory that is not there (a network drive not connected): the directory's
+// lock, the first file an operation makes, names the folder missing at once, and nothing is
+// run; without the lock (a technician's call) so does KONFIG.TXT.
+TEST_F(Config, AMissingExchangeDirectoryIsNamedAsMissing) {
+  const std::string exchange = host.exchangeDir;
+  host.exchangeDir =
+      dir.File("dysk-sieciowy") + platform::kPathSeparator + "kasa" + platform::kPathSeparator;
+  auto a = Action();
+  HTVKDLLSRODOWISKO environment;
+  std::string error;
+  try {
+    a->Operacja(&environment, -1, 0);
+  } catch (const Exception& e) {
+    error = e.Message();
+  }
+  EXPECT_EQ(error.rfind("Nie można utworzyć pliku blokady '" + host.exchangeDir +
+                            "trelvax.lck': nie ma takiego folderu (kod ",
+                        0),
+            0u)
+      << error;
+  EXPECT_NE(error.find("); sprawdź, czy katalog wymiany istnieje i czy wolno w nim zapisywać (nic "
+                       "nie zostało zapisane ani wysłane)"),
+            std::string::npos)
+      << error;
+  EXPECT_TRUE(env.runs.empty());
+  // A folder under the lock's name: no waiting mends it either.
+  {
+    host.exchangeDir = exchange;
+    ASSERT_TRUE(platform::Env::Default()->MakeDirectories(dir.File("trelvax.lck")));
+    auto b = Action();
+    try {
+      b->Operacja(&environment, -1, 0);
+      ADD_FAILURE();
+    } catch (const Exception& e) {
+      EXPECT_NE(e.Message().find("trelvax.lck': pod tą nazwą jest folder (kod "), std::string::npos)
+          << e.Message();
+    }
+    EXPECT_TRUE(env.runs.empty());
+    std::filesystem::remove(dir.File("trelvax.lck"));
+  }
+  host.exchangeDir =
+      dir.File("dysk-sieciowy") + platform::kPathSeparator + "kasa" + platform::kPathSeparator;
+  a->ReadParams();
+  try {
+    a->CreateConfig();
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message().rfind("Nie można otworzyć pliku '" + host.exchangeDir +
+                                    "KONFIG.TXT': nie ma takiego folderu (kod ",
+                                0),
+              0u)
+        << e.Message();
+  }
 }
 
 // Without an exchange directory an operation would write its files wherever the back office
