@@ -75,6 +75,7 @@ void ElzabImport::Begin(double importDate) {
   importDate_ = importDate;
   cashierOwed_ = leftoversHanded_ = false;
   imp_bufs_.clear();
+  carriedOnly_.clear();
   receiptsText_.clear();
   recovery_.Begin();
 }
@@ -256,6 +257,7 @@ void ElzabImport::ImportFromECR() {
 
 void ElzabImport::ImportFromFile(bool cashierReports) {
   imp_bufs_.clear();
+  carriedOnly_.clear();
   // A pass hands the host only what it read itself.
   receiptsText_.clear();
   pass_ = recovery_.SettlePass(importDate_, ParameterSettings(), readsRegister_);
@@ -287,10 +289,14 @@ void ElzabImport::CarryPackaging() {
   // Each file of a sale date overwrites the host's packaging totals of that date: a file of a
   // date the host has a file of carries that file's totals on, the new packaging added. So
   // does a file after a daily report that closed the register day the earlier one was of.
+  carriedOnly_.clear();
   if (!pass_.hasBase || !pass_.base.packaging) return;
   for (const std::unique_ptr<KSImpBuf>& buf : imp_bufs_) {
+    if (buf == nullptr) continue;
     // A file with nothing of its own is not handed over: the host's totals stand as they are.
-    if (buf == nullptr || !buf->HasContent()) continue;
+    // It carries them all the same: it is what the host has of its date, also when an earlier
+    // import took it in from these very outputs.
+    if (!buf->HasContent()) carriedOnly_.insert(buf.get());
     auto it = pass_.base.packaging->find(TdtTools::DatePart(buf->data));
     if (it == pass_.base.packaging->end()) continue;
     buf->AddBottlesSaled(it->second.sold);
@@ -351,7 +357,7 @@ void ElzabImport::ImportSaveImpBufs() {
     if (i + 1 == imp_bufs_.size() && pass_.settings.receipts) receiptsSaved = ImportSaveReceipts();
     session_.Tools().ArchiveFile(session_.FNameKIMP(), session_.FNameKARC(), session_.GetLgLink(),
                                  false, -1, true, "");
-    const bool content = buf->HasContent() || receiptsSaved;
+    const bool content = (buf->HasContent() && carriedOnly_.count(buf) == 0) || receiptsSaved;
     session_.ShowTotalValue(buf);
     if (content) {
       session_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00002", "Zapis importu do bazy:") +
@@ -415,6 +421,7 @@ void ElzabImport::AfterImport(bool last) {
 }
 
 void ElzabImport::DeleteImpBufs() {
+  carriedOnly_.clear();
   for (std::unique_ptr<KSImpBuf>& buf : imp_bufs_) buf.reset();
   receiptsText_.clear();
 }

@@ -114,6 +114,8 @@ class ElzabImport {
   bool readsRegister_ = false;  // a port-mode import, which keeps what the host has of the register
   bool cashierOwed_ = false;    // a pass over a failed read's outputs left the cashier's section out
   bool leftoversHanded_ = false;  // the host took in a day of a failed read's outputs
+  // The buffers with nothing but the packaging totals the host has of their dates.
+  std::set<const KSImpBuf*> carriedOnly_;
   // One buffer per sale date, in the order they were created.
   std::vector<std::unique_ptr<KSImpBuf>> imp_bufs_;
   // The documents of the receipt buffer in the host's receipt text, each ended by CR LF, from

@@ -579,6 +579,28 @@ TEST_F(RecoveryOnThePort, AnImportStoppedWhileItRemovedTheOutputsHandsNothingTwi
 
 namespace {
 
+// The host took the day in, but an output could not be removed: the import that follows passes
+// over it (the host has it) and, with more sold since, its file carries the date's whole
+// packaging, not only the new.
+TEST_F(RecoveryOnThePort, AnOutputLeftAfterTheStoreKeepsTheDatesPackaging) {
+  WriteFile(dir.File("packages.dat"), "13\r\n");
+  NewRegisterDay();
+  stored.clear();
+  env.undeletable = {"ospopmax_sort.out"};
+  EXPECT_EQ(Run(), "Nie można usunąć pliku " + dir.File("ospopmax_sort.out") +
+                       " (baza przyjęła już te dane; następny import pominie ten plik)");
+  env.undeletable.clear();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_NE(stored[0].find("SPRZEDAZ_OPAKOWAN;300\r\n"), std::string::npos) << stored[0];
+  counters = std::string(kHeader) + "$12\t3.000\t1050\r\n$13\t2.000\t600\r\n";
+  receipts = kReceipts + "$1\t15\t9\t1\t0\t13\t1.000\t300\t26.12.08\t15:00\t1\t3\t0\t300\r\n";
+  EXPECT_EQ(Run(), "");
+  ASSERT_EQ(stored.size(), 2u) << host.Dump();
+  EXPECT_NE(stored[1].find("PLU;13;;1000;300\r\n"), std::string::npos) << stored[1];
+  EXPECT_NE(stored[1].find("SPRZEDAZ_OPAKOWAN;600\r\n"), std::string::npos) << stored[1];
+  std::filesystem::remove(dir.File("packages.dat"));
+}
+
 // An import that stopped after the host took the day in and after every output that holds
 // the day was gone: the record or an output still held by another program, or a back office
 // that died before the summary of what the host has was removed (the note of the read is
