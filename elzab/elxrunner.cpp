@@ -173,7 +173,27 @@ void ElzabRunner::ExecuteOperation(int function) {
     ThrowPrzerwac(true);
   }
   if (run.exitCode == 0) return;
-  if (!CheckReportFile()) {
+  // What a read that failed wrote is not its answer: a full disk leaves an empty file, a
+  // broken connection a cut one, and taken in by the next import as the register's day it
+  // would be wrong data. The register still holds everything, so the next read reads it anew;
+  // the outputs of the programs that ended well stay for the next import.
+  auto dropReadOutputs = [&] {
+    for (int output : ElzabFunctionOutputs(function)) {
+      const ElzabFunction* f = FindElzabFunction(output);
+      if (f != nullptr && (f->roles & (roleSalesRead | roleLeftover | roleCashierRead)) != 0) {
+        env->RemoveFile(FNameFile(output, 2, false));
+      }
+    }
+  };
+  bool reported = false;
+  try {
+    reported = CheckReportFile();
+  } catch (const Exception&) {
+    dropReadOutputs();
+    throw;
+  }
+  if (!reported) {
+    dropReadOutputs();
     // A program that failed without saying why has still failed: for a goods run the host
     // would otherwise be told the register took goods it never received.
     throw Exception(ElzabText("KSElzabSExecuteExceptio_00001", "Program ") + path +

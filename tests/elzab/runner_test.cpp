@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 #include "elzab/elxrunner.h"
 #include "hostlib/Exceptions.h"
@@ -249,6 +250,46 @@ TEST_F(Runner, WhileAProgramRunsTheHostIsAskedToStopAndAnAbortEndsItAndDropsItsP
   EXPECT_FALSE(env.FileExists(dir.File("opsproz4.out")));
   // Outputs of programs that finished before stay for the next import.
   EXPECT_EQ(testutil::ReadFile(dir.File("ospopmax_sort.out")), "kept");
+}
+
+// A read that failed (a full disk, a broken connection) drops what it wrote, with a report or
+// without: the next import reads the register anew instead of taking an empty or cut file for
+// the register's day. A goods program's output stays: it names the goods the register refused.
+TEST_F(Runner, AFailedReadDropsItsOutputsAndAFailedGoodsRunKeepsItsOwn) {
+  const struct {
+    int function;
+    std::vector<std::string> outputs;
+    const char* report;
+    bool kept;
+  } kCases[] = {
+      {4, {"ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out"}, "OSpOpMax\r\n$8;\r\n",
+       false},
+      {4, {"ospopmax_sort.out"}, "", false},
+      {5, {"opsproz4.out"}, "OPSpRoz4\r\n$21;Timeout\r\n", false},
+      {7, {"oikaswla.out"}, "OIKasWla\r\n$21;Timeout\r\n", false},
+      {58, {"zbptowar.out"}, "ZBPTowar\r\n$120;Błąd\r\n", true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.outputs[0]);
+    testutil::WriteFile(dir.File("ospopmax_sprz.out"), "kept");
+    env.onRun = [&](const platform::FakeEnv::Run&) {
+      for (const std::string& name : c.outputs) testutil::WriteFile(dir.File(name), "");
+      if (*c.report != 0) testutil::WriteFile(dir.File("RAPORT.TXT"), c.report);
+      platform::RunResult r;
+      r.started = true;
+      r.exitCode = 8;
+      return r;
+    };
+    EXPECT_NE(ErrorOf(c.function), "");
+    for (const std::string& name : c.outputs) {
+      EXPECT_EQ(env.FileExists(dir.File(name)), c.kept) << name;
+    }
+    // Another program's output is no part of this run.
+    if (c.function != 4) {
+      EXPECT_TRUE(env.FileExists(dir.File("ospopmax_sprz.out")));
+    }
+    for (const std::string& name : c.outputs) std::remove(dir.File(name).c_str());
+  }
 }
 
 TEST_F(Runner, TheAbortCheckBetweenExportSteps) {
