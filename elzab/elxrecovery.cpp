@@ -2,6 +2,7 @@
 
 #include "elzab/elxconfig.h"
 #include "elzab/elxfunctions.h"
+#include "elzab/elxregister.h"
 #include "elzab/elxrunner.h"
 #include "elzab/elxsession.h"
 #include "elzab/elxtext.h"
@@ -21,6 +22,7 @@ void ImportRecovery::Begin() {
   handed_ = HandedOver(dir);
   note_ = ReadNoteFile(dir);
   identity_ = records::RegisterIdentity(session_.DeviceNumber(), "", "");
+  leftoverModel_.reset();
   settingsNoted_ = false;
   baseRead_ = hasBase_ = false;
 }
@@ -49,10 +51,12 @@ ReadNote ImportRecovery::CheckLeftovers() {
   }
   // The outputs are of the register that read them, whatever is connected now.
   identity_ = note.identity;
+  leftoverModel_ = note.model;
   return note;
 }
 
 void ImportRecovery::Identify(const std::string& model, const std::string& number) {
+  leftoverModel_.reset();
   identity_ = records::RegisterIdentity(session_.DeviceNumber(), model, number);
   // What the host has is read before the register is: one that cannot be read, or is of
   // another register, stops the import with nothing read.
@@ -119,6 +123,7 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
                                    pass.base.receiptsFunction);
   if (!pass.hasBase) return pass;
   pass.judgement = JudgeRead(pass.base, pass.summary, prefix.lines, prefix.hash);
+  ProveLeftovers(pass);
   SayJudgement(pass);
   KeepOneBuffer(pass, day, note.proofFunction);
   // Days the host took in from these very outputs were read with the settings of then.
@@ -129,6 +134,48 @@ ImportPass ImportRecovery::SettlePass(double importDate, const PassSettings& par
   }
   pass.summary.settings = pass.settings;
   return pass;
+}
+
+void ImportRecovery::ProveLeftovers(ImportPass& pass) {
+  // A failed read that got the counters but not the receipt buffer, of a register that keeps
+  // one: its counters alone leave the days to guess by, and on a later day its read would go
+  // over whole, though a register left open overnight (the daily report waits for an import
+  // that ends well) still holds what the host has. Its buffer, read now, tells: still beginning
+  // with the host's lines, no report closed it since, nor before the failed read. Read only as
+  // a proof: the read that follows gives the buffer anew. A buffer that begins otherwise
+  // proves nothing of the failed read, which came before the report or after it.
+  const ReadJudgement& j = pass.judgement;
+  if (!leftoverModel_ || *leftoverModel_ < 0 || *leftoverModel_ == t_K10 || !j.guessed ||
+      pass.summary.receiptsFunction != 0 || pass.base.receiptLines <= 0) {
+    return;
+  }
+  const int function = pass.base.receiptsFunction;
+  session_.MsgAdd(ElzabText("KSElzabSImportFrMsgAdd_00008", "Odczyt pozycji paragonowych ..."),
+                  LPV_None, 100);
+  runner_.Execute(function);
+  session_.MsgS(LPV_Ok);
+  const std::string out = runner_.FNameFile(function, 2, false);
+  ReceiptPrefix prefix;
+  prefix.wanted = pass.base.receiptLines;
+  int64_t lines = 0;
+  uint64_t hash = 0;
+  if (!HashDataLines(out, -1, lines, hash, &prefix)) {
+    throw Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + out);
+  }
+  for (const std::string& file : {out, runner_.FNameFile(function, 1, false)}) {
+    if (platform::CurrentEnv()->FileExists(file) && !workfiles::Remove(file)) {
+      throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") +
+                      file);
+    }
+  }
+  if (prefix.lines != pass.base.receiptLines || prefix.hash != pass.base.receiptHash) return;
+  ReadSummary proven = pass.summary;
+  proven.receiptsFunction = function;
+  proven.receiptLines = lines;
+  proven.receiptHash = hash;
+  pass.judgement = JudgeRead(pass.base, proven, prefix.lines, prefix.hash);
+  // The failed read's outputs hold no buffer: none of its lines to pass over.
+  pass.judgement.receiptsSkip = 0;
 }
 
 void ImportRecovery::KeepOneBuffer(ImportPass& pass, double day, int proof) {
@@ -164,9 +211,9 @@ void ImportRecovery::HoldSettings(ImportPass& pass, const PassSettings& paramete
   // Of a read the host was given nothing of, nothing can overlap.
   if (pass.judgement.closed || !pass.base.settings || pass.base.Empty()) return;
   pass.settings = *pass.base.settings;
-  const bool methodHeld = pass.base.receiptLines > 0 &&
-                          pass.base.receiptsFunction !=
-                              ElzabReceiptsFunction(config_.cfgSaleBufferType);
+  const bool methodHeld =
+      pass.base.receiptLines > 0 &&
+      pass.base.receiptsFunction != ElzabReceiptsFunction(config_.cfgSaleBufferType);
   // Nothing is handed over when there is nothing new, with whatever settings.
   if ((pass.settings == parameters && !methodHeld) || settingsNoted_ || pass.judgement.nothingNew) {
     return;
@@ -212,7 +259,8 @@ void ImportRecovery::SayJudgement(const ImportPass& pass) {
             TdtTools::FormatDate(pass.base.day) +
             ElzabText("KSElzabSHandedUnknownMsgAdd_00001",
                       ", którego sprzedaż baza już przyjęła; ") +
-            (j.closed ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
+            (j.closed
+                 ? ElzabText("KSElzabSHandedUnknownMsgAdd_00002",
                              "przyjęto, że była (odczyty z różnych dni), i odczyt jest importowany "
                              "w całości")
                  : ElzabText("KSElzabSHandedUnknownMsgAdd_00003",

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "elzab/elxhanded.h"
@@ -97,6 +98,10 @@ class ImportRecovery {
   // The settings of a pass the stored days do not settle: those the host's share of the
   // register's day was read with, until a daily report closed it.
   void HoldSettings(ImportPass& pass, const PassSettings& parameters);
+  // Judges `pass`, over a failed read's outputs without the receipt buffer that the days alone
+  // would hand over whole, by the register's buffer read now, when it proves the register open
+  // since what the host has. Errors: the read's, or its output that cannot be read or removed.
+  void ProveLeftovers(ImportPass& pass);
   // Says in the list what `pass`'s judgement decided; stops the import on a contradiction.
   void SayJudgement(const ImportPass& pass);
 
@@ -109,6 +114,9 @@ class ImportRecovery {
   // The register the outputs are of: the failed read's during a pass over its outputs, the
   // identified one after.
   std::string identity_;
+  // The model of the register whose failed read's outputs are being passed over (e_Type; -1
+  // from an older driver); none once the register is identified.
+  std::optional<int> leftoverModel_;
   bool settingsNoted_ = false;  // the warning about settings held was given
   bool baseRead_ = false;       // base_ holds what the record says, or hasBase_ that there is none
   bool hasBase_ = false;

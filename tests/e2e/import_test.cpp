@@ -903,6 +903,47 @@ TEST_F(Import, EachFileOfADayCarriesItsWholePackaging) {
 
 namespace {
 
+// The morning's import failed after the counters were read, before the receipt buffer, on the
+// day after the evening's import: the register stayed open overnight (the daily report waits
+// for an import that ends well), and the next import takes the failed read's counters in: the
+// buffer, read as a proof, shows the register still holds what the host has, so only what lies
+// beyond goes over, once, and the morning's sales with it.
+TEST_F(Import, AFailedReadWithoutTheBufferRetriedTheNextDayHandsNothingTwice) {
+  ASSERT_NO_FATAL_FAILURE(Register("Mini online"));
+  for (const char* method : {"0", "1"}) {
+    SCOPED_TRACE(method);
+    if (std::string(method) == "1") {
+      // A register of its own, and a directory that has nothing of it yet.
+      Ecrsim({"remove", "--port", kPort});
+      Ecrsim({"create", "--port", kPort, "--model", "Mini online"});
+      ASSERT_NO_FATAL_FAILURE(LoadGoods(kGoods));
+      std::filesystem::remove(dir.File("przekazane.txt"));
+    }
+    host.params["ElzabSTXReceipts"] = "1";
+    host.params["ElzabSTXSaleBufferType"] = method;
+    Sell(kDay);
+    ASSERT_EQ(RunImport(), 0) << host.Dump();
+    std::vector<std::string> all = stored;
+    Sell("date 2026-12-08\ntime 19:00\nreceipt\n  sell 13 2\nend\n");
+    Ecrsim({"fault", "--port", kPort, "--program",
+            std::string(method) == "0" ? "OPSpRoz4.exe" : "OPSpRoz5.exe", "--code", "21",
+            "--once"});
+    platform::SetEnvironmentValue("TRELVAX_CLOCK_SHIFT_DAYS", "1");
+    RunImport();
+    EXPECT_FALSE(host.ErrorTexts().empty()) << host.Dump();
+    all.insert(all.end(), stored.begin(), stored.end());
+    RunImport();
+    platform::SetEnvironmentValue("TRELVAX_CLOCK_SHIFT_DAYS", "");
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    EXPECT_FALSE(Listed("Nie wiadomo, czy kasa była zamknięta")) << host.Dump();
+    all.insert(all.end(), stored.begin(), stored.end());
+    const testutil::Books books = testutil::Book(all);
+    EXPECT_EQ(books.at("20261208 qty 12"), 2000) << testutil::Show(books);
+    EXPECT_EQ(books.at("20261208 qty 13"), 3000) << testutil::Show(books);
+    EXPECT_EQ(testutil::Documents(books, "[PARAGON nr 1]"), 1) << testutil::Show(books);
+  }
+}
+
 // A second import of the day whose counters come back damaged: what cannot be read is not
 // "nothing new"; the import stops on the damaged file and the rest of the day comes later.
 TEST_F(Import, DamagedCountersInALaterImportAreNeverTakenForNothingNew) {

@@ -262,7 +262,9 @@ TEST_F(Runner, AFailedReadDropsItsOutputsAndAFailedGoodsRunKeepsItsOwn) {
     const char* report;
     bool kept;
   } kCases[] = {
-      {4, {"ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out"}, "OSpOpMax\r\n$8;\r\n",
+      {4,
+       {"ospopmax_sprz.out", "ospopmax_sort.out", "ospopmax_opak.out"},
+       "OSpOpMax\r\n$8;\r\n",
        false},
       {4, {"ospopmax_sort.out"}, "", false},
       {5, {"opsproz4.out"}, "OPSpRoz4\r\n$21;Timeout\r\n", false},
