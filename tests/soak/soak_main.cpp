@@ -11,6 +11,10 @@
 #include <set>
 #include <string>
 #include <thread>
+#ifdef __SANITIZE_ADDRESS__
+// AddressSanitizer's count of the bytes the program holds.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 #include <vector>
 
 #include "host/App.h"
@@ -102,6 +106,11 @@ class Soak {
     if (++operations_ % 100 != 0) return;
     platform::ReleaseFreeMemory();
     samples_.push_back(platform::CurrentUsage());
+#ifdef __SANITIZE_ADDRESS__
+    // Under AddressSanitizer the process keeps freed memory in its quarantine, which fills and
+    // recycles by tens of megabytes: what the program holds is the allocator's own count.
+    samples_.back().memoryBytes = static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#endif
     const platform::ProcessUsage& u = samples_.back();
     if (logFile_ != nullptr) {
       std::fprintf(logFile_, "usage after %lld operations: %lld MB, %lld handles, %lld threads\n",
