@@ -178,6 +178,8 @@ int TMFile::LastByte() {
   if (std::fseek(file_, -1, SEEK_END) != 0) Fail("Błąd odczytu pliku");
   const int c = std::getc(file_);
   if (c == EOF) Fail("Błąd odczytu pliku");
+  // A read: a write that follows must seek first, or the Windows runtime refuses it.
+  lastOp_ = 1;
   return c;
 }
 

@@ -185,4 +185,11 @@ TEST(TMFile, LastByteIsTheFilesLastByteOrMinusOneWhenEmpty) {
   EXPECT_EQ(last("e.txt"), -1);
   EXPECT_EQ(last("lf.txt"), '\n');
   EXPECT_EQ(last("high.txt"), 0xB9);  // a byte, never a negative char
+  // The position is left at the end: what is written next is appended.
+  TMFile f(tmp.File("lf.txt"));
+  f.Open();
+  EXPECT_EQ(f.LastByte(), '\n');
+  f.Write("c\r\n");
+  f.Close();
+  EXPECT_EQ(testutil::ReadFile(tmp.File("lf.txt")), "a\r\nb\nc\r\n");
 }
