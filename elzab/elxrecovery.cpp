@@ -246,7 +246,16 @@ void ImportRecovery::SayJudgement(const ImportPass& pass) {
         handed_.Path() +
         ElzabText("KSElzabSHandedContradictsExceptio_00003",
                   " i powtórz import: odczyt kasy zostanie przyjęty w całości. Jeśli nie, nie "
-                  "usuwaj go i zgłoś to serwisowi."));
+                  "usuwaj go") +
+        // A failed import's counters may be cut short (a full disk, a broken connection), and
+        // a cut file looks like counters that fell; the register still holds what it read.
+        (leftoverModel_
+             ? ElzabText("KSElzabSHandedContradictsExceptio_00004",
+                         ": to import z zaległych danych, a ich pliki ospopmax_*.out "
+                         "mogą być niepełne. Przenieś je poza katalog wymiany i "
+                         "powtórz import (kasa nadal ma tę sprzedaż); jeśli to nie "
+                         "pomoże, zgłoś to serwisowi.")
+             : ElzabText("KSElzabSHandedContradictsExceptio_00005", " i zgłoś to serwisowi.")));
   }
   // Nothing new is said by the import, which decides what it stores then; nothing the host
   // has can come twice: nothing to say.

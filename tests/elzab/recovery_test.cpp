@@ -781,6 +781,22 @@ TEST_F(RecoveryOnThePort, ABufferAndCountersThatContradictEachOtherStopTheImport
   EXPECT_EQ(ReadFile(dir.File("przekazane.txt")), record);
 }
 
+// The same over a failed import's outputs: its counters file may be cut short, and the line
+// says so, and what to do.
+TEST_F(RecoveryOnThePort, ALeftoverThatContradictsTheBufferPointsAtItsCountersFiles) {
+  NewRegisterDay();
+  EXPECT_EQ(Run(), "");
+  WriteFile(dir.File("ospopmax_sort.out"), std::string(kHeader) + "$12\t3.000\t1050\r\n");
+  WriteFile(dir.File("opsproz4.out"), kReceipts);
+  WriteFile(dir.File("odczyt.txt"), "kasa=1 Mini ONLINE;1\r\n");
+  const std::string error = Run();
+  EXPECT_NE(error.find(" nie usuwaj go: to import z zaległych danych, a ich pliki ospopmax_*.out "
+                       "mogą być niepełne. Przenieś je poza katalog wymiany i powtórz import "
+                       "(kasa nadal ma tę sprzedaż); jeśli to nie pomoże, zgłoś to serwisowi."),
+            std::string::npos)
+      << error;
+}
+
 // A record under the name of one of the driver's, that the driver did not write (a hand edit,
 // a disk error, a folder made by mistake): the import stops before the register is read,
 // naming it, hands the host nothing and keeps the outputs; with the record gone, the day
