@@ -79,9 +79,11 @@ ReadJudgement JudgeRead(const ReadSummary& base, const ReadSummary& now, int64_t
   const bool buffers = base.receiptLines > 0 && now.receiptsFunction == base.receiptsFunction;
   const bool sameDay = TdtTools::DatePart(base.day) == TdtTools::DatePart(now.day);
   if (base.Empty()) {
-    // Nothing the host has can come twice; what the pass lacks, the host lacks too.
+    // Nothing the host has can come twice; what the pass lacks, the host lacks too. Counters
+    // that could not be read (a damaged output) tell nothing, least of all that the register
+    // recorded nothing: their reader meets the damage and says so.
     j.closed = false;
-    j.nothingNew = now.Empty();
+    j.nothingNew = now.Empty() && (!countersGiven || (now.hasSales && now.hasReturns));
     return j;
   }
   if (buffers) {

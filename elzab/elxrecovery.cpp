@@ -142,8 +142,7 @@ void ImportRecovery::ProveLeftovers(ImportPass& pass) {
   // over whole, though a register left open overnight (the daily report waits for an import
   // that ends well) still holds what the host has. Its buffer, read now, tells: still beginning
   // with the host's lines, no report closed it since, nor before the failed read. Read only as
-  // a proof: the read that follows gives the buffer anew. A buffer that begins otherwise
-  // proves nothing of the failed read, which came before the report or after it.
+  // a proof: the read that follows gives the buffer anew.
   const ReadJudgement& j = pass.judgement;
   if (!leftoverModel_ || *leftoverModel_ < 0 || *leftoverModel_ == t_K10 || !j.guessed ||
       pass.summary.receiptsFunction != 0 || pass.base.receiptLines <= 0) {
@@ -168,7 +167,13 @@ void ImportRecovery::ProveLeftovers(ImportPass& pass) {
                       file);
     }
   }
-  if (prefix.lines != pass.base.receiptLines || prefix.hash != pass.base.receiptHash) return;
+  if (prefix.lines != pass.base.receiptLines || prefix.hash != pass.base.receiptHash) {
+    // A daily report closed the register since the host's share. The report comes after an
+    // import that ended well (a report after a failed one clears what it did not read), so
+    // before the failed read: that read goes over whole.
+    pass.judgement = ReadJudgement();
+    return;
+  }
   ReadSummary proven = pass.summary;
   proven.receiptsFunction = function;
   proven.receiptLines = lines;

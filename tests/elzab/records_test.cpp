@@ -328,6 +328,12 @@ TEST(JudgeRead, NothingNewAndContradictions) {
        true, false, false},
       {"a K10's counters that could not be read", Read(kDec8, 0, 0, 2),
        Unread(Read(kDec8, 0, 0, 0)), 0, 0, false, false, false},
+      // A damaged output after a day the host was given nothing of: not a register with
+      // nothing, which would let the day's report clear the day unread.
+      {"unreadable counters after a day of nothing", Read(kDec8, 0, 0, 0),
+       Unread(Read(kDec9, 0, 0, 0)), 0, 0, false, false, false},
+      {"the same, sales from the receipts", FromReceipts(Read(kDec8, 0, 0, 0)),
+       Unread(Read(kDec9, 0, 0, 0)), 0, 0, false, true, false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.what);
