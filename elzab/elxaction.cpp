@@ -230,6 +230,16 @@ bool TrelvaxAction::JakSzukacParagonu(int* reportNo, int* second, int* receiptNo
 // ----- Identification -----------------------------------------------------------------------
 
 void TrelvaxAction::TestConnection() {
+  // File mode reads no register: running the identification with whatever KONFIG.TXT lies in
+  // the directory would test a port the device does not use.
+  if (config_.cfgFileMode) {
+    MsgAdd(ElzabText("KSElzabSTestFileMsgAdd",
+                     "Ustawione złącze PLIK: sterownik nie łączy się z kasą, tylko bierze pliki "
+                     "importu z katalogu wymiany, więc test połączenia niczego nie uruchamia. Aby "
+                     "sprawdzić połączenie z kasą, ustaw jej złącze (COM albo LAN)."),
+           LPV_Warning, 100);
+    return;
+  }
   register_.CheckType(true);
 }
 

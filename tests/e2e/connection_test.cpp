@@ -111,6 +111,24 @@ TEST_F(Connection, TheRegistersOwnDescriptionIsShownWhenItGivesOne) {
   EXPECT_EQ(host.ErrorTexts()[1], "Błąd [62]: Port zajęty");
 }
 
+// File mode reads no register: the test says so and runs nothing, leaving the directory's
+// KONFIG.TXT (which names some other port) as it is.
+TEST_F(Connection, InFileModeTheTestSaysSoAndRunsNothing) {
+  UseRegister("COM1");
+  host.params["ElzabSTXPort"] = "PLIK";
+  RegisterLibrary();
+  testutil::WriteFile(dir.File("KONFIG.TXT"), "$1\tCOM5:9600:STX0:1\t3\r\n");
+  EXPECT_EQ(Operation(-1), 0);
+  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+  EXPECT_TRUE(Has(host.Texts(),
+                  "Ustawione złącze PLIK: sterownik nie łączy się z kasą, tylko bierze pliki importu "
+                  "z katalogu wymiany, więc test połączenia niczego nie uruchamia. Aby sprawdzić "
+                  "połączenie z kasą, ustaw jej złącze (COM albo LAN)."))
+      << host.Dump();
+  EXPECT_FALSE(testutil::Exists(dir.File("RAPORT.TXT")));
+  EXPECT_EQ(testutil::ReadFile(dir.File("KONFIG.TXT")), "$1\tCOM5:9600:STX0:1\t3\r\n");
+}
+
 TEST_F(Connection, AnUnconfiguredPortTimesOut) {
   UseRegister("COM7");
   RegisterLibrary();
