@@ -16,6 +16,16 @@
 
 namespace {
 
+// A line of the export file as a message shows it: at most 200 bytes (then "..."), a control
+// byte as "?".
+std::string Shown(const std::string& line) {
+  std::string shown = line.substr(0, 200);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  }
+  return line.size() > 200 ? shown + "..." : shown;
+}
+
 constexpr const char* kModule = "kstools_KSExpBuf";
 // About one second, as a day count: the reader reports progress and yields this often.
 constexpr double kReadYieldDays = 1.16e-05;
@@ -259,7 +269,19 @@ void KSExpBuf::ReadFromFile(const std::string& path, bool sort, int archiveLimit
       env->SleepMs(kReadYieldMs);
       lastReport = now;
     }
-    HandleLine(line, words);
+    try {
+      HandleLine(line, words);
+    } catch (const Exception&) {
+      // Which line, and what it holds, before the error's own text: the back office's goods
+      // are put right from it.
+      if (ksaction != nullptr) {
+        ksaction->MsgAdd(
+            Tr("ufReadFromksactionMsgAdd_00002", "Błędny wiersz ") + std::to_string(i + 1) +
+                Tr("ufReadFromksactionMsgAdd_00003", " pliku ") + path + ": " + Shown(line),
+            LPV_Warning, 100);
+      }
+      throw;
+    }
   }
   file.Close();
   if (ksaction != nullptr) ksaction->MsgP(count);

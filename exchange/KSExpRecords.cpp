@@ -12,6 +12,14 @@
 
 namespace {
 
+// A decimal word of an export line: empty reads 0; anything else must be wholly a number (a
+// sign, digits, one decimal separator). "4x9" is no price the back office wrote, and read as
+// its leading number it would be programmed into a fiscal register as 0,04.
+double LineDecimal(const std::string& word) {
+  if (TxTools::Trim(word).empty()) return 0;
+  return TxfTools::StrToDecimal(word);
+}
+
 // Every message of the export file's records belongs to the export buffer's module.
 constexpr const char* kModule = "kstools_KSExpBuf";
 constexpr const char* kFormatError = "Nieprawidłowy format pliku eksportowego";
@@ -108,7 +116,7 @@ void KSTowRec::FromLine(TLJWords& words, const TMLgExtTools* lg) {
   int n = 1;
   auto next = [&words, &n] { return words.Get(n++); };
   auto nextInt = [&next] { return TxTools::StrToInt(next()); };
-  auto nextDecimal = [&next] { return TxfTools::ParseLeading(next()); };
+  auto nextDecimal = [&next] { return LineDecimal(next()); };
   auto nextBool = [&next, lg] { return Bool(FirstChar(next()), lg); };
 
   plu = nextInt();
@@ -245,7 +253,7 @@ void KSKontrRec::FromLine(const std::string& line, const TMLgExtTools* lg) {
   // uses it, so it is no reason to refuse the whole export.
   if (!TdtTools::ParseCompressed(words.Get(10), TermWaznKarty)) TermWaznKarty = 0;
   KartaAktywna = Bool(FirstChar(words.Get(11)), lg);
-  RabatOdbiorcy = TxfTools::ParseLeading(words.Get(12));
+  RabatOdbiorcy = LineDecimal(words.Get(12));
   PoziomRabatu = TxTools::StrToInt(words.Get(13));
   if (!words.Eof()) IloscPunktow = TxTools::StrToIntDef(words.Get(14), 0);
 }

@@ -120,10 +120,11 @@ TEST_F(Connection, InFileModeTheTestSaysSoAndRunsNothing) {
   testutil::WriteFile(dir.File("KONFIG.TXT"), "$1\tCOM5:9600:STX0:1\t3\r\n");
   EXPECT_EQ(Operation(-1), 0);
   EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
-  EXPECT_TRUE(Has(host.Texts(),
-                  "Ustawione złącze PLIK: sterownik nie łączy się z kasą, tylko bierze pliki importu "
-                  "z katalogu wymiany, więc test połączenia niczego nie uruchamia. Aby sprawdzić "
-                  "połączenie z kasą, ustaw jej złącze (COM albo LAN)."))
+  EXPECT_TRUE(
+      Has(host.Texts(),
+          "Ustawione złącze PLIK: sterownik nie łączy się z kasą, tylko bierze pliki importu "
+          "z katalogu wymiany, więc test połączenia niczego nie uruchamia. Aby sprawdzić "
+          "połączenie z kasą, ustaw jej złącze (COM albo LAN)."))
       << host.Dump();
   EXPECT_FALSE(testutil::Exists(dir.File("RAPORT.TXT")));
   EXPECT_EQ(testutil::ReadFile(dir.File("KONFIG.TXT")), "$1\tCOM5:9600:STX0:1\t3\r\n");

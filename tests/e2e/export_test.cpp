@@ -460,6 +460,32 @@ TEST_F(Export, AGoodsThatStopsTheTransmissionIsNamedAndNoResultIsWritten) {
   EXPECT_FALSE(Stored());
 }
 
+// A price that is not wholly a number is no price the back office wrote: the export stops on
+// it, naming the line and what it holds, and the register is sent nothing (read as its leading
+// number, "4x9" would sell at 0,04 zł). An empty price still reads 0.
+TEST_F(Export, ABrokenNumberInAGoodsLineStopsTheExportNamingTheLine) {
+  Register("Mini online");
+  std::vector<std::string> lines = FiveGoods();
+  const std::string broken =
+      "PLU;6;0;5900000000066;Butelka 0,33 l;4x9;30;30;30;23;0;F;0;F;F;F;0;;1;DOD";
+  lines.push_back(broken);
+  WriteExportFile(lines);
+  RunExport();
+  const std::vector<std::string> errors = host.ErrorTexts();
+  ASSERT_FALSE(errors.empty()) << host.Dump();
+  EXPECT_EQ(errors.back(), "'4x9' nie jest poprawną liczbą") << host.Dump();
+  bool named = false;
+  for (const std::string& text : host.Texts()) {
+    if (text.find("Błędny wiersz " + std::to_string(lines.size()) + " pliku ") == 0 &&
+        text.find("kasa.exp: " + broken) != std::string::npos) {
+      named = true;
+    }
+  }
+  EXPECT_TRUE(named) << host.Dump();
+  EXPECT_TRUE(Plus().empty());
+  EXPECT_FALSE(Stored());
+}
+
 // A list whose last line lost its end (edited by hand, cut by a full disk): the next packaging
 // goods starts a line of its own, and both stay packaging.
 TEST_F(Export, APackagingListWithoutItsLastLineEndGetsANewLine) {
