@@ -96,7 +96,8 @@ class Soak {
   // The port each importing device's register is on now; it moves now and then.
   std::vector<std::string> ports_;
   long long retries_ = 0, technician_ = 0;
-  long long notStarted_ = 0;  // exports failed on a program the system did not start
+  long long notStarted_ = 0;         // exports failed on a program the system did not start
+  long long importsNotStarted_ = 0;  // imports during the day failed likewise
   std::string configPath_;
   std::set<std::string> settingsSeen_;
   // The process's usage every 100 operations; the first one, once the library and the
@@ -311,8 +312,16 @@ void Soak::Day(long long n) {
     const bool automatic = rng_.Chance(50);
     ++extraImports_[automatic ? "automatic" : "ordinary"];
     if (!ImportHere(i, false, taken, errors, automatic)) {
-      Differ(n, day.date + ", " + s.Text() + ": an import during the day failed", errors);
-      return;
+      // Wine, now and then, fails to create a process: the shop's next import takes the day,
+      // as after any failed import.
+      const bool systemFailed = std::any_of(errors.begin(), errors.end(), [](const std::string& e) {
+        return e.find("d uruchomienia ") != std::string::npos;
+      });
+      if (!systemFailed) {
+        Differ(n, day.date + ", " + s.Text() + ": an import during the day failed", errors);
+        return;
+      }
+      ++importsNotStarted_;
     }
     files.insert(files.end(), taken.begin(), taken.end());
     from = day.breaks[cut].first;
@@ -727,9 +736,11 @@ int Soak::Run() {
         std::to_string(extraImports_["automatic"]) + " automatic; ports changed " +
         std::to_string(portChanges_) + "; daily reports between them " +
         std::to_string(reportsInDay_) + "\n");
-  if (notStarted_ > 0) {
+  if (notStarted_ > 0 || importsNotStarted_ > 0) {
     Print("  not started         " + std::to_string(notStarted_) +
-          " exports failed on a program the system did not start (sent anew next time)\n");
+          " exports failed on a program the system did not start (sent anew next time), " +
+          std::to_string(importsNotStarted_) +
+          " imports during the day (the next import took the day)\n");
   }
   Print("  differences         " + std::to_string(differingDays_) + " days\n");
   if (samples_.size() < 2) {
