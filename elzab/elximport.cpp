@@ -228,9 +228,7 @@ void ElzabImport::ImportFromECR() {
   // cashier must not be booked to this one.
   for (int function : ElzabFunctionsWith(roleCashierRead)) {
     const std::string out = runner_.FNameFile(function, 2, false);
-    if (platform::CurrentEnv()->FileExists(out) && !workfiles::Remove(out)) {
-      throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
-    }
+    if (platform::CurrentEnv()->FileExists(out)) workfiles::RemoveOrFail(out);
   }
   // The buffer is read as the host's share of it was, to tell where that ends; read by
   // another method, it would seem cleared. With the method changed since, it is read by the

@@ -162,10 +162,7 @@ void ImportRecovery::ProveLeftovers(ImportPass& pass) {
     throw Exception(ElzabText("KSElzabSOutputExceptio", "Błąd odczytu pliku ") + out);
   }
   for (const std::string& file : {out, runner_.FNameFile(function, 1, false)}) {
-    if (platform::CurrentEnv()->FileExists(file) && !workfiles::Remove(file)) {
-      throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") +
-                      file);
-    }
+    if (platform::CurrentEnv()->FileExists(file)) workfiles::RemoveOrFail(file);
   }
   if (prefix.lines != pass.base.receiptLines || prefix.hash != pass.base.receiptHash) {
     // A daily report closed the register since the host's share. The report comes after an
@@ -201,9 +198,7 @@ void ImportRecovery::KeepOneBuffer(ImportPass& pass, double day, int proof) {
   for (int function : buffers) {
     const std::string out = runner_.FNameFile(function, 2, false);
     if (function == keep || !(both || function == proof) || !env->FileExists(out)) continue;
-    if (!workfiles::Remove(out)) {
-      throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + out);
-    }
+    workfiles::RemoveOrFail(out);
     removed = true;
   }
   if (removed) pass.summary = handed_.Summarize(runner_, identity_, day, pass.settings);

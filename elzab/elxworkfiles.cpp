@@ -43,6 +43,12 @@ bool Remove(const std::string& path) {
   });
 }
 
+void RemoveOrFail(const std::string& path) {
+  if (!Remove(path)) {
+    throw Exception(ElzabText("KSElzabSImportFrExceptio_00002", "Nie można usunąć pliku ") + path);
+  }
+}
+
 void ReplaceWhole(const std::string& path, const std::string& fresh, const std::string& text) {
   platform::Env* env = platform::CurrentEnv();
   try {

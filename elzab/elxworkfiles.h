@@ -16,6 +16,8 @@ bool Briefly(const std::function<bool()>& attempt);
 // Deletes a file, trying again for a moment while another program holds it open; false when it
 // is still there. The error naming it when a folder has its name.
 bool Remove(const std::string& path);
+// Remove, with the error "Nie można usunąć pliku ..." when the file stays.
+void RemoveOrFail(const std::string& path);
 // Writes `text` whole into `fresh`, puts it on the disk, then puts it in place of `path`: a file
 // cut short by a full disk, a crash or a power cut is never read. Exception on failure, with
 // `fresh` removed.

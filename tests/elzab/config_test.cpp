@@ -21,6 +21,17 @@ class Config : public DriverFixture {
     Register();
   }
   std::string Konfig() { return testutil::ReadFile(dir.File("KONFIG.TXT")); }
+  // Runs operation `code` on a fresh action; its error, empty when it ended well.
+  std::string OperationError(int code) {
+    auto a = Action();
+    HTVKDLLSRODOWISKO environment;
+    try {
+      a->Operacja(&environment, code, 0);
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return {};
+  }
   std::string Written(bool lan = false) {
     if (lan) host.params["ElzabSTXPort"] = "LAN";
     auto a = Action();
@@ -197,14 +208,7 @@ TEST_F(Config, AConnectionTheProgramsCannotUseIsRefusedNamingItsParameter) {
       if (userKonfig) testutil::WriteFile(dir.File("KONFIG.TXT"), own);
       host.params[c.name] = c.value;
       env.runs.clear();
-      auto a = Action();
-      HTVKDLLSRODOWISKO environment;
-      std::string error;
-      try {
-        a->Operacja(&environment, -1, 0);
-      } catch (const Exception& e) {
-        error = e.Message();
-      }
+      const std::string error = OperationError(-1);
       const bool refused =
           !c.error.empty() && (!userKonfig || c.name == std::string("ElzabSTXExePath"));
       if (refused) {
@@ -232,17 +236,11 @@ TEST_F(Config, AConnectionTheProgramsCannotUseIsRefusedNamingItsParameter) {
 // run; without the lock (a technician's call) so does KONFIG.TXT.
 TEST_F(Config, AMissingExchangeDirectoryIsNamedAsMissing) {
   const std::string exchange = host.exchangeDir;
-  host.exchangeDir =
+  const std::string missing =
       dir.File("dysk-sieciowy") + platform::kPathSeparator + "kasa" + platform::kPathSeparator;
-  auto a = Action();
-  HTVKDLLSRODOWISKO environment;
-  std::string error;
-  try {
-    a->Operacja(&environment, -1, 0);
-  } catch (const Exception& e) {
-    error = e.Message();
-  }
-  EXPECT_EQ(error.rfind("Nie można utworzyć pliku blokady '" + host.exchangeDir +
+  host.exchangeDir = missing;
+  const std::string error = OperationError(-1);
+  EXPECT_EQ(error.rfind("Nie można utworzyć pliku blokady '" + missing +
                             "trelvax.lck': nie ma takiego folderu (kod ",
                         0),
             0u)
@@ -253,28 +251,22 @@ TEST_F(Config, AMissingExchangeDirectoryIsNamedAsMissing) {
       << error;
   EXPECT_TRUE(env.runs.empty());
   // A folder under the lock's name: no waiting mends it either.
-  {
-    host.exchangeDir = exchange;
-    ASSERT_TRUE(platform::Env::Default()->MakeDirectories(dir.File("trelvax.lck")));
-    auto b = Action();
-    try {
-      b->Operacja(&environment, -1, 0);
-      ADD_FAILURE();
-    } catch (const Exception& e) {
-      EXPECT_NE(e.Message().find("trelvax.lck': pod tą nazwą jest folder (kod "), std::string::npos)
-          << e.Message();
-    }
-    EXPECT_TRUE(env.runs.empty());
-    std::filesystem::remove(dir.File("trelvax.lck"));
-  }
-  host.exchangeDir =
-      dir.File("dysk-sieciowy") + platform::kPathSeparator + "kasa" + platform::kPathSeparator;
+  host.exchangeDir = exchange;
+  ASSERT_TRUE(platform::Env::Default()->MakeDirectories(dir.File("trelvax.lck")));
+  const std::string folder = OperationError(-1);
+  EXPECT_NE(folder.find("trelvax.lck': pod tą nazwą jest folder (kod "), std::string::npos)
+      << folder;
+  EXPECT_TRUE(env.runs.empty());
+  std::filesystem::remove(dir.File("trelvax.lck"));
+
+  host.exchangeDir = missing;
+  auto a = Action();
   a->ReadParams();
   try {
     a->CreateConfig();
     ADD_FAILURE();
   } catch (const Exception& e) {
-    EXPECT_EQ(e.Message().rfind("Nie można otworzyć pliku '" + host.exchangeDir +
+    EXPECT_EQ(e.Message().rfind("Nie można otworzyć pliku '" + missing +
                                     "KONFIG.TXT': nie ma takiego folderu (kod ",
                                 0),
               0u)
