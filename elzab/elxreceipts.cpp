@@ -145,6 +145,8 @@ class ReceiptBufferReader {
         if (doc_ == nullptr || nr != docNr_) {
           Finish();
           StartDocument(ElParagon::op_paragon, nr);
+          if (voidAhead_ && void_ != nullptr && voidNr_ == nr) PutBefore(void_);
+          voidAhead_ = false;
         } else if (type == 1 && IntOrZero(f_[3]) == 1 && prevType_ != 3) {
           Finish();
           StartDocument(ElParagon::op_paragon, nr);
@@ -155,7 +157,12 @@ class ReceiptBufferReader {
         return true;
       case 10: {
         const int nr = IntOrZero(f_[2]);
-        if (void_ == nullptr || nr != voidNr_) StartVoid(nr);
+        if (void_ == nullptr || nr != voidNr_) {
+          StartVoid(nr);
+          // A receipt whose first line was voided: the register writes the void before the
+          // receipt's first sold line. The void waits to follow its receipt.
+          voidAhead_ = doc_ == nullptr || nr != docNr_;
+        }
         return true;
       }
       case 11:
@@ -179,10 +186,22 @@ class ReceiptBufferReader {
                       (type >= 18 && type <= 30);
     if (!used) return false;
     const Grouping* g = Grouping5(type);
-    if (g == nullptr) return true;
+    // With invoices left out, nothing of a skipped invoice may reach the host: neither its
+    // lines nor the void of a line voided on it, which carries the invoice's printout number.
+    if (g == nullptr) return !(skippingInvoice_ && type != 5);
     const ElParagon::e_typ_oper kind = g->kind;
-    if (kind == ElParagon::op_faktura && !a_.Invoices()) return false;
     const int nr = IntOrZero(f_[g->field]);
+    if (kind == ElParagon::op_faktura && !a_.Invoices()) {
+      if (nr != -1) {
+        skippingInvoice_ = true;
+        skippedNr_ = nr;
+      }
+      return false;
+    }
+    if (skippingInvoice_) {
+      if (nr == -1 || nr == skippedNr_) return false;
+      skippingInvoice_ = false;
+    }
     if (nr == -1) return true;
     if (kind == ElParagon::op_storno) {
       // A void may start inside a receipt: the receipt stays current, and its hourly entry
@@ -259,16 +278,16 @@ class ReceiptBufferReader {
   // fields 1 and 2: a document without lines takes them from there.
   void Numbers(ElParagon& doc) { doc.NoteNumbers(IntOrZero(f_[1]), IntOrZero(f_[2])); }
 
-  // A method-5 marker record: numbers, date, time and cashier of its document. A date or
-  // time that is none leaves them untold; the marker carries nothing else.
+  // A method-5 marker record: numbers, date, time and cashier of its document. An empty date
+  // or time leaves them untold; a damaged one is a damaged output, as on a sold line, since
+  // a document told from it alone would reach the host without its day.
   void Marker(ElParagon& doc) {
     Numbers(doc);
-    try {
-      const double date = RegisterDates::Compact(TxTools::TrimSpaces(f_[3]));
-      const double time = RegisterDates::CompactClock(TxTools::TrimSpaces(f_[4]));
-      doc.NoteWhen(date, time, IntOrZero(f_[5]));
-    } catch (const EConvertError&) {
-    }
+    const std::string dateText = TxTools::TrimSpaces(f_[3]);
+    const std::string timeText = TxTools::TrimSpaces(f_[4]);
+    const double date = dateText.empty() ? 0 : RegisterDates::Compact(dateText);
+    const double time = timeText.empty() ? 0 : RegisterDates::CompactClock(timeText);
+    if (!dateText.empty() && !timeText.empty()) doc.NoteWhen(date, time, IntOrZero(f_[5]));
   }
 
   std::unique_ptr<ElPosition> Position(const std::string& data) {
@@ -477,6 +496,14 @@ class ReceiptBufferReader {
     open_ = doc_;
   }
 
+  // Moves the newest document to just before `doc`, which is still open.
+  void PutBefore(const ElParagon* doc) {
+    auto at = std::find_if(docs_.begin(), docs_.end(),
+                           [doc](const Slot& slot) { return slot.doc.get() == doc; });
+    if (at == docs_.end() || at + 1 == docs_.end()) return;
+    std::rotate(at, docs_.end() - 1, docs_.end());
+  }
+
   void StartVoid(int nr) {
     Replace(void_, Start(ElParagon::op_storno));
     voidNr_ = nr;
@@ -528,6 +555,9 @@ class ReceiptBufferReader {
   int voidNr_ = 0;
   int anulNr_ = 0;
   int prevType_ = 0;
+  bool voidAhead_ = false;        // method 4: the current void came before its receipt
+  bool skippingInvoice_ = false;  // method 5: the records of a left-out invoice are passing
+  int skippedNr_ = 0;             // its printout number
   int count_ = 0;
   int cards_ = 0;
   // Per day, the packaging returned and sold on the lines the host already has.

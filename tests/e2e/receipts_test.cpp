@@ -278,3 +278,40 @@ TEST_F(ReceiptImport, AnotherRegistersFormatEndsTheImportAndKeepsTheOutput) {
   EXPECT_TRUE(stored.empty());
   EXPECT_TRUE(testutil::Exists(dir.File("opsproz4.out")));
 }
+
+// A receipt whose first line was voided and an invoice with a voided line, as the register
+// writes them.
+const char kVoidsDay[] =
+    "date 2026-12-08\ntime 10:15\ncashier 1 Anna\n"
+    "receipt\n  void 13 1\n  sell 12 1\n  pay cash 3,50\nend\n"
+    "time 13:40\n"
+    "invoice\n  buyer 5260250274;Firma;00-950 Warszawa;ul. Prosta 1\n"
+    "  sell 14 0,5\n  void 13 1\n  pay cheque 10\nend\n";
+
+// Method 4 writes the void of a receipt's first line before the receipt; it follows it.
+TEST_F(ReceiptImport, Method4PutsTheVoidOfAFirstLineAfterItsReceipt) {
+  ASSERT_NO_FATAL_FAILURE(Register(4));
+  Sell(kVoidsDay);
+  EXPECT_EQ(Operation(-3), 0) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string appended = Appended(stored[0]);
+  const size_t receipt = appended.find("[PARAGON nr 1]\nTRN;1;1;1;1;");
+  const size_t voided = appended.find("[INNA_OPER]\nOP_STORNO;1;1;1;1;");
+  const size_t invoice = appended.find("[PARAGON nr 2]\nTRN;");
+  ASSERT_NE(receipt, std::string::npos) << appended;
+  EXPECT_LT(receipt, voided) << appended;
+  EXPECT_LT(voided, invoice) << appended;
+}
+
+// With invoices off nothing of the invoice arrives, the void of its line included.
+TEST_F(ReceiptImport, Method5WithoutInvoicesLeavesOutTheVoidOfAnInvoiceLine) {
+  ASSERT_NO_FATAL_FAILURE(Register(5));
+  Sell(kVoidsDay);
+  EXPECT_EQ(Operation(-3), 0) << host.Dump();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string appended = Appended(stored[0]);
+  const size_t voided = appended.find("[INNA_OPER]\nOP_STORNO;1;1;1;1;");
+  EXPECT_LT(appended.find("[PARAGON nr 1]\nTRN;1;1;1;1;"), voided) << appended;
+  EXPECT_EQ(voided, appended.rfind("[INNA_OPER]")) << appended;
+  EXPECT_FALSE(Contains(appended, ";2;")) << appended;
+}

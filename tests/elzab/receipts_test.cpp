@@ -200,6 +200,34 @@ TEST_F(Receipts, AVoidThatTakesLinesAfterLaterReceiptsKeepsItsPlaceAndAllItsLine
   EXPECT_NE(voidText.find("PMT;-1;500;100;"), std::string::npos) << voidText;
 }
 
+// The register writes the void of a receipt's first line before the receipt's first sold
+// line; the host gets the void after the receipt it belongs to.
+TEST_F(Receipts, AVoidOfAReceiptsFirstLineFollowsItsReceipt) {
+  WriteFile(dir.File("opsproz4.out"),
+            File({
+                "$1\t1\t55\t1\t0\t12\t1.000\t350\t26.12.08\t10:00\t1\t3\t0\t350",
+                "$4\t1\t55\t1\t0\t0\t0\t350",
+                "$10\t2\t56\t1\t0\t13\t1.000\t300\t26.12.08\t10:05\t1\t3\t0\t300",
+                "$1\t2\t56\t2\t0\t12\t1.000\t350\t26.12.08\t10:05\t1\t3\t0\t350",
+                "$4\t2\t56\t1\t0\t0\t0\t350",
+                "$10\t3\t57\t2\t0\t13\t1.000\t300\t26.12.08\t10:09\t1\t3\t0\t300",
+                "$1\t3\t57\t1\t0\t12\t1.000\t350\t26.12.08\t10:09\t1\t3\t0\t350",
+            }));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  std::string order;
+  const std::string appended = Appended(stored[0]);
+  for (size_t at = appended.find("\n[", 0); at != std::string::npos;
+       at = appended.find("\n[", at + 1)) {
+    order += appended.substr(at + 1, appended.find('\n', at + 1) - at) +
+             appended.substr(appended.find('\n', at + 1) + 1, 14) + "|";
+  }
+  EXPECT_EQ(
+      order,
+      "[PARAGON nr 55]\nTRN;1;55;1;1;3|[PARAGON nr 56]\nTRN;2;56;1;1;3|"
+      "[INNA_OPER]\nOP_STORNO;2;56|[PARAGON nr 57]\nTRN;3;57;1;1;3|[INNA_OPER]\nOP_STORNO;3;57|");
+}
+
 TEST_F(Receipts, Method4GivesTheHourlyReportPaymentTotalsDepositsAndWithdrawals) {
   WriteFile(dir.File("opsproz4.out"), File(kDay4));
   Run();
@@ -429,6 +457,57 @@ TEST_F(Receipts, Method5WithoutInvoicesLeavesNoInvoice) {
             std::string::npos)
       << stored[0];
   EXPECT_NE(stored[0].find("RABATY;50\r\nZWROT_OPAKOWAN;50\r\n"), std::string::npos);
+}
+
+// An invoice left out takes everything of it along: its added lines and the void of a line
+// voided on it (the void carries the invoice's printout number). The receipt after it, and
+// the receipt's own void, are read as ever.
+TEST_F(Receipts, Method5WithoutInvoicesLeavesNoVoidOrLineOfAnInvoice) {
+  std::vector<std::string> day = {
+      "$28\t14\t8\tFV\t1/2026\t5260250274\t13",
+      "$18\t14\t8\t1\t0\t12\t1,000\t3,50\t261208\t134000\t1\t3\t0\t3,50\tM\t3,5\t23\t13",
+      "$20\t14\t8\t2\t0\t12\t1,000\t3,50\t261208\t134000\t1\t3\t0\t3,50\tM\t3,5\t23\t13",
+      Marker("$25\t14\t8\t261208\t134000\t3", "13"),
+      "$10\t14\t8\t3\t0\t13\t1,000\t3,00\t261208\t134000\t1\t3\t0\t3\tC\t3\t23\t13",
+      "$19\t14\t8\t4\t0\t13\t1,000\t3,00\t261208\t134000\t1\t3\t0\t3\tC\t3\t23\t13",
+      "$23\t14\t8\t3\t0\t0\tBON\t3,50\t13",
+      "$5\t3\t11\t14\t1\t1\t50,00\t261208\t1400",
+  };
+  day.insert(day.end(), kDay5.begin(), kDay5.begin() + 10);
+  WriteFile(dir.File("opsproz5.out"), File(day));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  const std::string appended = Appended(stored[0]);
+  EXPECT_EQ(appended.find("[FAKTURA"), std::string::npos) << appended;
+  EXPECT_EQ(appended.find(";8;"), std::string::npos) << appended;
+  // The receipt's void is the only one.
+  EXPECT_EQ(appended.find("\n[INNA_OPER]\nOP_STORNO;10;5;1;1;3;1;;0;20261208101500000\n"),
+            appended.rfind("[INNA_OPER]") - 1)
+      << appended;
+  EXPECT_NE(appended.find("[PARAGON nr 5]"), std::string::npos);
+  // The deposit amid the invoice's records is no part of it.
+  EXPECT_NE(stored[0].find("WPLATY;5000\r\n"), std::string::npos) << stored[0];
+}
+
+// A marker is all a cancelled receipt whose lines were all voided has: a damaged date or time
+// on it is a damaged output, as on a sold line; an empty one leaves the day untold.
+TEST_F(Receipts, AMethod5MarkerWithADamagedDateEndsTheImportAndAnEmptyOneIsUntold) {
+  for (const auto& [date, time] : {std::pair{"2612A9", "120000"}, {"261209", "12:00"}}) {
+    WriteFile(dir.File("opsproz5.out"),
+              File({Marker(std::string("$26\t13\t7\t") + date + "\t" + time + "\t3", "12")}));
+    try {
+      Run();
+      ADD_FAILURE() << date << " " << time;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message().rfind("Błąd odczytu pliku " + dir.File("opsproz5.out") + ": '", 0), 0u)
+          << e.Message();
+    }
+    EXPECT_TRUE(stored.empty());
+  }
+  WriteFile(dir.File("opsproz5.out"), File({Marker("$26\t13\t7\t\t\t3", "12")}));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  EXPECT_NE(stored[0].find("\nOP_ANUL;;;0;1;;1;;0;\n"), std::string::npos) << stored[0];
 }
 
 TEST_F(Receipts, Method5RecordsWithoutAPrintoutJoinTheCurrentDocument) {
