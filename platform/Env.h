@@ -46,14 +46,16 @@ class Env {
   // Runs `program` with `args` with `directory` as its current directory and waits, without a
   // time limit, until it ends. Windows: CreateProcessA with the command line that
   // JoinCommandLine gives, handles inherited, the host's environment, window minimised.
-  // POSIX: posix_spawn with argv = program, args... (no shell, every argument one word).
+  // POSIX: fork and execve with argv = program, args... (no shell, every argument one word),
+  // under a warden process that waits for it whatever the host does with SIGCHLD, ends it
+  // (and all it started) when the host dies, and ends what it left running when it ends.
   // Failure to start gives started == false and the reason in `error`.
   // While it waits it asks `stop` (when given) about once a second; when `stop` answers true
   // the program is ended at once together with every program it started (a job object that
-  // kills on close, a process group and SIGKILL), and the result says stopped; when it has
-  // not gone kStopWaitMs later, the wait gives up and the result says stuck too. Without
-  // `stop` nothing can end the wait but the program. Files the caller opened through
-  // OpenFile are not inherited by the program.
+  // kills on close; the warden, a subreaper, with SIGKILL), and the result says stopped; when it
+  // has not gone kStopWaitMs later, the wait gives up and the result says stuck too. Without `stop`
+  // nothing can end the wait but the program. Files the caller opened through OpenFile are not
+  // inherited by the program.
   virtual RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                                const std::string& directory,
                                const std::function<bool()>& stop = nullptr) = 0;

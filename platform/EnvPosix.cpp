@@ -4,8 +4,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -31,48 +33,209 @@ namespace platform {
 
 namespace {
 
-// Waits until child `pid` has ended (without reaping it) or `stop` answers true, asking
-// `stop` about once a second. True when stopped. A pidfd lets poll() wake the moment the
-// child ends; where the kernel has none, short naps keep a quick program quick.
-bool WaitOrStop(pid_t pid, const std::function<bool()>& stop) {
-  auto ended = [pid] {
-    siginfo_t info;
-    std::memset(&info, 0, sizeof(info));
-    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) < 0) {
-      if (errno != EINTR) return true;  // nothing left to wait for
-    }
-    return info.si_pid == pid;
+// ----- The warden ----------------------------------------------------------------------------
+// Every program runs under a warden: a process of the driver's own, forked for the one run,
+// that starts the program, waits for it and ends it with everything it started, as a job
+// object does on Windows. The caller waits for the warden's report through a pipe, so the
+// wait holds whatever the host does with SIGCHLD (ignores it, or reaps every child in a
+// handler of its own). The warden is a subreaper: a helper that leaves the program's process
+// group stays its descendant and is ended with it. When the host dies, the pipe that asks the
+// warden to stop closes and the warden ends the program.
+//
+// The warden is a fork of a process that may have many threads: it makes only system calls
+// that are safe there (no allocation, no stdio, no locks).
+
+// What the warden reports, once: how the run ended.
+struct WardenReport {
+  int32_t kind;   // kNotStarted, kEnded or kStopped
+  int32_t value;  // the errno of the failed start, or the program's wait status
+};
+constexpr int32_t kNotStarted = 1;
+constexpr int32_t kEnded = 2;
+constexpr int32_t kStopped = 3;
+
+// Writes all of `size` bytes, or as much as the pipe takes.
+void WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+// Reads up to `size` bytes, until the other end closes; the count read.
+size_t ReadAll(int fd, void* data, size_t size) {
+  char* p = static_cast<char*>(data);
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd, p + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return got;
+}
+
+// The warden's own children as the kernel lists them; the count, at most `max`.
+size_t WardenChildren(pid_t self, pid_t* pids, size_t max) {
+  // "/proc/<pid>/task/<pid>/children", built by hand: the warden has one thread.
+  char digits[16];
+  int n = 0;
+  for (long v = self; v > 0 && n < 15; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+  char path[64];
+  size_t at = 0;
+  auto put = [&](const char* text) {
+    while (*text != '\0' && at + 1 < sizeof(path)) path[at++] = *text++;
   };
-#ifdef SYS_pidfd_open
-  const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-  if (fd >= 0) {
-    bool stopped = false;
-    for (;;) {
-      pollfd p{fd, POLLIN, 0};
-      const int rc = poll(&p, 1, 1000);
-      if (rc > 0 || ended()) break;
-      if (rc < 0 && errno != EINTR) break;
-      if (rc == 0 && stop()) {
-        stopped = true;
-        break;
-      }
+  auto putPid = [&] {
+    for (int i = n - 1; i >= 0 && at + 1 < sizeof(path); --i) path[at++] = digits[i];
+  };
+  put("/proc/");
+  putPid();
+  put("/task/");
+  putPid();
+  put("/children");
+  path[at] = '\0';
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char text[1024];
+  const size_t len = ReadAll(fd, text, sizeof(text));
+  close(fd);
+  size_t count = 0;
+  long value = -1;
+  for (size_t i = 0; i <= len && count < max; ++i) {
+    if (i < len && text[i] >= '0' && text[i] <= '9') {
+      value = (value < 0 ? 0 : value * 10) + (text[i] - '0');
+    } else if (value > 0) {
+      pids[count++] = static_cast<pid_t>(value);
+      value = -1;
     }
-    close(fd);
-    return stopped;
   }
+  return count;
+}
+
+// Ends every process left below the warden: the program's group at once, then each child the
+// warden has (a helper whose parent died comes to it), again and again until none is left.
+// Where the kernel does not list children, the group is all that is ended.
+void EndDescendants(pid_t program) {
+  kill(-program, SIGKILL);
+  const pid_t self = getpid();
+  for (;;) {
+    pid_t pids[64];
+    const size_t count = WardenChildren(self, pids, 64);
+    for (size_t i = 0; i < count; ++i) kill(pids[i], SIGKILL);
+    int status = 0;
+    const pid_t got = waitpid(-1, &status, count > 0 ? 0 : WNOHANG);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return;
+  }
+}
+
+void Report(int fd, int32_t kind, int32_t value) {
+  const WardenReport r{kind, value};
+  WriteAll(fd, &r, sizeof(r));
+  close(fd);
+}
+
+// The warden's life: starts the program and reports how its run ended. Never returns.
+[[noreturn]] void Warden(const char* program, char* const* argv, const char* directory, int report,
+                         int stopAsked, pid_t host) {
+  setpgid(0, 0);  // a terminal's Ctrl+C is the host's to handle, not the program's
+#ifdef __linux__
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
 #endif
-  int napMs = 1;
-  int sinceAskedMs = 0;
-  while (!ended()) {
-    if (sinceAskedMs >= 1000) {
-      if (stop()) return true;
-      sinceAskedMs = 0;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(napMs));
-    sinceAskedMs += napMs;
-    napMs = napMs < 50 ? napMs * 2 : 50;
+  // The warden waits for its own children whatever the host set for itself, and outlives a
+  // report that no host reads any more (SIGPIPE): it still has to clear up.
+  struct sigaction plain;
+  std::memset(&plain, 0, sizeof(plain));
+  plain.sa_handler = SIG_DFL;
+  sigaction(SIGCHLD, &plain, nullptr);
+  struct sigaction ignore = plain;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (getppid() != host) _exit(0);  // the host died before the warden began
+
+  int started[2];
+  if (pipe2(started, O_CLOEXEC) != 0) {
+    Report(report, kNotStarted, errno);
+    _exit(0);
   }
-  return false;
+  const pid_t warden = getpid();
+  // vfork: the program's start costs nothing like a copy of the host's whole address space;
+  // until it execs, the child only makes system calls and writes its own locals.
+  const pid_t pid = vfork();
+  if (pid == 0) {
+    // A group of its own, so that ending the group ends what it started; and it dies with
+    // its warden, whatever ends that.
+    setpgid(0, 0);
+#ifdef __linux__
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    if (getppid() != warden) _exit(127);
+    sigaction(SIGPIPE, &plain, nullptr);  // the program starts with plain signal handling
+    if (directory[0] == '\0' || chdir(directory) == 0) execve(program, argv, environ);
+    const int code = errno;
+    WriteAll(started[1], &code, sizeof(code));
+    _exit(127);
+  }
+  if (pid < 0) {
+    Report(report, kNotStarted, errno);
+    _exit(0);
+  }
+  close(started[1]);
+  int code = 0;
+  int status = 0;
+  if (ReadAll(started[0], &code, sizeof(code)) == sizeof(code)) {
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    Report(report, kNotStarted, code);
+    _exit(0);
+  }
+  close(started[0]);
+
+  int pidfd = -1;
+#ifdef SYS_pidfd_open
+  pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#endif
+  for (;;) {
+    const pid_t got = waitpid(pid, &status, WNOHANG);
+    if (got == pid) {
+      // The caller goes on at once; what the program left running goes after.
+      Report(report, kEnded, status);
+      EndDescendants(pid);
+      _exit(0);
+    }
+    pollfd p[2] = {{stopAsked, POLLIN, 0}, {pidfd, POLLIN, 0}};
+    const int ready = poll(p, pidfd >= 0 ? 2 : 1, pidfd >= 0 ? 1000 : 20);
+    // A byte asks to stop; a closed pipe or another parent says the host is gone.
+    if ((ready > 0 && p[0].revents != 0) || getppid() != host) {
+      kill(-pid, SIGKILL);
+      kill(pid, SIGKILL);
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      Report(report, kStopped, 0);
+      EndDescendants(pid);
+      _exit(0);
+    }
+  }
+}
+
+// Waits until the warden's report can be read (or its pipe closed), asking `stop` about once
+// a second. True when `stop` answered true first.
+bool WaitOrStop(int report, const std::function<bool()>& stop) {
+  for (;;) {
+    pollfd p{report, POLLIN, 0};
+    const int rc = poll(&p, 1, 1000);
+    if (rc > 0) return false;
+    if (rc < 0 && errno != EINTR) return false;
+    if (rc == 0 && stop()) return true;
+  }
 }
 
 // Why a program could not be started, in the words a technician reads.
@@ -145,57 +308,73 @@ class PosixEnv : public Env {
   RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                        const std::string& directory, const std::function<bool()>& stop) override {
     RunResult result;
+    // Everything the warden needs is made before the fork: it may not allocate.
     std::vector<std::string> words;
     words.push_back(program);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-    // A group of its own, so that ending it ends whatever it started too.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-      result.error = StartFailure(rc);
+    int report[2];
+    int stopAsked[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+      result.error = StartFailure(errno);
       return result;
     }
-    int status = 0;
-    if (stop && WaitOrStop(pid, stop)) {
-      kill(-pid, SIGKILL);
+    if (pipe2(stopAsked, O_CLOEXEC) != 0) {
+      result.error = StartFailure(errno);
+      close(report[0]);
+      close(report[1]);
+      return result;
+    }
+    const pid_t host = getpid();
+    const pid_t warden = fork();
+    if (warden == 0) {
+      close(report[0]);
+      close(stopAsked[1]);
+      Warden(program.c_str(), argv.data(), directory.c_str(), report[1], stopAsked[0], host);
+    }
+    const int forkError = errno;
+    close(report[1]);
+    close(stopAsked[0]);
+    if (warden < 0) {
+      close(report[0]);
+      close(stopAsked[1]);
+      result.error = StartFailure(forkError);
+      return result;
+    }
+    WardenReport r{0, 0};
+    if (stop && WaitOrStop(report[0], stop)) {
+      WriteAll(stopAsked[1], "x", 1);
       result.stopped = true;
       result.started = true;
       // A program stuck in a device's I/O cannot go until that completes: wait a while only.
-      for (int waited = 0;; waited += 20) {
-        const pid_t got = waitpid(pid, &status, WNOHANG);
-        if (got == pid || (got < 0 && errno != EINTR)) break;
-        if (waited >= kStopWaitMs) {
-          result.stuck = true;
-          return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      pollfd p{report[0], POLLIN, 0};
+      int rc = 0;
+      while ((rc = poll(&p, 1, kStopWaitMs)) < 0 && errno == EINTR) {
       }
-      return result;
-    }
-    while (waitpid(pid, &status, 0) < 0) {
-      if (errno != EINTR) {
-        result.error = std::strerror(errno);
-        return result;
+      if (rc <= 0) result.stuck = true;
+    } else if (ReadAll(report[0], &r, sizeof(r)) == sizeof(r) && r.kind == kNotStarted) {
+      result.error = StartFailure(r.value);
+    } else {
+      result.started = true;
+      if (r.kind != kEnded) {
+        // The warden was killed from outside before it could say: the program may have run.
+        result.exitCode = 128u + SIGKILL;
+      } else if (WIFEXITED(r.value)) {
+        result.exitCode = static_cast<uint32_t>(WEXITSTATUS(r.value));
+      } else if (WIFSIGNALED(r.value)) {
+        result.exitCode = 128u + static_cast<uint32_t>(WTERMSIG(r.value));
       }
     }
-    result.started = true;
-    if (WIFEXITED(status)) {
-      result.exitCode = static_cast<uint32_t>(WEXITSTATUS(status));
-    } else if (WIFSIGNALED(status)) {
-      result.exitCode = 128u + static_cast<uint32_t>(WTERMSIG(status));
+    close(report[0]);
+    close(stopAsked[1]);
+    // The warden reports before it clears up after the program, which takes it no time; a
+    // stuck one is left to end when it can.
+    if (!result.stuck) {
+      int status = 0;
+      while (waitpid(warden, &status, 0) < 0 && errno == EINTR) {
+      }
     }
     return result;
   }
@@ -294,7 +473,7 @@ class PosixEnv : public Env {
   }
 
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     close(fd);
@@ -461,7 +640,8 @@ InterProcessLock::InterProcessLock(const std::string& name) : name_(name) {
     safe += (isalnum(u) || c == '.' || c == '-' || c == '_') ? c : '_';
   }
   std::string path = TempDirectory() + "trelvax-lock-" + safe + ".lock";
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT, 0666);
+  // Never inherited: a program started meanwhile would hold the host's lock while it runs.
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 }
 
 InterProcessLock::~InterProcessLock() {

@@ -8,6 +8,12 @@
 #include <vector>
 #ifdef _WIN32
 #include <io.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include "platform/FakeEnv.h"
@@ -92,20 +98,99 @@ TEST(RunProgram, AProgramThatDoesNotExistIsNotStartedAndSaysWhyInPolish) {
 
 // Ending a program on request ends what it started too: a helper it left running would keep
 // the port, and the next program could not open it.
+// A helper that leaves the program's process group is ended too.
 TEST(RunProgram, EndingAProgramEndsWhatItStarted) {
+  for (const char* mode : {"spawn", "spawnaway"}) {
+    SCOPED_TRACE(mode);
+    TempDir tmp("run");
+    auto beats = [&] { return testutil::ReadFile(tmp.File("beat.txt")).size(); };
+    platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {mode}, tmp.Path(),
+                                                       [&] { return beats() >= 2; });
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.stuck);
+    // Whatever still lives beats every 20 ms.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const size_t after = beats();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(beats(), after);
+  }
+}
+
+#ifndef _WIN32
+// The host's own handling of SIGCHLD is none of the run's business: a host that ignores it
+// (children are then reaped by the system) or reaps every child in a handler still learns
+// how the program ended, instead of taking a program that ran for one never started.
+TEST(RunProgram, AHostThatIgnoresOrReapsChildrenStillGetsTheExitCode) {
+  struct sigaction ignore {
+  }, reap{}, before{};
+  ignore.sa_handler = SIG_IGN;
+  reap.sa_handler = [](int) {
+    const int saved = errno;
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+    errno = saved;
+  };
+  reap.sa_flags = SA_RESTART;
+  for (const struct sigaction* handling : {&ignore, &reap}) {
+    TempDir tmp("run");
+    ASSERT_EQ(sigaction(SIGCHLD, handling, &before), 0);
+    platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {"7"}, tmp.Path());
+    platform::RunResult stopped =
+        Env::Default()->RunProgram(ChildProgram(), {"7"}, tmp.Path(), [] { return false; });
+    sigaction(SIGCHLD, &before, nullptr);
+    EXPECT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 7u);
+    EXPECT_TRUE(stopped.started) << stopped.error;
+    EXPECT_EQ(stopped.exitCode, 7u);
+  }
+}
+
+// The host's shared-resource lock is never inherited: a program, or a helper it left behind,
+// would otherwise hold it for as long as it lives.
+TEST(RunProgram, TheHostsSharedLockIsNotInherited) {
+  TempDir tmp("run");
+  platform::InterProcessLock lock("inherit-test");
+  ASSERT_TRUE(lock.TryLock());
+  int fd = -1;
+  for (int i = 3; i < 1024 && fd < 0; ++i) {
+    char target[4096] = {0};
+    const std::string link = "/proc/self/fd/" + std::to_string(i);
+    if (readlink(link.c_str(), target, sizeof(target) - 1) > 0 &&
+        std::string(target).find("trelvax-lock-inherit-test") != std::string::npos) {
+      fd = i;
+    }
+  }
+  ASSERT_GE(fd, 0);
+  platform::RunResult r =
+      Env::Default()->RunProgram(ChildProgram(), {"inherits", std::to_string(fd)}, tmp.Path());
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_NE(testutil::ReadFile(tmp.File("child.txt")).find("inherited=no"), std::string::npos);
+}
+
+// A host killed while a program runs takes the program along, with its helpers: left running,
+// they would keep the exchange directory and the port busy.
+TEST(RunProgram, AProgramAndItsHelpersEndWithTheirHost) {
   TempDir tmp("run");
   auto beats = [&] { return testutil::ReadFile(tmp.File("beat.txt")).size(); };
-  platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {"spawn"}, tmp.Path(),
-                                                     [&] { return beats() >= 2; });
-  ASSERT_TRUE(r.started) << r.error;
-  EXPECT_TRUE(r.stopped);
-  EXPECT_FALSE(r.stuck);
-  // Whatever still lives beats every 20 ms.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const pid_t host = fork();
+  ASSERT_GE(host, 0);
+  if (host == 0) {
+    Env::Default()->RunProgram(ChildProgram(), {"spawnaway"}, tmp.Path());
+    _exit(0);
+  }
+  for (int waited = 0; beats() < 2 && waited < 10000; waited += 20) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GE(beats(), 2u);
+  kill(host, SIGKILL);
+  waitpid(host, nullptr, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   const size_t after = beats();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(beats(), after);
 }
+#endif
 
 // A program started meanwhile does not get the files the driver has open: it would hold them
 // open for as long as it runs, and they could not be deleted. A file opened without the seam

@@ -2,8 +2,10 @@
 // current directory into "child.txt" in that directory, then exits with the code that its
 // first argument names (0 when none). With the first argument "hang" it never ends; with
 // "spawn" it starts itself with "beat" and never ends; with "beat" it adds a byte to
-// "beat.txt" every 20 ms for ever; with "inherits N" it writes "inherited=yes" or "=no" to
-// "child.txt" as the file handle (descriptor) N is open in it or not.
+// "beat.txt" every 20 ms for ever; "spawnaway" and "beataway" do the same, the helper first
+// leaving the program's process group (a session of its own; on Windows, plain "beat"); with
+// "inherits N" it writes "inherited=yes" or "=no" to "child.txt" as the file handle (descriptor) N
+// is open in it or not.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +36,9 @@ bool HandleOpen(long long value) {
 
 // Starts this program again with "beat", as a program starts a helper of its own: plainly,
 // without a group or job of its own.
-void StartBeating(const char* self) {
+void StartBeating(const char* self, const char* mode) {
 #ifdef _WIN32
-  std::string line = std::string("\"") + self + "\" beat";
+  std::string line = std::string("\"") + self + "\" " + mode;
   STARTUPINFOA si;
   ZeroMemory(&si, sizeof(si));
   si.cb = sizeof(si);
@@ -46,7 +48,7 @@ void StartBeating(const char* self) {
     CloseHandle(pi.hThread);
   }
 #else
-  std::string beat = "beat";
+  std::string beat = mode;
   char* args[] = {const_cast<char*>(self), beat.data(), nullptr};
   pid_t pid = 0;
   posix_spawn(&pid, self, nullptr, nullptr, args, environ);
@@ -74,7 +76,10 @@ int main(int argc, char** argv) {
     std::fclose(out);
     return 0;
   }
-  if (mode == "beat") {
+  if (mode == "beat" || mode == "beataway") {
+#ifndef _WIN32
+    if (mode == "beataway") setsid();
+#endif
     for (;;) {
       if (std::FILE* beat = std::fopen("beat.txt", "ab")) {
         std::fputc('.', beat);
@@ -83,8 +88,8 @@ int main(int argc, char** argv) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
-  if (mode == "spawn") {
-    StartBeating(argv[0]);
+  if (mode == "spawn" || mode == "spawnaway") {
+    StartBeating(argv[0], mode == "spawn" ? "beat" : "beataway");
     for (;;) std::this_thread::sleep_for(std::chrono::seconds(60));
   }
   if (mode == "hang") {
