@@ -33,10 +33,23 @@ namespace {
 
 constexpr char kPort[] = "COM1";
 
+// What a shop's settings or computer put in the way, before any program runs.
+enum class Setting {
+  None,
+  NoExchangeDir,  // the exchange directory is not there (a network drive not connected)
+  LockIsAFolder,  // the lock file cannot be made: a folder holds its name
+  EmptyLanAddress,
+  BadLanPort,
+  NoProgramsPath,  // "ElzabSTXExePath" left empty
+  BadPrice,        // a price in kasa.exp that is no number
+};
+
 // How a fault is put on a program; "missing" takes the program out of the programs' folder.
+// A setting fault is put on the operation as a whole.
 struct Fault {
   const char* name;
   std::vector<std::string> args;
+  Setting setting = Setting::None;
 };
 
 const Fault kCode{"error code", {"--code", "62", "--desc", "Brak odpowiedzi kasy"}};
@@ -49,6 +62,9 @@ const Fault kGarble{"garbled output", {"--garble"}};
 const Fault kMissing{"program missing", {}};
 
 enum class Op { Test = -1, Export = -2, Import = -3 };
+
+// The "program" of a cell whose fault lies in the settings.
+constexpr char kSettings[] = "(settings)";
 
 struct Cell {
   Op op;
@@ -104,6 +120,17 @@ std::vector<Cell> Cells() {
     for (const Fault& f : reading) cells.push_back({Op::Import, p, f});
   }
   for (const Fault& f : reading) cells.push_back({Op::Import, "OPSpRoz5.exe", f, true});
+  // The shop's settings and computer.
+  const Fault noDir{"exchange directory missing", {}, Setting::NoExchangeDir};
+  const Fault lock{"lock file cannot be made", {}, Setting::LockIsAFolder};
+  for (Op op : {Op::Test, Op::Export, Op::Import}) {
+    cells.push_back({op, kSettings, noDir});
+    cells.push_back({op, kSettings, lock});
+  }
+  cells.push_back({Op::Test, kSettings, {"LAN address empty", {}, Setting::EmptyLanAddress}});
+  cells.push_back({Op::Test, kSettings, {"LAN port not a number", {}, Setting::BadLanPort}});
+  cells.push_back({Op::Test, kSettings, {"programs' folder empty", {}, Setting::NoProgramsPath}});
+  cells.push_back({Op::Export, kSettings, {"price not a number", {}, Setting::BadPrice}});
   return cells;
 }
 
@@ -119,7 +146,7 @@ const char* Model(const Cell& cell) {
   if (cell.op == Op::Test) return "K10";
   if (cell.op == Op::Export) return "Sigma";
   const std::string p = cell.program;
-  if (p == "OTypUrz.exe" || p == "OSpOpMax.exe") return "K10";
+  if (p == "OTypUrz.exe" || p == "OSpOpMax.exe" || p == kSettings) return "K10";
   if (p == "OPSpRoz4.exe" || p == "OPSpRoz5.exe") return "Mini online";
   return "Sigma";
 }
@@ -159,7 +186,7 @@ std::string Join(const std::vector<std::string>& parts, const char* separator) {
 std::string Cellify(const std::string& text) {
   std::string out;
   for (char c : text) out += c == '|' ? std::string("\\|") : std::string(1, c);
-  return out.empty() ? "—" : out;
+  return out.empty() ? Utf8("—") : out;  // the literal is in the build's code page
 }
 
 // Writes the table when asked to, after the last cell.
@@ -309,7 +336,9 @@ class FaultMatrix : public SimulatorTest, public ::testing::WithParamInterface<C
 
   // A register of the operation's model with its data, the driver pointed at it.
   void Prepare(const Cell& cell) {
-    UseRegister(kPort, cell.fault.args.empty() ? programs_->Path() : e2e::SimulatorDir());
+    const Setting setting = cell.fault.setting;
+    const bool hide = cell.fault.args.empty() && setting == Setting::None;
+    UseRegister(kPort, hide ? programs_->Path() : e2e::SimulatorDir());
     host.onStore = [this](int code) {
       if (code == 16) storedExport.push_back(testutil::ReadFile(dir.File("wynik.exp")));
       if (code == 17) storedImport.push_back(testutil::ReadFile(dir.File("kasa.imp")));
@@ -327,7 +356,11 @@ class FaultMatrix : public SimulatorTest, public ::testing::WithParamInterface<C
       host.params["ElzabSTXPrgPayments"] = p == "ZPlat.exe" ? "1" : "0";
       if (cell.variant) host.params["RodzajTransmisji"] = "3";
       std::string text;
-      for (const std::string& l : ExportFile(Changes(cell))) text += l + "\r\n";
+      for (std::string l : ExportFile(Changes(cell))) {
+        if (setting == Setting::BadPrice && l.rfind("PLU;2;", 0) == 0)
+          l.replace(l.find(";100;"), 5, ";4x9;");
+        text += l + "\r\n";
+      }
       testutil::WriteFile(dir.File("kasa.exp"), text);
     } else {
       Register("day", model, [&] {
@@ -347,7 +380,27 @@ class FaultMatrix : public SimulatorTest, public ::testing::WithParamInterface<C
       for (char& c : input) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       host.abortWhen = [this, input] { return testutil::Exists(dir.File(input)); };
     }
+    switch (setting) {
+      case Setting::NoExchangeDir:
+        host.exchangeDir = dir.Path() + "brak" + platform::kPathSeparator;
+        break;
+      case Setting::LockIsAFolder:
+        std::filesystem::create_directory(dir.File("trelvax.lck"));
+        break;
+      case Setting::EmptyLanAddress:
+      case Setting::BadLanPort:
+        host.params["ElzabSTXPort"] = "LAN";
+        host.params["ElzabSTXIPAddr"] = setting == Setting::BadLanPort ? "192.168.1.20" : " ";
+        host.params["ElzabSTXIPPort"] = setting == Setting::BadLanPort ? "80a" : "8000";
+        break;
+      case Setting::NoProgramsPath:
+        host.params["ElzabSTXExePath"] = "";
+        break;
+      default:
+        break;
+    }
     RegisterLibrary();
+    if (setting != Setting::None) return;
     if (cell.fault.args.empty()) {
       hidden_ = testutil::Join(programs_->Path(), cell.program);
       std::filesystem::rename(hidden_, hidden_ + ".gone");
