@@ -174,8 +174,16 @@ int App::Operation(int code, int parameter) {
   Host::ClearAbort();
   last_ = host_->RunOperation(code, parameter);
   if (Host::AbortRequested()) Say("tvkhost: stop requested (Ctrl+C)");
-  Say("tvkhost: " + OperationName(code) + " ended: result " + std::to_string(last_.result) + ", " +
-      std::to_string(last_.errorLines) + " error line" + (last_.errorLines == 1 ? "" : "s"));
+  // The result code alone says nothing of success (a failed operation may return 0): the
+  // error lines do.
+  if (last_.errorLines == 0) {
+    Say("tvkhost: " + OperationName(code) + " succeeded: no error lines (result " +
+        std::to_string(last_.result) + ")");
+  } else {
+    Say("tvkhost: " + OperationName(code) + " FAILED: " + std::to_string(last_.errorLines) +
+        " error line" + (last_.errorLines == 1 ? "" : "s") + " (result " +
+        std::to_string(last_.result) + ", exit code 1)");
+  }
   return last_.errorLines == 0 ? kExitOk : kExitErrors;
 }
 

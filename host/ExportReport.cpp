@@ -227,8 +227,10 @@ std::vector<std::string> ExportSummary(const ExportFacts& f) {
   const std::vector<MessageLine>& lines = f.outcome.lines;
   const bool stored = !f.resultPath.empty();
   out.push_back("tvkhost: export summary");
-  std::string fileLine = "  export file        " + f.exportPath + ": " +
-                         Count(static_cast<int>(f.file.goods.size()), "goods line", "goods lines");
+  // A goods' additional lines (koldod other than 0) are no goods of their own.
+  std::string fileLine =
+      "  export file        " + f.exportPath + ": " +
+      Count(static_cast<int>(f.file.goods.size()) - f.file.additional, "goods line", "goods lines");
   if (f.file.additional > 0) {
     fileLine +=
         ", " + Count(f.file.additional, "additional line", "additional lines") + " (never sent)";
@@ -317,6 +319,7 @@ std::vector<std::string> ExportSummary(const ExportFacts& f) {
   if (stored) {
     int added = 0, prices = 0, deleted = 0;
     for (const ResultLine& r : f.result) {
+      if (r.koldod != 0) continue;  // an additional line of a goods counted already
       if (r.status == "CEN") {
         ++prices;
       } else if (r.status == "USU") {
@@ -326,7 +329,7 @@ std::vector<std::string> ExportSummary(const ExportFacts& f) {
       }
     }
     out.push_back("  result             " + f.resultPath + ": " +
-                  Count(static_cast<int>(f.result.size()), "goods", "goods") + " accepted (" +
+                  Count(added + prices + deleted, "goods", "goods") + " accepted (" +
                   std::to_string(added) + " added or updated, " +
                   Count(prices, "price change", "price changes") + ", " + std::to_string(deleted) +
                   " deleted)");

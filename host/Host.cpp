@@ -267,6 +267,10 @@ bool Host::Start(DriverLibrary& driver, std::string& error) {
   api_ = &driver.Api();
   if (!options_.langFile.empty() && !translations_.Load(options_.langFile, error)) return false;
   params_.Read(*api_);
+  if (!params_.Check(config_.DeviceParameters(), error)) {
+    error = "[" + config_.Device().section + "] in " + config_.Path() + ": " + error;
+    return false;
+  }
   // The host's main window would own the driver's windows; a console host has none.
   library_ = api_->RejestrujBiblioteke(this, nullptr, nullptr, nullptr);
   if (library_ == nullptr) {

@@ -132,6 +132,15 @@ bool HostConfig::IsHostKey(const std::string& key) {
   return false;
 }
 
+std::vector<std::pair<std::string, std::string>> HostConfig::DeviceParameters() const {
+  std::vector<std::pair<std::string, std::string>> out;
+  if (device_.section.empty()) return out;
+  for (const auto& [key, value] : ini_.Entries(device_.section)) {
+    if (!IsHostKey(key)) out.emplace_back(FromFile(key), FromFile(value));
+  }
+  return out;
+}
+
 bool HostConfig::Parameter(const std::string& name, std::string& value) const {
   if (device_.section.empty() || IsHostKey(name)) return false;
   std::string raw;

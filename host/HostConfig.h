@@ -66,6 +66,9 @@ class HostConfig {
   // Stores a parameter value in the device section and writes the file. False with a
   // reason when the file cannot be written.
   bool StoreParameter(const std::string& name, const std::string& value, std::string& error);
+  // The driver parameters the device section sets: every key that is not the host's own,
+  // with its value, Windows-1250.
+  std::vector<std::pair<std::string, std::string>> DeviceParameters() const;
   // True when `key` is one of the host's own keys rather than a driver parameter.
   static bool IsHostKey(const std::string& key);
 

@@ -2,6 +2,9 @@
 
 #include "host/Text.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace tvkhost {
 
 namespace {
@@ -52,6 +55,72 @@ const ParameterInfo* ParameterTable::Find(const std::string& name, int code) con
     }
   }
   return best;
+}
+
+namespace {
+
+// The number of single-letter edits, ignoring case, that turn `a` into `b`.
+size_t Distance(const std::string& a, const std::string& b) {
+  auto lower = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min(
+          {row[j] + 1, row[j - 1] + 1, diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string Named(const ParameterInfo& p) {
+  return p.name + (p.description.empty() ? "" : " (\"" + p.description + "\")");
+}
+
+}  // namespace
+
+bool ParameterTable::Check(const std::vector<std::pair<std::string, std::string>>& values,
+                           std::string& error) const {
+  for (const auto& [key, value] : values) {
+    if (key.size() > 3 && SameName(key.substr(0, 3), "KS_")) continue;
+    const ParameterInfo* p = Find(key, 0);
+    if (p == nullptr) {
+      const ParameterInfo* closest = nullptr;
+      size_t best = 4;  // farther than three edits is no misspelling
+      for (const ParameterInfo& q : params_) {
+        const size_t d = Distance(key, q.name);
+        if (d < best) {
+          best = d;
+          closest = &q;
+        }
+      }
+      error = key + " is no parameter of the driver" +
+              (closest != nullptr ? "; did you mean " + Named(*closest) + "?" : "") +
+              " (tvkhost params lists them all)";
+      return false;
+    }
+    if (p->type != 7 || p->listTexts.empty() || Trim(value).empty()) continue;
+    const std::string given = Trim(value);
+    bool known = false;
+    for (size_t i = 0; i < p->listTexts.size() && !known; ++i) {
+      known = SameName(p->listTexts[i], given) || given == std::to_string(i);
+    }
+    if (known) continue;
+    std::string choices;
+    for (size_t i = 0; i < p->listTexts.size(); ++i) {
+      choices += (i > 0 ? ", " : "") + std::to_string(i) + " \"" + p->listTexts[i] + "\"";
+    }
+    error = Named(*p) + " = " + given + " is none of its choices: " + choices +
+            " (give the number or the text)";
+    return false;
+  }
+  return true;
 }
 
 std::string ParameterTable::ForDriver(const ParameterInfo& info, const std::string& value) {

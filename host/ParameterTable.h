@@ -39,6 +39,14 @@ class ParameterTable {
   // is passed as written.
   static std::string ForDriver(const ParameterInfo& info, const std::string& value);
 
+  // Checks the parameters a device section sets against the table: a key that is no
+  // parameter of the driver (a misspelling would otherwise be passed over in silence) and a
+  // list value that is none of its choices are refused. False with a line naming the
+  // parameter by its key and label, and what it may be. Keys the driver stores for itself
+  // ("KS_...") are its own business.
+  bool Check(const std::vector<std::pair<std::string, std::string>>& values,
+             std::string& error) const;
+
   // A person's word for a type code.
   static const char* TypeName(int type);
   // A person's heading for a group.

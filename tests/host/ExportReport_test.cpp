@@ -107,11 +107,12 @@ TEST_F(ExportSummaryTest, ASuccessfulExportCountsEachBatchAndTheResult) {
   facts_.problems = ReadGoodsProblems({"PLU: 3; KOD: 590003 Brak stawki 7 % na kasie"});
   facts_.resultPath = "out/wynik-1.exp";
   facts_.result = ReadResultFile(
-      "PLU;1;0;590001;DOD\r\nPLU;2;0;590002;DOD\r\nPLU;4;0;590004;CEN\r\nPLU;5;0;590005;USU\r\n"
-      "PLU;6;0;590006;USU\r\n");
+      "PLU;1;0;590001;DOD\r\nPLU;1;1;590991;DOD\r\nPLU;2;0;590002;DOD\r\n"
+      "PLU;4;0;590004;CEN\r\nPLU;5;0;590005;USU\r\nPLU;6;0;590006;USU\r\n");
   std::vector<std::string> s = ExportSummary(facts_);
+  // A goods' additional line is no goods of its own, in the file or in the result.
   EXPECT_TRUE(Has(s,
-                  "  export file        ex/kasa.exp: 7 goods lines, 1 additional line "
+                  "  export file        ex/kasa.exp: 6 goods lines, 1 additional line "
                   "(never sent)"))
       << Dump(s);
   EXPECT_TRUE(Has(s, "  before the goods   all goods on the register deleted (RodzajTransmisji 3)"))

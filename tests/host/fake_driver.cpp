@@ -163,6 +163,12 @@ int TVKAPI TVKDLLParametr(int group, int index, char* name, char* description, c
     std::strcpy(name, "DataImportu");
     return 5;
   }
+  // The switches of this double, which the tests set in the host's configuration.
+  static const char* kOwn[] = {"FakeFail", "FakeHoldUntil", "FakeName", "FakeRunLog"};
+  if (group == 107 && index >= 1 && index <= 4) {
+    std::strcpy(name, kOwn[index - 1]);
+    return 1;
+  }
   return 0;
 }
 

@@ -64,6 +64,40 @@ TEST_F(TvkhostTest, TestShowsTheDriversLinesWithParametersFromTheFileAndDefaults
   // Progress is logged once, in its final form.
   EXPECT_NE(run.log.find("100 %"), std::string::npos);
   EXPECT_EQ(run.log.find("50 %"), std::string::npos);
+  EXPECT_TRUE(HasLine(run.log, "tvkhost: connection test succeeded: no error lines (result 0)"))
+      << run.log;
+}
+
+// A misspelt key would be passed over in silence and a list value outside the choices reach
+// the driver as written: both are refused before anything runs, naming what they may be.
+TEST_F(TvkhostTest, AKeyThatIsNoParameterAndAListValueOutsideTheChoicesAreRefused) {
+  const struct {
+    const char* line;
+    const char* refusal;
+  } cases[] = {
+      {"ElzabSTXPortt = COM1\r\n",
+       "ElzabSTXPortt is no parameter of the driver; did you mean ElzabSTXPort (\"Złącze\")? "
+       "(tvkhost params lists them all)"},
+      {"Cokolwiek = 1\r\n",
+       "Cokolwiek is no parameter of the driver (tvkhost params lists them all)"},
+      {"Poziom = 2\r\n",
+       "Poziom = 2 is none of its choices: 0 \"detaliczna\", 1 \"hurtowa\" (give the number or "
+       "the text)"},
+      {"Poziom = półhurtowa\r\n",
+       "Poziom = półhurtowa is none of its choices: 0 \"detaliczna\", 1 \"hurtowa\" (give the "
+       "number or the text)"},
+  };
+  for (const auto& c : cases) {
+    WriteConfig(c.line);
+    HostRun run = Run({"test"});
+    EXPECT_EQ(run.exitCode, 2) << run.log;
+    EXPECT_NE(run.log.find("[Kasa1] in " + config_ + ": " + c.refusal), std::string::npos)
+        << run.log;
+    EXPECT_EQ(run.log.find("Port: COM"), std::string::npos) << run.log;  // nothing ran
+  }
+  // The driver's own stored values and the list's texts in any case are no mistake.
+  WriteConfig("Poziom = HURTOWA\r\nKS_Fake_PosortowaneStawkiVat = 23\r\n");
+  EXPECT_EQ(Run({"test"}).exitCode, 0);
 }
 
 TEST_F(TvkhostTest, AnOperationWithErrorLinesExitsNonZeroAndShowsThem) {
@@ -73,6 +107,11 @@ TEST_F(TvkhostTest, AnOperationWithErrorLinesExitsNonZeroAndShowsThem) {
   EXPECT_TRUE(HasLine(run.log, "E Podczas wykonywania operacji 'test połączenia' wystąpił błąd:"))
       << run.log;
   EXPECT_TRUE(HasLine(run.log, "E Błąd [7]: Brak odpowiedzi")) << run.log;
+  // A failed operation is called failed, whatever result code the driver gave.
+  EXPECT_TRUE(HasLine(run.log,
+                      "tvkhost: connection test FAILED: 2 error lines (result 0, exit "
+                      "code 1)"))
+      << run.log;
 }
 
 TEST_F(TvkhostTest, AnUnsupportedOperationCodeIsPassedOnAndItsRefusalShown) {
