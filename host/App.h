@@ -21,6 +21,7 @@ struct AppOptions {
   std::string outDir;   // empty: tvkhost-out beside the configuration
   std::string langFile;
   std::string simDir;      // demo: the simulator's programs; empty: <bin>/elzab
+  bool keep = false;       // demo: keep its folder even when all went well
   std::string exportFile;  // export: copied into the exchange directory as kasa.exp
   std::string importDate;  // import: "DataImportu" for the run, "2026-12-08"; empty: today
 };

@@ -1,5 +1,7 @@
 #include "host/Demo.h"
 
+#include <filesystem>
+
 #include <vector>
 
 #include "host/ExportReport.h"
@@ -427,12 +429,22 @@ int DemoRun::Run() {
       (verdict_.empty() ? std::string() : " - " + verdict_));
   if (importLines_.empty()) Say(std::string("  sales import:    ") + StepText(importStep));
   for (const std::string& line : importLines_) Say(line);
+  bool ok = test == Step::Ok && exportStep != Step::Failed && importStep != Step::Failed;
+  // A demo that went well leaves nothing in the temporary folder; one that did not keeps its
+  // files for a look, as --keep does.
+  if (ok && !options_.keep) {
+    std::error_code ec;
+    std::filesystem::remove_all(std::filesystem::path(work_), ec);
+    if (!ec) {
+      Say("Its folder " + work_ + " is removed (--keep keeps it).");
+      return kExitOk;
+    }
+  }
   Say("Left behind in " + work_ + ":");
   Say("  configuration       " + config_);
   Say("  exchange directory  " + exchange_);
   Say("  register state      " + state_);
   Say("  stored results      " + out_);
-  bool ok = test == Step::Ok && exportStep != Step::Failed && importStep != Step::Failed;
   return ok ? kExitOk : kExitErrors;
 }
 

@@ -40,6 +40,8 @@ constexpr char kUsage[] =
     "  --quiet           show nothing (with --log: write it only there)\n"
     "  --sim DIR         demo: the simulator's programs (default: symulator, else elzab,\n"
     "                    beside tvkhost)\n"
+    "  --keep            demo: keep its folder in the temporary folder (it is removed when\n"
+    "                    all went well)\n"
     "  --file PATH       export: the export file to send (copied into the exchange\n"
     "                    directory as kasa.exp; default: the kasa.exp already there)\n"
     "  --date YYYY-MM-DD import: the day whose sales to import (default: today)\n"
@@ -121,6 +123,8 @@ int main(int argc, char** argv) {
       quiet = true;
     } else if (arg == "--sim") {
       ok = value(options.simDir);
+    } else if (arg == "--keep") {
+      options.keep = true;
     } else if (arg == "--file") {
       ok = value(options.exportFile);
     } else if (arg == "--date") {

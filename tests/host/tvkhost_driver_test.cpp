@@ -389,6 +389,13 @@ TEST(TvkhostDemo, ShowsThatTheRegisterHoldsExactlyTheGoodsTheResultLists) {
                          "baza już przyjęła"),
             std::string::npos)
       << run.log;
+  // A demo that went well leaves nothing behind in the temporary folder.
+  bool left = false;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    left = left || e.path().filename().string().rfind("tvkhost-demo-", 0) == 0;
+  }
+  EXPECT_FALSE(left) << run.log;
+  EXPECT_EQ(run.log.find("Left behind in"), std::string::npos) << run.log;
 }
 
 // Two tvkhost processes on one register: while this test holds the driver's resource both
@@ -442,8 +449,7 @@ class TvkhostSharedDirectory : public TvkhostWithSimulator {
     std::string path = dir_.File(name + ".ini");
     const std::string n = std::to_string(number);
     testutil::WriteFile(path, "[" + name + "]\r\nId = " + n + "\r\nNumber = " + n +
-                                  "\r\nExchangeDir = " + dir +
-                                  "\r\nElzabSTXPort = " + port +
+                                  "\r\nExchangeDir = " + dir + "\r\nElzabSTXPort = " + port +
                                   "\r\nElzabSTXExePath = " + SimDir() + platform::kPathSeparator +
                                   "\r\nElzabSTXProtectExe = 0\r\nElzabSTXReceipts = 1\r\n");
     return path;
@@ -456,8 +462,7 @@ class TvkhostSharedDirectory : public TvkhostWithSimulator {
         goods, "VAT;23\r\nVAT;8\r\nJM;0;0;szt.\r\n" + Goods(1, "Chleb", 23) + Goods(2, "Bułka", 8));
     HostRun exported =
         RunHost({"--config", Device("e" + port, port, "ex-e" + port, number), "--lib",
-                 DriverLibrary(),
-                 "--out", dir_.File("out-e" + port), "export", "--file", goods},
+                 DriverLibrary(), "--out", dir_.File("out-e" + port), "export", "--file", goods},
                 dir_.Path(), dir_.File("export-" + port + ".log"));
     ASSERT_EQ(exported.exitCode, 0) << exported.log;
     testutil::WriteFile(dir_.File("day-" + port + ".txt"), day);
@@ -575,8 +580,7 @@ TEST_F(TvkhostSharedDirectory, TwoDevicesOnOneDirectoryNeverBookEachOthersSales)
 TEST_F(TvkhostSharedDirectory, AnotherDevicesLeftoversAreRefusedNotBooked) {
   ASSERT_TRUE(Ecrsim({"create", "--port", "COM2", "--model", "Mini online", "--device", "2"}));
   ASSERT_NO_FATAL_FAILURE(Ring("COM1", kDayOnCom1));
-  ASSERT_NO_FATAL_FAILURE(
-      Ring("COM2", "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nend\n", 2));
+  ASSERT_NO_FATAL_FAILURE(Ring("COM2", "date 2026-11-20\ntime 10:00\nreceipt\nsell 2 3\nend\n", 2));
   const std::string alone = Device("alone1", "COM1", "ex-alone1");
   ASSERT_EQ(Import(alone, "ref1").exitCode, 0);
   const std::string day1 = Booked("ref1");
