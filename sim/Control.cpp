@@ -28,7 +28,43 @@ const char kUsage[] =
     "  fault --program NAME (--code N [--desc TEXT] | --no-report --exit N | --hang SECONDS |\n"
     "        --truncate | --garble | --reject PLU:CODE[,PLU:CODE...] | --stop-at PLU[:CODE])\n"
     "        [--once]\n"
-    "  clear-faults [--program NAME]\n";
+    "  clear-faults [--program NAME]\n"
+    "  help [sell]              this text; the scenario format of sell\n"
+    "The registers live in the state folder: ELZABSIM_STATE if set, else \"registers\" beside\n"
+    "the programs (--state DIR names another). Start with create; zero is the daily report.\n";
+
+// The scenario format, for "help sell".
+const char kScenarioHelp[] =
+    "ecrsim sell --port COM1 SCENARIO_FILE rings up what the file says, as a cashier would.\n"
+    "The file: UTF-8 (else Windows-1250) text, one command a line, \"#\" starts a comment.\n"
+    "Amounts take \",\" or \".\" (12,50); quantities up to three decimals. The whole file\n"
+    "is applied or, at its first error, nothing of it.\n"
+    "\n"
+    "  date 2026-12-08            the register's date\n"
+    "  time 10:15[:SS]            its time\n"
+    "  cashier 1 [Anna Nowak]     cashier 1 logs in (a new shift)\n"
+    "  logout\n"
+    "  receipt | invoice | cancelled     opens a receipt, an invoice, a receipt to cancel\n"
+    "    sell PLU QTY [price=P] [disc=10% | disc=1,50]\n"
+    "    return PLU QTY           a returned package (goods with the package flag)\n"
+    "    void PLU QTY [price=P]   a line rung up and voided\n"
+    "    card 000123              loyalty card\n"
+    "    nip 5260250274           the customer's tax number on a receipt\n"
+    "    buyer NIP;name;00-950 Warszawa;ul. Prosta 1   the buyer (an invoice needs one)\n"
+    "    pay cash|card|voucher|cheque|other|1..7 AMOUNT\n"
+    "  end\n"
+    "  deposit AMOUNT\n"
+    "  withdraw AMOUNT\n"
+    "\n"
+    "Without pay a document is paid in cash; cash beyond the value is change. The goods must\n"
+    "be on the register (sent by an export). Example:\n"
+    "\n"
+    "  date 2026-12-08\n"
+    "  time 10:15\n"
+    "  receipt\n"
+    "    sell 1 2\n"
+    "    pay cash 20\n"
+    "  end\n";
 
 struct UsageError {
   std::string text;
@@ -70,7 +106,9 @@ class Args {
         }
       }
       if (done) continue;
-      if (a.size() > 2 && a[0] == '-' && a[1] == '-') Usage("unknown option " + a);
+      if (a.size() > 2 && a[0] == '-' && a[1] == '-' && a != "--help") {
+        Usage("unknown option " + a);
+      }
       words_.push_back(a);
     }
   }
@@ -355,8 +393,9 @@ int Run(const Args& a) {
   if (a.Words().empty()) Usage("no command");
   const std::string& cmd = a.Words()[0];
   const std::vector<std::string>& w = a.Words();
-  if (cmd == "help") {
-    Print(a, kUsage);
+  if (cmd == "help" || cmd == "--help" || cmd == "-h") {
+    if (w.size() > 2 || (w.size() == 2 && w[1] != "sell")) Usage("help takes nothing or sell");
+    Print(a, w.size() == 2 ? kScenarioHelp : kUsage);
     return 0;
   }
   std::string connection = Connection(a);

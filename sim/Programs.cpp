@@ -682,15 +682,23 @@ int RunProgram(const ProgramDef& program, const std::vector<std::string>& args) 
   std::vector<Fault> kept;
   const Fault* replacing = nullptr;
   Fault replacingCopy;
+  std::vector<Fault> acting;
   for (const Fault& f : reg.faults) {
     if (!EqualsNoCase(f.program, program.name)) {
       kept.push_back(f);
       continue;
     }
+    acting.push_back(f);
     if (!f.once)
       kept.push_back(f);
     else
       job.modified = true;
+  }
+  // A fault made for one run is spent as the run starts: a run stopped while it hangs, or
+  // killed, does not meet it again.
+  reg.faults = kept;
+  if (job.modified) file.Save(reg);
+  for (const Fault& f : acting) {
     long long n = 0;
     if (f.kind == "hang") {
       if (ParseInt(f.arg, n)) platform::CurrentEnv()->SleepMs(static_cast<int>(n));
@@ -710,7 +718,6 @@ int RunProgram(const ProgramDef& program, const std::vector<std::string>& args) 
       replacing = &replacingCopy;
     }
   }
-  reg.faults = kept;
   auto save = [&]() {
     if (job.modified) file.Save(reg);
   };

@@ -42,6 +42,31 @@ TEST_F(FaultsTest, OnceFaultFiresOnlyOnce) {
   EXPECT_EQ(0, RunWith("OPodatek.exe", "opodatek", ""));
 }
 
+// A one-run hang is spent as its run starts: stopping that run (as a person stops a hung
+// program) leaves no fault for the next one.
+TEST_F(FaultsTest, AOnceHangIsSpentWhenTheRunItStoppedStarted) {
+  ASSERT_EQ(0, Fault({"--program", "OTypUrz.exe", "--hang", "600", "--once"}));
+  testutil::WriteFile(ex_.File("otypurz.in"), kHeader);
+  // Stopped at the first question, a second after it began to hang.
+  platform::RunResult r = platform::Env::Default()->RunProgram(
+      testutil::Join(SimDir(), "OTypUrz.exe"), {ex_.File("otypurz.in"), ex_.File("otypurz.out")},
+      ex_.Path(), [] { return true; });
+  EXPECT_TRUE(r.stopped);
+  ASSERT_EQ(Show("faults").find("OTypUrz"), std::string::npos) << Show("faults");
+  EXPECT_EQ(0, Identify());
+}
+
+TEST_F(FaultsTest, HelpShowsTheUsageAndHelpSellTheScenarioFormat) {
+  for (const char* word : {"help", "--help", "-h"}) {
+    EXPECT_EQ(0, Ecrsim({"--output", ex_.File("help.txt"), word})) << word;
+    EXPECT_NE(Read("help.txt").find("create --model MODEL"), std::string::npos) << word;
+  }
+  EXPECT_EQ(0, Ecrsim({"--output", ex_.File("help.txt"), "help", "sell"}));
+  EXPECT_NE(Read("help.txt").find("pay cash|card|voucher|cheque|other|1..7 AMOUNT"),
+            std::string::npos);
+  EXPECT_EQ(2, Ecrsim({"help", "zero"}));
+}
+
 TEST_F(FaultsTest, CodeZeroStillExitsNonZero) {
   ASSERT_EQ(0, Fault({"--program", "OTypUrz.exe", "--code", "0"}));
   EXPECT_EQ(1, Identify());
