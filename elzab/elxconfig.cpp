@@ -16,6 +16,7 @@ void ElzabConfig::Read(KSAction& a, const std::string& fileModePort) {
   cfgExePath = a.ParamAsString("ElzabSTXExePath");
   cfgExePathGiven = !TxTools::Trim(cfgExePath).empty();
   if (!EndsWithSeparator(cfgExePath)) cfgExePath += platform::kPathSeparator;
+  cfgExePathTyped = cfgExePath;
   cfgExePath = a.ShortenPathName(cfgExePath);
   cfgPort = a.ParamAsString("ElzabSTXPort");
   cfgFileMode = cfgPort == fileModePort;

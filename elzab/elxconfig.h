@@ -15,10 +15,11 @@ struct ElzabConfig {
   // Reads "DataImportu" into cfgImportDate; the conversion's error when it is no date.
   void ReadImportDate(KSAction& action);
 
-  std::string cfgExePath;    // ELZAB's programs' folder, ending in a separator, in short form
+  std::string cfgExePath;        // ELZAB's programs' folder, ending in a separator, in short form
+  std::string cfgExePathTyped;   // the same as the parameter gives it, ending in a separator
   bool cfgExePathGiven = false;  // the parameter names a folder (is not empty)
-  std::string cfgPort;       // "ElzabSTXPort": a serial port, "LAN" or file mode
-  bool cfgFileMode = false;  // no program runs: the outputs are taken as they lie
+  std::string cfgPort;           // "ElzabSTXPort": a serial port, "LAN" or file mode
+  bool cfgFileMode = false;      // no program runs: the outputs are taken as they lie
   int32_t cfgTimeout = 0;
   int32_t cfgPoziomCen = 0;
   int32_t cfgProductFlag = 0;

@@ -150,9 +150,15 @@ void ElzabRunner::ExecuteOperation(int function) {
   if (!run.started) {
     // What tells a technician that an antivirus blocked the program, that it is no 64-bit
     // runnable program or that it wants elevation: the system's reason, a line of its own.
+    // The program's path is in its short form: the folder as the technician typed it is
+    // named beside it, or a missing folder would be searched for under a name never typed.
     if (!run.error.empty()) {
-      session_.MsgAdd(ElzabText("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error, LPV_Warning,
-                      100);
+      std::string why = ElzabText("KSElzabSExecuteMsgAdd", "Przyczyna: ") + run.error;
+      if (config_.cfgExePathTyped != config_.cfgExePath) {
+        why += ElzabText("KSElzabSExecuteMsgAdd_00003", "; pełna ścieżka programu: ") +
+               config_.cfgExePathTyped + program->program;
+      }
+      session_.MsgAdd(why, LPV_Warning, 100);
     }
     throw Exception(ElzabText("KSElzabSExecuteExceptio", "Błąd uruchomienia ") + path);
   }

@@ -187,7 +187,7 @@ ProcessUsage CurrentUsage();
 void ReleaseFreeMemory();
 
 // The product version and source revision a program or library file carries: its version
-// resource on Windows ("ProductVersion" and "SourceRevision"), or the note the build puts
+// resource on Windows ("FileVersion" and "SourceRevision"), or the note the build puts
 // into a library elsewhere ("TRELVAX-VERSION <version> <revision>"). False when the file
 // cannot be read or carries neither.
 bool ReadFileVersion(const std::string& path, std::string& version, std::string& revision);

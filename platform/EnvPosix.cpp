@@ -355,7 +355,10 @@ class PosixEnv : public Env {
       }
       if (rc <= 0) result.stuck = true;
     } else if (ReadAll(report[0], &r, sizeof(r)) == sizeof(r) && r.kind == kNotStarted) {
-      result.error = StartFailure(r.value);
+      // As Windows tells them apart: a missing folder is not a missing program.
+      const bool noFolder = r.value == ENOENT && !DirectoryExists(DirectoryOf(program));
+      result.error = noFolder ? "nie ma takiego folderu (kod " + std::to_string(ENOENT) + ")"
+                              : StartFailure(r.value);
     } else {
       result.started = true;
       if (r.kind != kEnded) {

@@ -43,8 +43,10 @@ std::string StartFailure(DWORD code, const std::string& systemText) {
   std::string reason;
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
       reason = "nie ma takiego pliku";
+      break;
+    case ERROR_PATH_NOT_FOUND:
+      reason = "nie ma takiego folderu";
       break;
     case ERROR_ACCESS_DENIED:
       reason = "brak dostępu do pliku (uprawnienia albo program antywirusowy)";
@@ -500,7 +502,7 @@ bool ReadFileVersion(const std::string& path, std::string& version, std::string&
         into.erase(into.find_last_not_of('\0') + 1);
         return true;
       };
-      found = value("ProductVersion", version);
+      found = value("FileVersion", version);
       if (found && !value("SourceRevision", revision)) revision.clear();
     }
   }

@@ -131,6 +131,23 @@ TEST_F(Runner, AProgramThatCannotStartNamesTheSystemsReason) {
   EXPECT_EQ(host.messages.back().significance, 1);
 }
 
+// The program runs by its folder's short name; a folder that is not there is named as typed.
+TEST_F(Runner, AProgramThatCannotStartInAShortenedFolderNamesTheFolderAsTyped) {
+  host.params["ElzabSTXExePath"] = "C:\\Program Files\\Elzab";
+  env.shortPaths["C:\\Program Files\\Elzab" + Sep()] = "C:\\PROGRA~1\\Elzab\\";
+  action->ReadParams();
+  env.onRun = [](const platform::FakeEnv::Run&) {
+    platform::RunResult r;
+    r.error = "nie ma takiego folderu (kod 3)";
+    return r;
+  };
+  EXPECT_EQ(ErrorOf(100), "Błąd uruchomienia C:\\PROGRA~1\\Elzab\\OTypUrz.exe");
+  EXPECT_EQ(host.messages.back().text,
+            "Przyczyna: nie ma takiego folderu (kod 3); pełna ścieżka programu: C:\\Program "
+            "Files\\Elzab" +
+                Sep() + "OTypUrz.exe");
+}
+
 // A program that could not be ended (it waits for its device) is an error of its own, and
 // the shared resource goes back so that other registers are not kept waiting behind it.
 TEST_F(Runner, AProgramThatCannotBeEndedGivesTheResourceBack) {

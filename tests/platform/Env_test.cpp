@@ -94,6 +94,15 @@ TEST(RunProgram, AProgramThatDoesNotExistIsNotStartedAndSaysWhyInPolish) {
       Env::Default()->RunProgram(tmp.File("no-such-program.exe"), {}, tmp.Path());
   EXPECT_FALSE(r.started);
   EXPECT_EQ(r.error, "nie ma takiego pliku (kod 2)");
+  // A folder that is not there is named so, as Windows names it (there with code 3).
+  r = Env::Default()->RunProgram(tmp.File("brak") + platform::kPathSeparator + "x.exe", {},
+                                 tmp.Path());
+  EXPECT_FALSE(r.started);
+#ifdef _WIN32
+  EXPECT_EQ(r.error, "nie ma takiego folderu (kod 3)");
+#else
+  EXPECT_EQ(r.error, "nie ma takiego folderu (kod 2)");
+#endif
 }
 
 // Ending a program on request ends what it started too: a helper it left running would keep
