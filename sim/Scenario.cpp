@@ -321,7 +321,9 @@ class Seller {
 
 }  // namespace
 
-bool RunScenario(Register& reg, const std::string& text, std::string& error) {
+bool RunScenario(Register& reg, const std::string& bytes, std::string& error) {
+  // Notepad's "UTF-8 with BOM" puts a byte order mark before the first command.
+  const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
   Register work = reg;
   Seller seller(work);
   int lineNo = 0;

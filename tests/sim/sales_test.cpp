@@ -205,6 +205,11 @@ TEST_F(SalesTest, ScenarioInWindows1250IsReadToo) {
   EXPECT_NE(std::string::npos, Show("cashier").find(U8(u8"  3 Żaneta\n")));
 }
 
+TEST_F(SalesTest, ScenarioWithAByteOrderMarkIsReadToo) {
+  ASSERT_EQ(0, Sell("\xEF\xBB\xBF" + U8(u8"cashier 3 Żaneta\n")));
+  EXPECT_NE(std::string::npos, Show("cashier").find(U8(u8"  3 Żaneta\n")));
+}
+
 TEST_F(SalesTest, ZeroClosesTheDay) {
   ASSERT_EQ(0, Ecrsim({"zero", "--port", "COM2"}));
   ASSERT_EQ(0, RunWith("OPSpRoz4.exe", "opsproz4", ""));
