@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -140,9 +141,62 @@ void Report(int fd, int32_t kind, int32_t value) {
   close(fd);
 }
 
+// Closes every descriptor marked close-on-exec but `keep1` and `keep2`: the warden, a fork
+// that never runs another program, would hold them for as long as it lives. Inheritable ones
+// stay for the program, as a program on Windows inherits inheritable handles. The open
+// descriptors are listed from /proc with getdents64 (no allocation); without /proc, every
+// number up to the limit is tried.
+void CloseOwnDescriptors(int keep1, int keep2) {
+  auto closeIfOwn = [&](int fd) {
+    if (fd > 2 && fd != keep1 && fd != keep2) {
+      const int flags = fcntl(fd, F_GETFD);
+      if (flags >= 0 && (flags & FD_CLOEXEC) != 0) close(fd);
+    }
+  };
+#ifdef SYS_getdents64
+  const int dir = open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    // Collected first: closing while the listing goes on would change it.
+    int fds[1024];
+    size_t count = 0;
+    alignas(8) char buffer[4096];
+    for (;;) {
+      const long n = syscall(SYS_getdents64, dir, buffer, sizeof(buffer));
+      if (n <= 0) break;
+      for (long at = 0; at < n;) {
+        const unsigned short length = *reinterpret_cast<unsigned short*>(buffer + at + 16);
+        const char* name = buffer + at + 19;
+        int fd = 0;
+        bool number = *name != '\0';
+        for (const char* c = name; *c != '\0'; ++c) {
+          if (*c < '0' || *c > '9') number = false;
+          fd = fd * 10 + (*c - '0');
+        }
+        if (number && fd != dir && count < 1024) fds[count++] = fd;
+        at += length;
+      }
+    }
+    close(dir);
+    if (count < 1024) {
+      for (size_t i = 0; i < count; ++i) closeIfOwn(fds[i]);
+      return;
+    }
+  }
+#endif
+  struct rlimit limit;
+  const int top = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536
+                      ? static_cast<int>(limit.rlim_cur) - 1
+                      : 65535;
+  for (int fd = 3; fd <= top; ++fd) closeIfOwn(fd);
+}
+
 // The warden's life: starts the program and reports how its run ended. Never returns.
 [[noreturn]] void Warden(const char* program, char* const* argv, const char* directory, int report,
                          int stopAsked, pid_t host) {
+  // A fork that never runs another program keeps every descriptor the host had: the
+  // directory's lock and the host's shared lock among them, which it would hold past the
+  // host's death while a stuck program keeps it waiting.
+  CloseOwnDescriptors(report, stopAsked);
   setpgid(0, 0);  // a terminal's Ctrl+C is the host's to handle, not the program's
 #ifdef __linux__
   prctl(PR_SET_CHILD_SUBREAPER, 1);
@@ -372,12 +426,13 @@ class PosixEnv : public Env {
     }
     close(report[0]);
     close(stopAsked[1]);
-    // The warden reports before it clears up after the program, which takes it no time; a
-    // stuck one is left to end when it can.
-    if (!result.stuck) {
+    // The warden reports before it clears up after the program, which takes it a moment; one
+    // whose clearing up waits for a device is not waited for.
+    for (int waited = 0; !result.stuck && waited < kStopWaitMs; waited += 5) {
       int status = 0;
-      while (waitpid(warden, &status, 0) < 0 && errno == EINTR) {
-      }
+      const pid_t got = waitpid(warden, &status, WNOHANG);
+      if (got == warden || (got < 0 && errno != EINTR)) break;
+      SleepMs(5);
     }
     return result;
   }

@@ -260,7 +260,8 @@ double TKSActionBase::ParamAsDate(const std::string& name) {
   if (value.empty()) return TdtTools::DatePart(TdtTools::Now());
   double date = 0;
   if (!TdtTools::ParseHostDate(value, date)) {
-    throw EConvertError("'" + value + "' nie jest poprawną datą (parametr " + name + ")");
+    throw EConvertError("'" + value + "' nie jest poprawną datą (parametr " +
+                        TKSLibrary::OpisParametru(name) + ")");
   }
   return TdtTools::DatePart(date);
 }

@@ -154,6 +154,23 @@ bool TKSLibrary::ZgodnaNazwaParametru(const std::string& a, const std::string& b
   return !ta.empty() && ta == TxTools::UpperCase(TxTools::Trim(b));
 }
 
+std::string TKSLibrary::OpisParametru(const std::string& name) {
+  // The host reads the table group by group, each until a type of 0; so does this.
+  for (int group = 101; group <= 107; ++group) {
+    for (int index = 0; index < 1000; ++index) {
+      std::string rowName, description, defaultValue, text1, text2;
+      int flag = 0;
+      if (Parametr(group, index, rowName, description, defaultValue, text1, text2, flag) == 0) {
+        break;
+      }
+      if (ZgodnaNazwaParametru(rowName, name) && !description.empty()) {
+        return "\"" + description + "\", " + name;
+      }
+    }
+  }
+  return name;
+}
+
 std::string TKSLibrary::NazwaZTypem(const std::string& name) {
   return TxTools::Trim(Wlasciwosci(2)) + "_" + TxTools::Trim(name);
 }

@@ -45,6 +45,9 @@ class TKSLibrary {
 
   // Names equal when trimmed and upper-cased; an empty name matches nothing.
   static bool ZgodnaNazwaParametru(const std::string& a, const std::string& b);
+  // A parameter as a person finds it among the device's settings: its label, then its name
+  // ("\"Data importu\", DataImportu"); the name alone when the driver's table has no label.
+  static std::string OpisParametru(const std::string& name);
   // The driver-qualified name of an own parameter: "KS_ElzabSTX" + "_" + name.
   static std::string NazwaZTypem(const std::string& name);
 

@@ -389,3 +389,16 @@ TEST_F(Import, QuantitiesAreThousandths) {
 }
 
 }  // namespace
+
+// A day the host gives that is none is named by the parameter's label as the host shows it.
+TEST_F(Import, AnImportDateThatIsNoDateNamesTheParameterByItsLabel) {
+  host.params["DataImportu"] = "2026-13-45";
+  try {
+    Run();
+    ADD_FAILURE() << host.Dump();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(),
+              "'2026-13-45' nie jest poprawną datą (parametr \"Data importu\", DataImportu)");
+  }
+  EXPECT_TRUE(stored.empty());
+}

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 #include <vector>
 #ifdef _WIN32
@@ -175,6 +176,41 @@ TEST(RunProgram, TheHostsSharedLockIsNotInherited) {
       Env::Default()->RunProgram(ChildProgram(), {"inherits", std::to_string(fd)}, tmp.Path());
   ASSERT_TRUE(r.started) << r.error;
   EXPECT_NE(testutil::ReadFile(tmp.File("child.txt")).find("inherited=no"), std::string::npos);
+}
+
+// Nor does the warden that waits for the program: a fork that keeps the host's descriptors,
+// it would hold the host's locks past the host's death while a program waits for its device.
+TEST(RunProgram, TheWardenHoldsNoneOfTheHostsLocks) {
+  TempDir tmp("run");
+  platform::InterProcessLock lock("warden-test");
+  ASSERT_TRUE(lock.TryLock());
+  bool held = false;
+  void* dirLock = Env::Default()->LockFile(tmp.File("trelvax.lck"), held);
+  ASSERT_NE(dirLock, nullptr);
+  std::vector<std::string> seen;
+  platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {"hang"}, tmp.Path(), [&] {
+    // The host's children are the wardens; what each holds open is listed in /proc.
+    const std::string self = std::to_string(getpid());
+    for (const auto& p : std::filesystem::directory_iterator("/proc")) {
+      const std::string stat = testutil::ReadFile(p.path().string() + "/stat");
+      const size_t close = stat.rfind(')');
+      if (close == std::string::npos || stat.compare(close + 4, self.size() + 1, self + " ") != 0) {
+        continue;
+      }
+      std::error_code ec;
+      for (const auto& fd : std::filesystem::directory_iterator(p.path() / "fd", ec)) {
+        seen.push_back(std::filesystem::read_symlink(fd.path(), ec).string());
+      }
+    }
+    return true;
+  });
+  Env::Default()->UnlockFile(dirLock);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(seen.empty());
+  for (const std::string& target : seen) {
+    EXPECT_EQ(target.find("trelvax-lock-"), std::string::npos) << target;
+    EXPECT_EQ(target.find("trelvax.lck"), std::string::npos) << target;
+  }
 }
 
 // A host killed while a program runs takes the program along, with its helpers: left running,
