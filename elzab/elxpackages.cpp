@@ -26,8 +26,15 @@ void ElzabPackages::Load() {
     file.Open();
     std::string line;
     while (file.ReadLine(line)) {
-      // A number with a blank around it is still that package's PLU.
-      plus_.insert(TxTools::IntToStr(TxTools::StrToIntDef(TxTools::Trim(line), 0)));
+      // A number with a blank around it is still that package's PLU; a lone CR inside a line
+      // (an older driver appended to a list cut between CR and LF) parts two of them.
+      size_t start = 0;
+      for (size_t cr = line.find('\r'); start <= line.size();
+           start = cr + 1, cr = line.find('\r', start)) {
+        if (cr == std::string::npos) cr = line.size();
+        const std::string word = TxTools::Trim(line.substr(start, cr - start));
+        if (!word.empty()) plus_.insert(TxTools::IntToStr(TxTools::StrToIntDef(word, 0)));
+      }
     }
     file.Close();
   }
@@ -38,9 +45,14 @@ void ElzabPackages::Write(const std::string& plu) {
   TMFile file(runner_.FNamePackages());
   file.Open();
   // A last line without its end (edited by hand, or cut by a full disk) would take the new
-  // number onto its own: "10" and "13" would read as 1013.
+  // number onto its own: "10" and "13" would read as 1013. A line ends at LF; a lone CR, the
+  // first half of a line end cut off, is given its LF.
   const int last = file.LastByte();
-  if (last != -1 && last != '\n' && last != '\r') file.Write("\r\n");
+  if (last == '\r') {
+    file.Write("\n");
+  } else if (last != -1 && last != '\n') {
+    file.Write("\r\n");
+  }
   file.WriteLine(plu);
   file.Close();
 }

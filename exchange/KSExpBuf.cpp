@@ -328,6 +328,9 @@ void KSExpBuf::HandleLine(const std::string& raw, TLJWords& words) {
       }
     }
   } else if (kind == "JM") {
+    // The unit's number goes to the register as is: one that is no number would rename
+    // another unit.
+    TxTools::StrToInt(words[1]);
     jmiary.push_back(words[1] + ";" + words[2] + ";" + words[3]);
   } else if (kind == "OPER" || kind == "WAL") {
     std::string entry = words[1];
@@ -342,7 +345,9 @@ void KSExpBuf::HandleLine(const std::string& raw, TLJWords& words) {
     rec.FromLine(line);
     DodajAsort(&rec);
   } else if (kind.compare(0, 3, "EUR") == 0) {
-    FKursEURO = TxfTools::ParseLeading(words[1]) / 10000.0;
+    // A rate that is not wholly a number is refused, not read by its leading digits; an empty
+    // one is no rate, which the euro's programming says.
+    FKursEURO = TxTools::Trim(words[1]).empty() ? 0 : TxfTools::StrToDecimal(words[1]) / 10000.0;
   }
 }
 

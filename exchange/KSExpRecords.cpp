@@ -20,6 +20,15 @@ double LineDecimal(const std::string& word) {
   return TxfTools::StrToDecimal(word);
 }
 
+// An optional integer word: `fallback` when empty; a word that is not wholly an integer is an
+// error of the line, as a required one is, rather than a value the back office never wrote
+// (a VAT rate, a price level or a price scale that would reach the register).
+int32_t LineInt(const std::string& word, int32_t fallback) {
+  const std::string trimmed = TxTools::Trim(word);
+  if (trimmed.empty()) return fallback;
+  return TxTools::StrToInt(trimmed);
+}
+
 // Every message of the export file's records belongs to the export buffer's module.
 constexpr const char* kModule = "kstools_KSExpBuf";
 constexpr const char* kFormatError = "Nieprawidłowy format pliku eksportowego";
@@ -162,8 +171,8 @@ void KSTowRec::FromLine(TLJWords& words, const TMLgExtTools* lg) {
   if (!words.Eof()) PKWiU = next();
   if (!words.Eof()) SWW = next();
   if (!words.Eof()) TerminW = TxTools::LeadingInt(next());
-  if (!words.Eof()) poziom_cen = TxTools::StrToIntDef(next(), -1);
-  if (!words.Eof()) ile_w_kodzie = TxTools::StrToIntDef(next(), kScaleOne);
+  if (!words.Eof()) poziom_cen = LineInt(next(), -1);
+  if (!words.Eof()) ile_w_kodzie = LineInt(next(), kScaleOne);
 
   // The line's price level picks the retail price. Its numbering is the export file's own:
   // 2 is the additional price and 3 the night price, unlike CenaAkt.
@@ -195,12 +204,10 @@ void KSTowRec::FromLine(TLJWords& words, const TMLgExtTools* lg) {
   if (!words.Eof()) dod_rabat_tow = nextDecimal();
 
   // The rate in hundredths is there only in lines long enough to hold it, whatever the end
-  // flag says; older lines have only the whole percent.
-  if (words.GetCount() > kWordRatePrec) {
-    stawkaPrec = TxTools::StrToIntDef(words.Get(kWordRatePrec), 0);
-  } else {
-    stawkaPrec = RatePrec(stawka);
-  }
+  // flag says; older lines have only the whole percent, and so has a line that leaves the
+  // word empty (read as 0 it would program the goods at 0 %).
+  stawkaPrec = RatePrec(stawka);
+  if (words.GetCount() > kWordRatePrec) stawkaPrec = LineInt(words.Get(kWordRatePrec), stawkaPrec);
   n = kWordRatePrec + 1;
 
   if (!words.Eof()) nazwa_pelna = next();

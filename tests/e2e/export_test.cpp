@@ -490,13 +490,16 @@ TEST_F(Export, ABrokenNumberInAGoodsLineStopsTheExportNamingTheLine) {
 // goods starts a line of its own, and both stay packaging.
 TEST_F(Export, APackagingListWithoutItsLastLineEndGetsANewLine) {
   Register("Mini online");
-  testutil::WriteFile(dir.File("packages.dat"), "10");
   std::vector<std::string> lines = FiveGoods();
   lines.push_back("PLU;6;0;5900000000066;Butelka 0,33 l;30;30;30;30;0;0;F;0;F;T;F;0;;1;DOD");
   WriteExportFile(lines);
-  RunExport();
-  EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
-  EXPECT_EQ(testutil::ReadFile(dir.File("packages.dat")), "10\r\n6\r\n");
+  // Cut after the number, or between the CR and the LF of its line end.
+  for (const char* before : {"10", "10\r"}) {
+    testutil::WriteFile(dir.File("packages.dat"), before);
+    RunExport();
+    EXPECT_TRUE(host.ErrorTexts().empty()) << host.Dump();
+    EXPECT_EQ(testutil::ReadFile(dir.File("packages.dat")), "10\r\n6\r\n") << before;
+  }
 }
 
 // ----- A full transmission ----------------------------------------------------------------

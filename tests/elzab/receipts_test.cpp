@@ -268,6 +268,19 @@ TEST_F(Receipts, SalesFromReceiptsGiveGoodsLinesDiscountsAndPackaging) {
       << f;
 }
 
+// A list an older driver appended to after a cut between CR and LF holds two packages on one
+// line, parted by the lone CR: both are packages.
+TEST_F(Receipts, APackagingListWithALoneCrInALineKeepsBothPackages) {
+  host.params["ElzabSTXSaleSource"] = "1";
+  WriteFile(dir.File("packages.dat"), "12\r40\r\n");
+  WriteFile(dir.File("opsproz4.out"), File(kDay4));
+  Run();
+  ASSERT_EQ(stored.size(), 1u) << host.Dump();
+  // Milk (12) sold 2 + 1 for 10,50 is packaging now, next to the returned bottle.
+  EXPECT_NE(stored[0].find("ZWROT_OPAKOWAN;50\r\nSPRZEDAZ_OPAKOWAN;1050\r\n"), std::string::npos)
+      << stored[0];
+}
+
 TEST_F(Receipts, LinesOfTwoDatesFillTwoBuffersAndTheReceiptsGoWithTheLast) {
   host.params["ElzabSTXSaleSource"] = "1";
   std::vector<std::string> day = kDay4;

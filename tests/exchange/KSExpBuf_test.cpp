@@ -169,6 +169,22 @@ TEST_F(ExpBufTest, AMalformedRecordEndsTheReadKeepingTheRowsBefore) {
   EXPECT_EQ(buf.il_rec, 1);
 }
 
+// A euro rate or a unit number that is not wholly a number is refused, not read by its
+// leading digits: 50000x would program a rate of 5,00, and 2x would rename unit 0.
+TEST_F(ExpBufTest, AEuroRateOrAUnitNumberThatIsNoNumberEndsTheRead) {
+  for (const char* line : {"EURO;50000x\r\n", "EURO;x\r\n", "JM;2x;3;kg\r\n", "JM;;3;kg\r\n"}) {
+    KSExpBuf fresh(nullptr);
+    const std::string path = Write(line);
+    EXPECT_THROW(fresh.ReadFromFile(path, false, -1), EConvertError) << line;
+  }
+  KSExpBuf fresh(nullptr);
+  fresh.ReadFromFile(Write("EURO;43125\r\n"), false, -1);
+  EXPECT_DOUBLE_EQ(fresh.FKursEURO, 4.3125);
+  KSExpBuf empty(nullptr);
+  empty.ReadFromFile(Write("EURO;\r\n"), false, -1);
+  EXPECT_DOUBLE_EQ(empty.FKursEURO, 0);  // no rate, which the euro's programming says
+}
+
 TEST_F(ExpBufTest, AMissingFileIsAnError) {
   EXPECT_THROW(buf.ReadFromFile(dir.File("none.exp"), false, -1), Exception);
   EXPECT_FALSE(testutil::Exists(dir.File("ARCH2.EXP")));

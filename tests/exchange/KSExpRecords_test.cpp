@@ -126,17 +126,27 @@ TEST(GoodsLine, OptionalGroupsStopAtTheLastWord) {
   rec = Goods(23, {{22, "x"}});
   EXPECT_EQ(rec.SWW, "");
   EXPECT_EQ(rec.poziom_cen, -1);
-  rec = Goods(27, {{24, "abc"}, {25, "x"}, {26, ""}});  // unreadable numbers: defaults
+  rec = Goods(27, {{24, "abc"}, {25, ""}, {26, " "}});  // empty numbers: defaults
   EXPECT_EQ(rec.TerminW, 0);
   EXPECT_EQ(rec.poziom_cen, -1);
   EXPECT_EQ(rec.ile_w_kodzie, 1000);
+}
+
+// A price level or a price scale that is not wholly a number changes the price the register
+// gets (2x read as no level sells at the retail price): it is an error of the line.
+TEST(GoodsLine, APriceLevelOrScaleThatIsNoNumberIsTheConversionError) {
+  EXPECT_THROW(Goods(27, {{25, "2x"}}), EConvertError);
+  EXPECT_THROW(Goods(27, {{26, "500x"}}), EConvertError);
+  EXPECT_EQ(Goods(27, {{25, " 2 "}}).poziom_cen, 2);
 }
 
 TEST(GoodsLine, RateInHundredthsComesFromWord30OrTheWholeRate) {
   EXPECT_EQ(Goods(30, {{9, "-1"}}).stawkaPrec, -1);
   EXPECT_EQ(Goods(30, {{9, "8"}}).stawkaPrec, 800);
   EXPECT_EQ(Goods(31, {{9, "-1"}}).stawkaPrec, 850);
-  EXPECT_EQ(Goods(31, {{30, "brak"}}).stawkaPrec, 0);
+  // An empty word is the whole rate's; one that is no number would program 0 %.
+  EXPECT_EQ(Goods(31, {{9, "8"}, {30, ""}}).stawkaPrec, 800);
+  EXPECT_THROW(Goods(31, {{30, "8OO"}}), EConvertError);
 }
 
 TEST(GoodsLine, AbsurdNumbersAreHeldAtTheIntegerLimit) {
