@@ -8,10 +8,6 @@
 
 namespace {
 
-int IntOrZero(const std::string& text) {
-  return TxTools::StrToIntDef(text, 0);
-}
-
 // The parts of a date or time written with "." or ":" between them.
 std::vector<std::string> Parts(const std::string& text) {
   std::vector<std::string> parts(1);
@@ -79,11 +75,12 @@ double DottedClock(const std::string& text) {
   p.year = 1899;
   p.month = 12;
   p.day = 30;
-  p.hour = IntOrZero(parts[0]);
-  p.minute = parts.size() > 1 ? IntOrZero(parts[1]) : 0;
+  // Digits only: "1x:05" read by its digits would put a sale under another hour.
   int seconds = 0;
   double value = 0;
-  if (parts.size() > 3 ||
+  if (parts.empty() || !TxTools::TryStrToInt(parts[0], p.hour) ||
+      (parts.size() > 1 && !parts[1].empty() && !TxTools::TryStrToInt(parts[1], p.minute)) ||
+      parts.size() > 3 ||
       (parts.size() == 3 &&
        (!TxTools::TryStrToInt(parts[2], seconds) || seconds < 0 || seconds > 59)) ||
       !TdtTools::TryEncode(p, value)) {

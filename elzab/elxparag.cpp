@@ -93,6 +93,27 @@ double ElPosition::DecimalOfMethod5(const std::string& text) {
   return Decimal5(text);
 }
 
+namespace {
+
+// A method-4 amount or quantity ("." as the decimal point): empty reads 0; anything that is
+// not wholly a number is a damaged line, not a number read by its leading digits (6x49 would
+// book 0,06 zł).
+double Decimal4(const std::string& text) {
+  const std::string trimmed = TxTools::TrimSpaces(text);
+  return trimmed.empty() ? 0 : TxfTools::StrToDecimal(trimmed);
+}
+
+// The goods number a sale is booked to: a sold line without one that reads is damaged.
+int32_t GoodsNumber(const std::string& text) {
+  return TxTools::StrToInt(TxTools::TrimSpaces(text));
+}
+
+}  // namespace
+
+double ElPosition::DecimalOfMethod4(const std::string& text) {
+  return Decimal4(text);
+}
+
 void ElPosition::MakeFromLine(const std::string& line, bool longForm) {
   TLJWords f("\t");
   if (f.Init(line) == 3) throw Exception(kWrongRegister);
@@ -101,9 +122,9 @@ void ElPosition::MakeFromLine(const std::string& line, bool longForm) {
   nr_par = IntOrZero(f[o + 1]);
   nr_poz_par = IntOrZero(f[o + 2]);
   zwrot = IntOrZero(f[o + 3]) == 1;
-  nr_tow = IntOrZero(f[o + 4]);
-  il_sp = TxfTools::ParseLeading(f[o + 5]);
-  wart_rabw = TxfTools::ParseLeading(f[o + 6]);
+  nr_tow = GoodsNumber(f[o + 4]);
+  il_sp = Decimal4(f[o + 5]);
+  wart_rabw = Decimal4(f[o + 6]);
   if (!longForm) return;
   data = RegisterDates::Dotted(f[8]);
   czas = RegisterDates::DottedClock(f[9]);
@@ -118,8 +139,8 @@ void ElPosition::MakeFromLine(const std::string& line, bool longForm) {
     rabat = 0;
   } else {
     withoutDiscountInfo = false;
-    wart_rabp = TxfTools::ParseLeading(discount);
-    wart_pr = TxfTools::ParseLeading(before);
+    wart_rabp = Decimal4(discount);
+    wart_pr = Decimal4(before);
     rabat = wart_pr - wart_rabw;
   }
 }
@@ -132,7 +153,7 @@ void ElPosition::MakeFromLineExtended(const std::string& line) {
   nr_par = IntOrZero(f(2));
   nr_poz_par = IntOrZero(f(3));
   zwrot = IntOrZero(f(4)) == 1;
-  nr_tow = IntOrZero(f(5));
+  nr_tow = GoodsNumber(f(5));
   il_sp = Decimal5(f(6));
   wart_rabw = Hundredths5(f(7));
   data = RegisterDates::Compact(f(8));

@@ -28,6 +28,8 @@ class ElPosition {
 
   // A decimal of method 5, with "," or "." as its separator.
   static double DecimalOfMethod5(const std::string& text);
+  // A decimal of method 4, with "." as its separator; empty reads 0.
+  static double DecimalOfMethod4(const std::string& text);
 
   int32_t GetNrTrans() const { return nr_rap; }
   int32_t GetNrParagonu() const { return nr_par; }

@@ -366,7 +366,7 @@ class ReceiptBufferReader {
     pay->ostatnia = 0;
     pay->terminowa = form >= 0 && form <= 6 ? a_.PaymentHasDate(form) : 0;
     double amount = m5_ ? TxfTools::Round(ElPosition::DecimalOfMethod5(f_[7]) * 100, 0)
-                        : TxfTools::ParseLeading(f_[7]);
+                        : ElPosition::DecimalOfMethod4(f_[7]);
     if (IntOrZero(f_[5]) == 1) amount = -amount;
     pay->wartosc = amount;
     // The register's card, voucher and cheque are the host's 3, 1 and 2.

@@ -93,12 +93,44 @@ TEST(ElPositionLongForm, AReturnCountsNegative) {
 
 TEST(ElPositionLongForm, IntegersThatAreNoNumbersCountZero) {
   ElPosition p;
-  p.MakeFromLine("1\tx\t\t1\t0\tAB\t1\t100\t26.12.08\t10:15\tz\t", true);
+  p.MakeFromLine("1\tx\t\t1\t0\t12\t1\t100\t26.12.08\t10:15\tz\t", true);
   EXPECT_EQ(p.nr_rap, 0);
   EXPECT_EQ(p.nr_par, 0);
-  EXPECT_EQ(p.nr_tow, 0);
   EXPECT_EQ(p.ST, 0);
   EXPECT_EQ(p.nr_kas, 0);
+}
+
+// What a sale is booked by cannot be guessed: a goods number, an amount, a quantity or a time
+// that is not wholly a number is a damaged line (6x49 read by its digits would book 0,06 zł,
+// goods 1x would be goods 0, 1x:05 another hour), in either method's long form.
+TEST(ElPositionLongForm, AGoodsNumberAmountOrTimeThatIsNoNumberIsAnError) {
+  const std::string good = "1\t7\t5\t1\t0\t12\t2.000\t700\t26.12.08\t10:15\t1\t3\t0\t700";
+  for (const auto& [field, word] : std::vector<std::pair<size_t, std::string>>{{5, "1x"},
+                                                                               {5, ""},
+                                                                               {6, "2.0.0"},
+                                                                               {7, "6x49"},
+                                                                               {9, "1x:05"},
+                                                                               {9, ""},
+                                                                               {12, "5o"},
+                                                                               {13, "7OO"}}) {
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (size_t tab = good.find('\t');; tab = good.find('\t', start)) {
+      f.push_back(good.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    f[field] = word;
+    std::string line;
+    for (size_t i = 0; i < f.size(); ++i) line += (i ? "\t" : "") + f[i];
+    ElPosition p;
+    EXPECT_THROW(p.MakeFromLine(line, true), EConvertError) << line;
+  }
+  ElPosition p;
+  p.MakeFromLine(good, true);
+  EXPECT_EQ(p.nr_tow, 12);
+  EXPECT_THROW(p.MakeFromLineExtended("1\t7\t5\t1\t0\t3x\t1,000\t7,00\t261208\t101500\t1\t3\t0\t7"),
+               EConvertError);
 }
 
 TEST(ElPositionLongForm, AThreeFieldLineIsAnotherRegistersFormat) {
