@@ -137,8 +137,9 @@ TrelvaxAction::DirectoryLock::DirectoryLock(TrelvaxAction& action, bool take) {
           ElzabText("KSElzabSLockFailExceptio", "Nie można utworzyć pliku blokady '") + path +
           "': " + reason +
           ElzabText("KSElzabSLockFailExceptio_00001",
-                    "; sprawdź, czy katalog wymiany istnieje i czy wolno w nim zapisywać (nic nie "
-                    "zostało zapisane ani wysłane)"));
+                    "; sprawdź, czy katalog wymiany istnieje, czy wolno w nim zapisywać i czy "
+                    "nie ma w nim folderu o tej nazwie (nic nie zostało zapisane ani "
+                    "wysłane)"));
     }
     if (!announced) {
       action.MsgAdd(ElzabText("KSElzabSLockMsgAdd", "Czekam na koniec innej operacji w katalogu ") +

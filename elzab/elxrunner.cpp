@@ -82,7 +82,10 @@ void ElzabRunner::WriteInFile(const std::string& path, std::string text, bool co
       file.Write("\r\n");
     }
     file.Close();
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    // The system's reason (a full disk, a folder in the way) goes on a line of its own.
+    session_.MsgAdd(ElzabText("KSElzabSExecuteMsgAdd", "Przyczyna: ") + e.Message(), LPV_Warning,
+                    100);
     throw Exception(ElzabText("KSElzabSWriteInFExceptio", "Błąd zapisu pliku wyjściowego ") + path);
   }
 }

@@ -1,5 +1,7 @@
 #include "hostlib/TMFile.h"
 
+#include <cerrno>
+
 #include <cstring>
 
 #include "hostlib/Exceptions.h"
@@ -17,6 +19,12 @@ void TMFile::SetPath(const std::string& path) {
 
 void TMFile::Fail(const std::string& what) const {
   throw Exception(what + " '" + path_ + "'");
+}
+
+void TMFile::FailWriting() const {
+  // A full disk is the usual cause, and the shop can do something about it once told.
+  if (errno == 0) Fail("Błąd zapisu pliku");
+  throw Exception("Błąd zapisu pliku '" + path_ + "': " + platform::FileErrorReason(path_));
 }
 
 void TMFile::RequireOpen(const char* what) const {
@@ -51,12 +59,14 @@ void TMFile::Close() {
   std::FILE* file = file_;
   file_ = nullptr;
   // What stdio still buffers is written only now: a full disk shows here and nowhere else.
-  if (!platform::CurrentEnv()->CloseFile(file) && !readOnly_) Fail("Błąd zapisu pliku");
+  errno = 0;
+  if (!platform::CurrentEnv()->CloseFile(file) && !readOnly_) FailWriting();
 }
 
 void TMFile::Sync() {
   RequireOpen("Zapis");
-  if (!platform::CurrentEnv()->SyncFile(file_)) Fail("Błąd zapisu pliku");
+  errno = 0;
+  if (!platform::CurrentEnv()->SyncFile(file_)) FailWriting();
   lastOp_ = 0;
 }
 
@@ -130,8 +140,9 @@ void TMFile::Write(const std::string& bytes) {
   RequireOpen("Zapis");
   if (readOnly_) Fail("Plik otwarty tylko do odczytu");
   Switch(true);
+  errno = 0;
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    Fail("Błąd zapisu pliku");
+    FailWriting();
   }
 }
 

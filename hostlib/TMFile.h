@@ -53,6 +53,8 @@ class TMFile {
   void RequireOpen(const char* what) const;
   void Switch(bool toWrite);
   [[noreturn]] void Fail(const std::string& what) const;
+  // A failed write: "Błąd zapisu pliku '<path>'" with the system's reason when it gave one.
+  [[noreturn]] void FailWriting() const;
 
   std::string path_;
   bool readOnly_ = false;

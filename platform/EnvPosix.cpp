@@ -233,7 +233,13 @@ void CloseOwnDescriptors(int keep1, int keep2) {
 #endif
     if (getppid() != warden) _exit(127);
     sigaction(SIGPIPE, &plain, nullptr);  // the program starts with plain signal handling
-    if (directory[0] == '\0' || chdir(directory) == 0) execve(program, argv, environ);
+    // A folder it cannot work in is told apart from a program that is not there (negative).
+    if (directory[0] != '\0' && chdir(directory) != 0) {
+      const int code = -errno;
+      WriteAll(started[1], &code, sizeof(code));
+      _exit(127);
+    }
+    execve(program, argv, environ);
     const int code = errno;
     WriteAll(started[1], &code, sizeof(code));
     _exit(127);
@@ -292,6 +298,30 @@ bool WaitOrStop(int report, const std::function<bool()>& stop) {
   }
 }
 
+// The reasons met less often, in Polish too; what has no words of its own keeps the system's.
+std::string OtherReason(int code) {
+  switch (code) {
+    case ENAMETOOLONG:
+      return "ścieżka albo nazwa pliku jest za długa";
+    case ELOOP:
+      return "zbyt wiele dowiązań symbolicznych w ścieżce";
+    case EBUSY:
+    case ETXTBSY:
+      return "plik jest używany przez inny program";
+    case EMFILE:
+    case ENFILE:
+      return "za dużo otwartych plików";
+    case EIO:
+      return "błąd wejścia-wyjścia dysku albo udziału sieciowego";
+    case ENOMEM:
+      return "brak pamięci";
+    case EEXIST:
+      return "plik już istnieje";
+    default:
+      return std::string("błąd systemu: ") + std::strerror(code);
+  }
+}
+
 // Why a program could not be started, in the words a technician reads.
 std::string StartFailure(int code) {
   std::string reason;
@@ -307,7 +337,7 @@ std::string StartFailure(int code) {
       reason = "to nie jest program, który ten system może uruchomić";
       break;
     default:
-      reason = std::strerror(code);
+      reason = OtherReason(code);
       break;
   }
   return reason + " (kod " + std::to_string(code) + ")";
@@ -344,7 +374,7 @@ std::string FileErrorReason(const std::string& path) {
       reason = "część ścieżki nie jest folderem";
       break;
     default:
-      reason = std::strerror(code);
+      reason = OtherReason(code);
       break;
   }
   return reason + " (kod " + std::to_string(code) + ")";
@@ -381,12 +411,19 @@ class PosixEnv : public Env {
       close(report[1]);
       return result;
     }
+    // A relative program is found from the host's own folder, as Windows finds it, not from
+    // the folder the program is to work in.
+    std::string path = program;
+    char cwd[4096];
+    if (!path.empty() && path[0] != '/' && getcwd(cwd, sizeof(cwd)) != nullptr) {
+      path = std::string(cwd) + "/" + path;
+    }
     const pid_t host = getpid();
     const pid_t warden = fork();
     if (warden == 0) {
       close(report[0]);
       close(stopAsked[1]);
-      Warden(program.c_str(), argv.data(), directory.c_str(), report[1], stopAsked[0], host);
+      Warden(path.c_str(), argv.data(), directory.c_str(), report[1], stopAsked[0], host);
     }
     const int forkError = errno;
     close(report[1]);
@@ -409,10 +446,19 @@ class PosixEnv : public Env {
       }
       if (rc <= 0) result.stuck = true;
     } else if (ReadAll(report[0], &r, sizeof(r)) == sizeof(r) && r.kind == kNotStarted) {
-      // As Windows tells them apart: a missing folder is not a missing program.
-      const bool noFolder = r.value == ENOENT && !DirectoryExists(DirectoryOf(program));
-      result.error = noFolder ? "nie ma takiego folderu (kod " + std::to_string(ENOENT) + ")"
-                              : StartFailure(r.value);
+      // As Windows tells them apart: a missing folder is not a missing program, and the
+      // folder the program was to work in is neither.
+      const int code = r.value < 0 ? -r.value : r.value;
+      const bool noFolder = r.value < 0 ? code == ENOENT || code == ENOTDIR
+                                        : code == ENOENT && !DirectoryExists(DirectoryOf(path));
+      if (r.value < 0) {
+        result.error = noFolder ? "nie ma folderu roboczego " + directory + " (kod " +
+                                      std::to_string(code) + ")"
+                                : "folder roboczy " + directory + ": " + StartFailure(code);
+      } else {
+        result.error = noFolder ? "nie ma takiego folderu (kod " + std::to_string(code) + ")"
+                                : StartFailure(code);
+      }
     } else {
       result.started = true;
       if (r.kind != kEnded) {

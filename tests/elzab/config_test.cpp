@@ -245,8 +245,9 @@ TEST_F(Config, AMissingExchangeDirectoryIsNamedAsMissing) {
                         0),
             0u)
       << error;
-  EXPECT_NE(error.find("); sprawdź, czy katalog wymiany istnieje i czy wolno w nim zapisywać (nic "
-                       "nie zostało zapisane ani wysłane)"),
+  EXPECT_NE(error.find("); sprawdź, czy katalog wymiany istnieje, czy wolno w nim zapisywać i "
+                       "czy nie ma w nim folderu o tej nazwie (nic nie zostało zapisane ani "
+                       "wysłane)"),
             std::string::npos)
       << error;
   EXPECT_TRUE(env.runs.empty());
@@ -446,4 +447,9 @@ TEST_F(Config, AnInputFileThatCannotBeWrittenNamesItsPath) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Błąd zapisu pliku wyjściowego " + bad);
   }
+  // The system's reason is a line of its own before it.
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_EQ(
+      host.messages.back().text.rfind("Przyczyna: Nie można otworzyć pliku '" + bad + "': ", 0), 0u)
+      << host.Dump();
 }

@@ -160,6 +160,21 @@ TEST(TMFile, AWriteThatFailsAtTheCloseIsAnErrorNamingThePath) {
 #endif
 }
 
+#ifdef __linux__
+// A disk that is really full says so: the shop can free space once told.
+TEST(TMFileTest, AFullDiskNamesItsReason) {
+  TMFile f("/dev/full");
+  f.Open();
+  f.WriteLine("line");
+  try {
+    f.Close();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Błąd zapisu pliku '/dev/full': brak miejsca na dysku (kod 28)");
+  }
+}
+#endif
+
 TEST(TMFile, AReadOnlyFileRefusesWrites) {
   TempDir tmp;
   testutil::WriteFile(tmp.File("ro.txt"), "x");

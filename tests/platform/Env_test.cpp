@@ -106,6 +106,27 @@ TEST(RunProgram, AProgramThatDoesNotExistIsNotStartedAndSaysWhyInPolish) {
 #endif
 }
 
+#ifndef _WIN32
+// A folder the program cannot work in is not a program that is not there; a relative program
+// is found from the host's folder, as Windows finds it; reasons met less often are Polish too.
+TEST(RunProgram, AMissingWorkingFolderARelativeProgramAndRarerReasons) {
+  TempDir tmp("run");
+  platform::RunResult r = Env::Default()->RunProgram(ChildProgram(), {"7"}, tmp.File("brak"));
+  EXPECT_FALSE(r.started);
+  EXPECT_EQ(r.error, "nie ma folderu roboczego " + tmp.File("brak") + " (kod 2)");
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+  ASSERT_EQ(chdir(testutil::BinDir().c_str()), 0);
+  r = Env::Default()->RunProgram("./trelvax_child", {"7"}, tmp.Path());
+  ASSERT_EQ(chdir(cwd), 0);
+  EXPECT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 7u);
+  EXPECT_EQ(Env::Default()->OpenFile(tmp.File(std::string(300, 'x')), "rb"), nullptr);
+  EXPECT_EQ(platform::FileErrorReason(tmp.File(std::string(300, 'x'))),
+            "ścieżka albo nazwa pliku jest za długa (kod 36)");
+}
+#endif
+
 // Ending a program on request ends what it started too: a helper it left running would keep
 // the port, and the next program could not open it.
 // A helper that leaves the program's process group is ended too.
