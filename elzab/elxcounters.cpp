@@ -3,6 +3,7 @@
 #include <map>
 
 #include "elzab/elxrunner.h"
+#include "hostlib/TxTools.h"
 #include "hostlib/TxfTools.h"
 #include "support/TLJWords.h"
 
@@ -15,8 +16,11 @@ void ReadCounters(const ElzabRunner& runner, const std::string& path, const Coun
   TLJWords columns("\t");
   double number = 0;
   while (lines.NextData(columns)) {
-    // A quantity and a value that are numbers, as the register writes them.
-    if (!TxfTools::TryStrToDecimal(columns[1], number) ||
+    // A goods number, a quantity and a value that are numbers, as the register writes them:
+    // a sale booked to goods "3x" reaches no goods of the host.
+    int plu = 0;
+    if (!TxTools::TryStrToInt(TxTools::TrimSpaces(columns[0]), plu) ||
+        !TxfTools::TryStrToDecimal(columns[1], number) ||
         !TxfTools::TryStrToDecimal(columns[2], number)) {
       lines.Damaged();
     }
