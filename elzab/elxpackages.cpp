@@ -6,6 +6,7 @@
 #include "hostlib/TMFile.h"
 #include "hostlib/TxTools.h"
 #include "platform/Env.h"
+#include "support/TLJWords.h"
 
 ElzabPackages::ElzabPackages(ElzabSession& session, ElzabRunner& runner, const ElzabConfig& config)
     : session_(session), runner_(runner), config_(config) {}
@@ -28,11 +29,10 @@ void ElzabPackages::Load() {
     while (file.ReadLine(line)) {
       // A number with a blank around it is still that package's PLU; a lone CR inside a line
       // (an older driver appended to a list cut between CR and LF) parts two of them.
-      size_t start = 0;
-      for (size_t cr = line.find('\r'); start <= line.size();
-           start = cr + 1, cr = line.find('\r', start)) {
-        if (cr == std::string::npos) cr = line.size();
-        const std::string word = TxTools::Trim(line.substr(start, cr - start));
+      TLJWords parts("\r");
+      const int count = parts.Init(line);
+      for (int i = 0; i < count; ++i) {
+        const std::string word = TxTools::Trim(parts[i]);
         if (!word.empty()) plus_.insert(TxTools::IntToStr(TxTools::StrToIntDef(word, 0)));
       }
     }

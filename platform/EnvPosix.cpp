@@ -49,7 +49,8 @@ namespace {
 // What the warden reports, once: how the run ended.
 struct WardenReport {
   int32_t kind;   // kNotStarted, kEnded or kStopped
-  int32_t value;  // the errno of the failed start, or the program's wait status
+  int32_t value;  // the errno of the failed start (negated when the working folder was
+                  // at fault), or the program's wait status
 };
 constexpr int32_t kNotStarted = 1;
 constexpr int32_t kEnded = 2;
