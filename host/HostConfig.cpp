@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "host/Text.h"
 #include "platform/Env.h"
@@ -11,15 +9,6 @@
 namespace tvkhost {
 
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream out;
-  out << in.rdbuf();
-  bytes = out.str();
-  return !in.bad();
-}
 
 bool IsAbsolute(const std::string& path) {
   return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
@@ -42,14 +31,14 @@ bool ParseIntList(const std::string& text, std::vector<int>& values) {
 bool HostConfig::Load(const std::string& path, std::string& error) {
   // Relative exchange directories are taken from the file's folder, so it has to be known.
   std::error_code ec;
-  std::filesystem::path full = std::filesystem::absolute(path, ec);
-  path_ = ec ? path : full.lexically_normal().string();
+  std::filesystem::path full = std::filesystem::absolute(platform::NativeText(path), ec);
+  path_ = ec ? path : platform::FromNativeText(full.lexically_normal().string());
   return Reload(error);
 }
 
 bool HostConfig::Reload(std::string& error) {
   std::string bytes;
-  if (!platform::Env::Default()->FileExists(path_) || !ReadWholeFile(path_, bytes)) {
+  if (!platform::Env::Default()->FileExists(path_) || !ReadFileBytes(path_, bytes)) {
     error = "cannot read the configuration file " + path_;
     return false;
   }
@@ -152,11 +141,7 @@ bool HostConfig::Parameter(const std::string& name, std::string& value) const {
 bool HostConfig::StoreParameter(const std::string& name, const std::string& value,
                                 std::string& error) {
   ini_.Set(device_.section, Trim(ToFile(name)), ToFile(value));
-  std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-  std::string bytes = ini_.ToBytes();
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
+  if (!WriteFileBytes(path_, ini_.ToBytes())) {
     error = "cannot write the configuration file " + path_;
     return false;
   }

@@ -66,8 +66,9 @@ void OnInterrupt(int) {
 // quiet) and in the log; 0 when both are known.
 int Versions(const tvkhost::AppOptions& options, bool quiet, std::FILE* log) {
   auto say = [&](const std::string& line) {
-    if (!quiet) std::fputs(line.c_str(), stdout);
-    if (log != nullptr) std::fputs(line.c_str(), log);
+    const std::string utf8 = tvkhost::Cp1250ToUtf8(line);
+    if (!quiet) std::fputs(utf8.c_str(), stdout);
+    if (log != nullptr) std::fputs(utf8.c_str(), log);
   };
   say(std::string("tvkhost ") + TRELVAX_VERSION + " (revision " + TRELVAX_REVISION + ")\n");
   const std::string lib = options.libPath.empty() ? tvkhost::DefaultLibraryPath() : options.libPath;
@@ -86,7 +87,9 @@ int Versions(const tvkhost::AppOptions& options, bool quiet, std::FILE* log) {
 }
 
 int Usage(const std::string& problem) {
-  if (!problem.empty()) std::fprintf(stderr, "tvkhost: %s\n", problem.c_str());
+  if (!problem.empty()) {
+    std::fprintf(stderr, "tvkhost: %s\n", tvkhost::Cp1250ToUtf8(problem).c_str());
+  }
   std::fputs(kUsage, stderr);
   return tvkhost::kExitSetup;
 }
@@ -94,16 +97,19 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Inside, tvkhost holds Windows-1250 as the driver does; a POSIX terminal types UTF-8.
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(platform::FromNativeText(argv[i]));
   tvkhost::AppOptions options;
   std::string logPath;
   bool quiet = false;
   std::vector<std::string> words;
   bool showVersions = false;
   for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+    const std::string arg = args[i];
     auto value = [&](std::string& into) {
       if (i + 1 >= argc) return false;
-      into = argv[++i];
+      into = args[++i];
       return true;
     };
     bool ok = true;
@@ -154,7 +160,7 @@ int main(int argc, char** argv) {
 
   std::FILE* log = nullptr;
   if (!logPath.empty()) {
-    log = std::fopen(logPath.c_str(), "wb");
+    log = platform::Env::Default()->OpenFile(logPath, "wb");
     if (log == nullptr) return Usage("cannot write the log file " + logPath);
   }
   if (showVersions) {

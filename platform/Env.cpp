@@ -82,7 +82,7 @@ int ClockShiftDays(const std::string& value) {
 
 std::string GetEnvironmentValue(const std::string& name) {
   const char* value = std::getenv(name.c_str());
-  return value != nullptr ? std::string(value) : std::string();
+  return value != nullptr ? FromNativeText(value) : std::string();
 }
 
 }  // namespace platform

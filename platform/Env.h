@@ -142,6 +142,16 @@ std::string QuoteArgument(const std::string& word);
 // space, each word passed through QuoteArgument.
 std::string JoinCommandLine(const std::string& program, const std::vector<std::string>& args);
 
+// A Windows-1250 text (a path, a program's argument, an environment value) as this system's
+// calls take it: unchanged on Windows, whose ANSI calls read Windows-1250 on a Polish system;
+// UTF-8 on POSIX, so that a folder named in Polish there is the folder a person made. The seam
+// itself converts every path it is given; the host and the simulator use this only for what
+// they hand the system past it (the standard library's own file calls).
+std::string NativeText(const std::string& text);
+// The system's text (a command-line word, a path it gave) as Windows-1250; unchanged on
+// Windows. Characters the code page lacks become "?".
+std::string FromNativeText(const std::string& text);
+
 // Why the file call on `path` that has just failed did (no such folder, access denied, a
 // network drive not connected, ...), in the words a technician reads, with the system's code:
 // "nie ma takiego folderu (kod 3)". Call it before any other system call.
@@ -150,7 +160,7 @@ std::string FileErrorReason(const std::string& path);
 // Cuts an open file (opened with stdio, binary) to `size` bytes. False on failure.
 bool TruncateOpenFile(std::FILE* file, long long size);
 
-// The full path of the running program.
+// The full path of the running program (Windows-1250, as every path the seam gives).
 std::string ExecutablePath();
 // The directory part of a path (without the trailing separator); "." when there is none.
 std::string DirectoryOf(const std::string& path);
@@ -158,9 +168,9 @@ std::string DirectoryOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 
 // Sets or (with an empty value) removes an environment variable of this process; programs
-// started afterwards inherit it.
+// started afterwards inherit it. The value is Windows-1250, handed to the system as NativeText.
 void SetEnvironmentValue(const std::string& name, const std::string& value);
-// The value of an environment variable, empty when unset.
+// The value of an environment variable (Windows-1250), empty when unset.
 std::string GetEnvironmentValue(const std::string& name);
 // The whole days `value` (TRELVAX_CLOCK_SHIFT_DAYS) moves the clock by: 0 unless it is a whole
 // number of days within a century.

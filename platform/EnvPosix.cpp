@@ -26,6 +26,7 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/Cp1250.h"
 #include "platform/Env.h"
 
 extern char** environ;
@@ -346,13 +347,23 @@ std::string StartFailure(int code) {
 
 }  // namespace
 
+// A POSIX system names files in UTF-8 (as its terminal shows them), while everything the
+// driver, the host and the simulator hold is Windows-1250: every path crosses here.
+std::string NativeText(const std::string& text) {
+  return Cp1250ToUtf8(text);
+}
+
+std::string FromNativeText(const std::string& text) {
+  return Utf8ToCp1250(text);
+}
+
 std::string FileErrorReason(const std::string& path) {
   const int code = errno;
   std::string reason;
   switch (code) {
     case ENOENT: {
       struct stat st;
-      const std::string dir = DirectoryOf(path);
+      const std::string dir = NativeText(DirectoryOf(path));
       reason = stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "nie ma takiego pliku"
                                                                   : "nie ma takiego folderu";
       break;
@@ -395,8 +406,8 @@ class PosixEnv : public Env {
     RunResult result;
     // Everything the warden needs is made before the fork: it may not allocate.
     std::vector<std::string> words;
-    words.push_back(program);
-    words.insert(words.end(), args.begin(), args.end());
+    words.push_back(NativeText(program));
+    for (const std::string& arg : args) words.push_back(NativeText(arg));
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
@@ -417,14 +428,17 @@ class PosixEnv : public Env {
     std::string path = program;
     char cwd[4096];
     if (!path.empty() && path[0] != '/' && getcwd(cwd, sizeof(cwd)) != nullptr) {
-      path = std::string(cwd) + "/" + path;
+      path = FromNativeText(cwd) + "/" + path;
     }
+    const std::string nativePath = NativeText(path);
+    const std::string nativeDirectory = NativeText(directory);
     const pid_t host = getpid();
     const pid_t warden = fork();
     if (warden == 0) {
       close(report[0]);
       close(stopAsked[1]);
-      Warden(path.c_str(), argv.data(), directory.c_str(), report[1], stopAsked[0], host);
+      Warden(nativePath.c_str(), argv.data(), nativeDirectory.c_str(), report[1], stopAsked[0],
+             host);
     }
     const int forkError = errno;
     close(report[1]);
@@ -488,25 +502,27 @@ class PosixEnv : public Env {
 
   bool FileExists(const std::string& path) override {
     struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !path.empty() && stat(NativeText(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
   }
 
   bool DirectoryExists(const std::string& path) override {
     struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !path.empty() && stat(NativeText(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
   bool RemoveFile(const std::string& path) override {
-    return FileExists(path) && unlink(path.c_str()) == 0;
+    return FileExists(path) && unlink(NativeText(path).c_str()) == 0;
   }
 
   bool RenameFile(const std::string& from, const std::string& to) override {
-    if (!FileExists(from) || rename(from.c_str(), to.c_str()) != 0) return false;
+    if (!FileExists(from) || rename(NativeText(from).c_str(), NativeText(to).c_str()) != 0) {
+      return false;
+    }
     // The new name lives in the directory: until the directory is on the disk, a power cut may
     // bring the old file back, or none.
     const size_t slash = to.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : to.substr(0, slash + 1);
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(NativeText(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool synced = fsync(fd) == 0;
     close(fd);
@@ -515,13 +531,14 @@ class PosixEnv : public Env {
 
   std::FILE* OpenFile(const std::string& path, const char* mode) override {
     // "e": closed on exec, so never inherited by a program started meanwhile.
-    return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
+    return std::fopen(NativeText(path).c_str(), (std::string(mode) + "e").c_str());
   }
 
   void* LockFile(const std::string& path, bool& held) override {
     held = true;
+    const std::string native = NativeText(path);
     for (int attempt = 0; attempt < 5; ++attempt) {
-      const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      const int fd = open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
       if (fd < 0) {
         held = false;
         return nullptr;
@@ -536,9 +553,9 @@ class PosixEnv : public Env {
       // The holder before deletes the file as it lets go: a lock on a file that is no longer
       // the one under that name holds nothing.
       struct stat held, named;
-      if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
-          held.st_dev == named.st_dev) {
-        return new PosixLock{fd, path};
+      if (fstat(fd, &held) == 0 && stat(native.c_str(), &named) == 0 &&
+          held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+        return new PosixLock{fd, native};
       }
       close(fd);
     }
@@ -559,7 +576,9 @@ class PosixEnv : public Env {
 
   bool FileStamp(const std::string& path, int64_t& size, int64_t& modified) override {
     struct stat st;
-    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (path.empty() || stat(NativeText(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      return false;
+    }
     size = static_cast<int64_t>(st.st_size);
     modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return true;
@@ -570,7 +589,9 @@ class PosixEnv : public Env {
     std::string part;
     for (size_t i = 0; i <= path.size(); ++i) {
       if (i == path.size() || path[i] == '/') {
-        if (!part.empty() && part != "/" && !DirectoryExists(part)) mkdir(part.c_str(), 0777);
+        if (!part.empty() && part != "/" && !DirectoryExists(part)) {
+          mkdir(NativeText(part).c_str(), 0777);
+        }
       }
       if (i < path.size()) part += path[i];
     }
@@ -578,7 +599,7 @@ class PosixEnv : public Env {
   }
 
   bool CreateNewFile(const std::string& path, const std::string& bytes) override {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = open(NativeText(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     bool ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     close(fd);
@@ -610,7 +631,7 @@ class PosixEnv : public Env {
   }
 
   int ShowMessage(void*, const std::string& text, const std::string& title, unsigned) override {
-    std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+    std::fprintf(stderr, "[%s] %s\n", NativeText(title).c_str(), NativeText(text).c_str());
     return 1;
   }
 };
@@ -626,14 +647,14 @@ std::string ExecutablePath() {
   char buf[4096];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
   if (n <= 0) return {};
-  return std::string(buf, static_cast<size_t>(n));
+  return FromNativeText(std::string(buf, static_cast<size_t>(n)));
 }
 
 void SetEnvironmentValue(const std::string& name, const std::string& value) {
   if (value.empty()) {
     unsetenv(name.c_str());
   } else {
-    setenv(name.c_str(), value.c_str(), 1);
+    setenv(name.c_str(), NativeText(value).c_str(), 1);
   }
 }
 
@@ -680,7 +701,7 @@ ProcessUsage CurrentUsage() {
 
 // Here the version is the note the build puts into a library; found in the file's bytes.
 bool ReadFileVersion(const std::string& path, std::string& version, std::string& revision) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = std::fopen(NativeText(path).c_str(), "rb");
   if (file == nullptr) return false;
   std::string bytes;
   char block[1 << 16];
@@ -719,10 +740,10 @@ DynamicLibrary::~DynamicLibrary() {
 
 bool DynamicLibrary::Open(const std::string& path) {
   Close();
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = dlopen(NativeText(path).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* err = dlerror();
-    error_ = err != nullptr ? err : "dlopen failed";
+    error_ = err != nullptr ? FromNativeText(err) : "dlopen failed";
     return false;
   }
   error_.clear();
@@ -746,7 +767,7 @@ InterProcessLock::InterProcessLock(const std::string& name) : name_(name) {
   }
   std::string path = TempDirectory() + "trelvax-lock-" + safe + ".lock";
   // Never inherited: a program started meanwhile would hold the host's lock while it runs.
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  fd_ = open(NativeText(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 }
 
 InterProcessLock::~InterProcessLock() {

@@ -345,6 +345,15 @@ Env* Env::Default() {
   return &env;
 }
 
+// The ANSI calls take Windows-1250 themselves (on a Polish system).
+std::string NativeText(const std::string& text) {
+  return text;
+}
+
+std::string FromNativeText(const std::string& text) {
+  return text;
+}
+
 std::string ExecutablePath() {
   char buf[MAX_PATH * 4] = {0};
   DWORD n = GetModuleFileNameA(nullptr, buf, sizeof(buf));

@@ -349,7 +349,7 @@ Fault MakeFault(const Args& a) {
   if (a.Has("--code")) {
     f.kind = "code";
     f.arg = N(IntArg(a, "--code", 0, 255));
-    f.desc = Utf8ToCp1250(a.Value("--desc"));
+    f.desc = a.Value("--desc");
   } else if (a.Has("--no-report")) {
     f.kind = "noreport";
     f.arg = N(IntArg(a, "--exit", 0, 255));
@@ -414,7 +414,7 @@ int Run(const Args& a) {
     int device = a.Has("--device") ? IntArg(a, "--device", 1, 255) : 1;
     reg = Register::Create(connection, *model, device);
     if (a.Has("--plu")) reg.capacity = IntArg(a, "--plu", 1, 100000);
-    if (a.Has("--serial")) reg.serial = Utf8ToCp1250(a.Value("--serial"));
+    if (a.Has("--serial")) reg.serial = a.Value("--serial");
     if (a.Has("--clock") && !DateTime::Parse(a.Value("--clock"), reg.clock)) {
       Usage("--clock takes YYYY-MM-DDTHH:MM");
     }
@@ -516,10 +516,10 @@ int RunControl(const std::vector<std::string>& args) {
   try {
     return Run(Args(args));
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "ecrsim: %s (ecrsim help shows the usage)\n", e.text.c_str());
+    std::fprintf(stderr, "ecrsim: %s (ecrsim help shows the usage)\n", U(e.text).c_str());
     return 2;
   } catch (const CommandError& e) {
-    std::fprintf(stderr, "ecrsim: %s\n", e.text.c_str());
+    std::fprintf(stderr, "ecrsim: %s\n", U(e.text).c_str());
     return 1;
   }
 }

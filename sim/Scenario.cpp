@@ -336,7 +336,7 @@ bool RunScenario(Register& reg, const std::string& bytes, std::string& error) {
     }
     seller.End();
   } catch (const ScenarioError& e) {
-    error = "scenario line " + std::to_string(lineNo) + ": " + Cp1250ToUtf8(e.text);
+    error = "scenario line " + std::to_string(lineNo) + ": " + e.text;
     return false;
   }
   reg = work;

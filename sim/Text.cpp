@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/Env.h"
+
 namespace sim {
 
 namespace {
@@ -304,7 +306,7 @@ std::string FormatThousandths(long long value, char separator) {
 }
 
 bool ReadBytes(const std::string& path, std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = platform::CurrentEnv()->OpenFile(path, "rb");
   if (file == nullptr) return false;
   bytes.clear();
   char buf[65536];
@@ -316,10 +318,11 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  platform::Env* env = platform::CurrentEnv();
+  std::FILE* file = env->OpenFile(path, "wb");
   if (file == nullptr) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fclose(file) == 0 && ok;
+  ok = env->CloseFile(file) && ok;
   return ok;
 }
 

@@ -13,7 +13,9 @@
 int main(int argc, char** argv) {
   std::string name = platform::FileNameOf(platform::ExecutablePath());
   if (name.empty() && argc > 0) name = platform::FileNameOf(argv[0]);
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // The simulator holds Windows-1250, as the register's files are; a POSIX terminal types UTF-8.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(platform::FromNativeText(argv[i]));
   if (const sim::ProgramDef* program = sim::FindProgram(name)) {
     return sim::RunProgram(*program, args);
   }
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
   if (base.rfind("ECRSIM", 0) == 0 || base.rfind("ELZABSIM", 0) == 0) {
     return sim::RunControl(args);
   }
-  std::fprintf(stderr, "elzabsim: started as %s, which is no ELZAB program\n", name.c_str());
+  std::fprintf(stderr, "elzabsim: started as %s, which is no ELZAB program\n",
+               platform::NativeText(name).c_str());
   return 2;
 }

@@ -28,7 +28,9 @@ class SimulatorTest : public DriverTest {
   // The driver's parameters for a register on `port` with the programs in `programs`.
   void UseRegister(const std::string& port, const std::string& programs = SimulatorDir());
 
-  testutil::TempDir state{"state"};
+  // Named in Polish with a blank: the simulator finds its registers and scenarios there
+  // through the system's own encoding of paths and command lines.
+  testutil::TempDir state{"stan kas ż"};
 };
 
 }  // namespace e2e

@@ -103,9 +103,10 @@ TEST_F(Connection, TheRegistersOwnDescriptionIsShownWhenItGivesOne) {
   UseRegister("COM1");
   RegisterLibrary();
   Ecrsim({"create", "--port", "COM1", "--model", "K10"});
-  // ecrsim reads its arguments as UTF-8, as a person types them.
+  // A Polish description reaches ecrsim as the system passes program arguments (UTF-8 on
+  // POSIX, the ANSI code page on Windows) and comes back in the register's own text.
   Ecrsim({"fault", "--port", "COM1", "--program", "OTypUrz.exe", "--code", "62", "--desc",
-          "Port zaj\xc4\x99ty"});
+          "Port zajęty"});
   Operation(-1);
   ASSERT_EQ(host.ErrorTexts().size(), 2u) << host.Dump();
   EXPECT_EQ(host.ErrorTexts()[1], "Błąd [62]: Port zajęty");

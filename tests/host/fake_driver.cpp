@@ -9,6 +9,7 @@
 
 #define TVKDLL_BUILDING
 #include "include/tvkdll.h"
+#include "platform/Env.h"
 
 namespace {
 
@@ -64,21 +65,21 @@ struct Call {
 };
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = std::fopen(platform::NativeText(path).c_str(), "wb");
   if (f == nullptr) return;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
 }
 
 void AppendLine(const std::string& path, const std::string& line) {
-  std::FILE* f = std::fopen(path.c_str(), "ab");
+  std::FILE* f = std::fopen(platform::NativeText(path).c_str(), "ab");
   if (f == nullptr) return;
   std::fputs((line + "\n").c_str(), f);
   std::fclose(f);
 }
 
 bool Exists(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = std::fopen(platform::NativeText(path).c_str(), "rb");
   if (f != nullptr) std::fclose(f);
   return f != nullptr;
 }

@@ -47,6 +47,16 @@ TEST(TvkhostWithDriver, VersionNamesTvkhostsAndTheDriversVersionAndRevision) {
                           dir.File("other.txt"));
   EXPECT_EQ(other.exitCode, 2) << other.log;
   EXPECT_NE(other.log.find("carries no version"), std::string::npos) << other.log;
+  // A library in a folder named in Polish is found, and its path shown in UTF-8.
+  const std::string polish = dir.File("Sterownik ł");
+  ASSERT_TRUE(platform::Env::Default()->MakeDirectories(polish));
+  const std::string copy = testutil::Join(polish, platform::FileNameOf(DriverLibrary()));
+  testutil::WriteFile(copy, testutil::ReadFile(DriverLibrary()));
+  HostRun moved = RunHost({"--lib", copy, "--version"}, dir.Path(), dir.File("moved.txt"));
+  EXPECT_EQ(moved.exitCode, 0) << moved.log;
+  EXPECT_NE(testutil::ReadFile(dir.File("moved.txt")).find(Cp1250ToUtf8("driver  " + copy + " ")),
+            std::string::npos)
+      << moved.log;
 }
 
 TEST(TvkhostWithDriver, ParamsListsThePortWithItsElevenListTexts) {

@@ -132,6 +132,32 @@ TEST_F(TvkhostTest, TheExportResultIsCopiedToTheOutputFolderAndCounted) {
   EXPECT_NE(run.log.find("2 goods accepted"), std::string::npos) << run.log;
 }
 
+// A shop's folders named in Polish, typed on the command line and in a configuration saved
+// as UTF-8: tvkhost and the driver find the configuration, the exchange directory and the
+// export file, store the result there and name them in good Polish on the screen.
+TEST_F(TvkhostTest, FoldersNamedInPolishAreFoundAndShown) {
+  const std::string shop = dir_.File("Sklep Łódź");
+  ASSERT_TRUE(platform::Env::Default()->MakeDirectories(shop + "/wymiana ż"));
+  testutil::WriteFile(shop + "/tvkhost.ini",
+                      Cp1250ToUtf8("[Kasa1]\r\nId = 1\r\nNumber = 1\r\nDeviceName = Kasa 1\r\n"
+                                   "ExchangeDir = wymiana ż\r\nVatRates = 23;8;0\r\n"
+                                   "ElzabSTXPort = COM3\r\n"));
+  testutil::WriteFile(shop + "/towary ś.exp", kExportFile);
+  const std::string out = shop + "/wyniki ń";
+  HostRun run =
+      RunHost({"--config", shop + "/tvkhost.ini", "--lib", LibraryFile("tvkhost_fake_driver"),
+               "--out", out, "export", "--file", shop + "/towary ś.exp"},
+              dir_.Path(), dir_.File("log.txt"));
+  EXPECT_EQ(run.exitCode, 0) << run.log;
+  EXPECT_EQ(testutil::ReadFile(shop + "/wymiana ż/kasa.exp"), kExportFile);
+  EXPECT_TRUE(HasLine(run.log, "additions/updates  2 in the file, 2 sent - done")) << run.log;
+  // The log is UTF-8: the result's path shows its Polish letters as they are.
+  const std::string raw = testutil::ReadFile(dir_.File("log.txt"));
+  EXPECT_NE(raw.find(Cp1250ToUtf8("result             " + out + "/wynik-")), std::string::npos)
+      << raw;
+  EXPECT_TRUE(platform::Env::Default()->DirectoryExists(out));
+}
+
 TEST_F(TvkhostTest, TheExportFileNamedOnTheCommandLineIsCopiedInAndSummarised) {
   WriteConfig("");
   testutil::WriteFile(dir_.File("towary.exp"), kExportFile);

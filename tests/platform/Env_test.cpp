@@ -329,6 +329,53 @@ TEST(Files, ExistenceDeletionAndDirectoriesWithParents) {
   EXPECT_FALSE(env->FileExists(""));
 }
 
+// Everything inside is Windows-1250; a POSIX system names files, arguments and environment
+// values in UTF-8, so a folder a person made there with Polish letters is the one the seam
+// reaches, and a program run there reads its Polish argument as the person typed it.
+TEST(Files, PolishNamesReachTheSystemInItsOwnEncoding) {
+  const std::string name = "Łódź ż";
+#ifndef _WIN32
+  ASSERT_EQ(platform::NativeText(name),
+            "\xC5\x81\xC3\xB3"
+            "d\xC5\xBA \xC5\xBC");
+  // A name the system gives back: blank, Polish, and a sign the code page lacks.
+  EXPECT_EQ(platform::FromNativeText("\xC5\x81\xC3\xB3"
+                                     "d\xC5\xBA \xE2\x98\x83"),
+            "Łódź ?");
+  EXPECT_EQ(platform::FromNativeText("\xB3"), "\xB3");  // no UTF-8: taken as it is
+#else
+  EXPECT_EQ(platform::NativeText(name), name);
+#endif
+  TempDir tmp("names");
+  Env* env = Env::Default();
+  const std::string dir = tmp.Path() + name;
+  ASSERT_TRUE(env->MakeDirectories(dir));
+  EXPECT_TRUE(env->DirectoryExists(dir));
+#ifndef _WIN32
+  bool listed = false;
+  for (const auto& e : std::filesystem::directory_iterator(platform::NativeText(tmp.Path()))) {
+    listed = listed || e.path().filename().string() == platform::NativeText(name);
+  }
+  EXPECT_TRUE(listed);
+#endif
+  const std::string file = testutil::Join(dir, "ąę.txt");
+  EXPECT_TRUE(env->CreateNewFile(file, "x"));
+  int64_t size = 0, modified = 0;
+  EXPECT_TRUE(env->FileStamp(file, size, modified));
+  EXPECT_TRUE(env->RenameFile(file, file + ".ś"));
+  EXPECT_TRUE(env->RemoveFile(file + ".ś"));
+
+  platform::RunResult r = env->RunProgram(ChildProgram(), {"7", "zażółć"}, dir);
+  ASSERT_TRUE(r.started) << r.error;
+  const std::string out = testutil::ReadFile(testutil::Join(dir, "child.txt"));
+  EXPECT_NE(out.find(platform::NativeText(name) + "\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("arg=" + platform::NativeText("zażółć") + "\n"), std::string::npos) << out;
+
+  platform::SetEnvironmentValue("TRELVAX_TEST_NAME", name);
+  EXPECT_EQ(platform::GetEnvironmentValue("TRELVAX_TEST_NAME"), name);
+  platform::SetEnvironmentValue("TRELVAX_TEST_NAME", "");
+}
+
 // A long run judges leaks by these figures, so each must move with what the process holds:
 // under Wine the handle count comes from the system's handle table, not GetProcessHandleCount.
 TEST(CurrentUsage, CountsMemoryThreadsAndTheFilesThisProcessHolds) {
