@@ -434,7 +434,7 @@ int DemoRun::Run() {
   // files for a look, as --keep does.
   if (ok && !options_.keep) {
     std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::path(platform::NativeText(work_)), ec);
+    std::filesystem::remove_all(platform::NativePath(work_), ec);
     if (!ec) {
       Say("Its folder " + work_ + " is removed (--keep keeps it).");
       return kExitOk;

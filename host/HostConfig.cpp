@@ -31,8 +31,8 @@ bool ParseIntList(const std::string& text, std::vector<int>& values) {
 bool HostConfig::Load(const std::string& path, std::string& error) {
   // Relative exchange directories are taken from the file's folder, so it has to be known.
   std::error_code ec;
-  std::filesystem::path full = std::filesystem::absolute(platform::NativeText(path), ec);
-  path_ = ec ? path : platform::FromNativeText(full.lexically_normal().string());
+  std::filesystem::path full = std::filesystem::absolute(platform::NativePath(path), ec);
+  path_ = ec ? path : platform::FromNativePath(full.lexically_normal());
   return Reload(error);
 }
 

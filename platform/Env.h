@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -151,6 +152,13 @@ std::string NativeText(const std::string& text);
 // The system's text (a command-line word, a path it gave) as Windows-1250; unchanged on
 // Windows. Characters the code page lacks become "?".
 std::string FromNativeText(const std::string& text);
+
+// A Windows-1250 path as the standard library's own file calls take it (std::filesystem, file
+// streams): the same file the seam reaches. Windows: wide text from the ANSI code page, as
+// the A calls read it (a narrow path there goes through another conversion); POSIX: UTF-8.
+std::filesystem::path NativePath(const std::string& path);
+// A path the standard library gave, as Windows-1250 ("?" for what the code page lacks).
+std::string FromNativePath(const std::filesystem::path& path);
 
 // Why the file call on `path` that has just failed did (no such folder, access denied, a
 // network drive not connected, ...), in the words a technician reads, with the system's code:

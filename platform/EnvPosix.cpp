@@ -357,6 +357,14 @@ std::string FromNativeText(const std::string& text) {
   return Utf8ToCp1250(text);
 }
 
+std::filesystem::path NativePath(const std::string& path) {
+  return std::filesystem::path(NativeText(path));
+}
+
+std::string FromNativePath(const std::filesystem::path& path) {
+  return FromNativeText(path.string());
+}
+
 std::string FileErrorReason(const std::string& path) {
   const int code = errno;
   std::string reason;

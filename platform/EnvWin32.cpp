@@ -354,6 +354,25 @@ std::string FromNativeText(const std::string& text) {
   return text;
 }
 
+std::filesystem::path NativePath(const std::string& path) {
+  if (path.empty()) return {};
+  const int size = static_cast<int>(path.size());
+  const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), n);
+  return std::filesystem::path(wide);
+}
+
+std::string FromNativePath(const std::filesystem::path& path) {
+  const std::wstring& wide = path.native();
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
+  return text;
+}
+
 std::string ExecutablePath() {
   char buf[MAX_PATH * 4] = {0};
   DWORD n = GetModuleFileNameA(nullptr, buf, sizeof(buf));

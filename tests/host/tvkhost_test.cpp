@@ -153,7 +153,9 @@ TEST_F(TvkhostTest, FoldersNamedInPolishAreFoundAndShown) {
   EXPECT_TRUE(HasLine(run.log, "additions/updates  2 in the file, 2 sent - done")) << run.log;
   // The log is UTF-8: the result's path shows its Polish letters as they are.
   const std::string raw = testutil::ReadFile(dir_.File("log.txt"));
-  EXPECT_NE(raw.find(Cp1250ToUtf8("result             " + out + "/wynik-")), std::string::npos)
+  EXPECT_NE(
+      raw.find(Cp1250ToUtf8("result             " + out + platform::kPathSeparator + "wynik-")),
+      std::string::npos)
       << raw;
   EXPECT_TRUE(platform::Env::Default()->DirectoryExists(out));
 }

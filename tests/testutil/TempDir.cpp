@@ -17,18 +17,18 @@ TempDir::TempDir(const std::string& hint) {
   path_ = platform::TempDirectory() + "trelvax-" + hint + "-" +
           std::to_string(platform::ProcessId()) + "-" + std::to_string(g_counter++);
   std::error_code ec;
-  std::filesystem::remove_all(platform::NativeText(path_), ec);
+  std::filesystem::remove_all(platform::NativePath(path_), ec);
   platform::Env::Default()->MakeDirectories(path_);
   path_ += platform::kPathSeparator;
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
-  std::filesystem::remove_all(platform::NativeText(path_.substr(0, path_.size() - 1)), ec);
+  std::filesystem::remove_all(platform::NativePath(path_.substr(0, path_.size() - 1)), ec);
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(platform::NativeText(path), std::ios::binary);
+  std::ifstream in(platform::NativePath(path), std::ios::binary);
   if (!in) return {};
   std::ostringstream out;
   out << in.rdbuf();
@@ -36,7 +36,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(platform::NativeText(path), std::ios::binary | std::ios::trunc);
+  std::ofstream out(platform::NativePath(path), std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 
