@@ -198,11 +198,12 @@ int App::Export() {
   std::string bytes;
   if (!options_.exportFile.empty()) {
     if (!env->FileExists(options_.exportFile) || !ReadFileBytes(options_.exportFile, bytes)) {
-      Fail("cannot read the export file " + options_.exportFile);
+      Fail("cannot read the export file " + options_.exportFile + ": " +
+           platform::FileErrorReason(options_.exportFile));
       return kExitSetup;
     }
     if (!env->MakeDirectories(exchange) || !WriteFileBytes(target, bytes)) {
-      Fail("cannot copy the export file to " + target);
+      Fail("cannot copy the export file to " + target + ": " + platform::FileErrorReason(target));
       return kExitSetup;
     }
     Say("tvkhost: export file " + options_.exportFile + " copied to " + target);

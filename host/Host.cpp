@@ -267,7 +267,7 @@ bool Host::Start(DriverLibrary& driver, std::string& error) {
   api_ = &driver.Api();
   if (!options_.langFile.empty() && !translations_.Load(options_.langFile, error)) return false;
   params_.Read(*api_);
-  if (!params_.Check(config_.DeviceParameters(), error)) {
+  if (!params_.Check(config_.DeviceParameters(), HostConfig::HostKeys(), error)) {
     error = "[" + config_.Device().section + "] in " + config_.Path() + ": " + error;
     return false;
   }

@@ -113,9 +113,13 @@ bool HostConfig::ReadDevice(std::string& error) {
   return true;
 }
 
+std::vector<std::string> HostConfig::HostKeys() {
+  return {kKeyId,          kKeyNumber,   kKeyDeviceName,   kKeyWorkstation,
+          kKeyExchangeDir, kKeyVatRates, kKeyVatRatesPrec, kKeyWeighedFormats};
+}
+
 bool HostConfig::IsHostKey(const std::string& key) {
-  for (const char* k : {kKeyId, kKeyNumber, kKeyDeviceName, kKeyWorkstation, kKeyExchangeDir,
-                        kKeyVatRates, kKeyVatRatesPrec, kKeyWeighedFormats}) {
+  for (const std::string& k : HostKeys()) {
     if (SameName(key, k)) return true;
   }
   return false;

@@ -71,6 +71,8 @@ class HostConfig {
   std::vector<std::pair<std::string, std::string>> DeviceParameters() const;
   // True when `key` is one of the host's own keys rather than a driver parameter.
   static bool IsHostKey(const std::string& key);
+  // tvkhost's own keys of a device section.
+  static std::vector<std::string> HostKeys();
 
  private:
   bool ReadDevice(std::string& error);

@@ -86,27 +86,40 @@ std::string Named(const ParameterInfo& p) {
 }  // namespace
 
 bool ParameterTable::Check(const std::vector<std::pair<std::string, std::string>>& values,
-                           std::string& error) const {
+                           const std::vector<std::string>& hostKeys, std::string& error) const {
   for (const auto& [key, value] : values) {
     if (key.size() > 3 && SameName(key.substr(0, 3), "KS_")) continue;
     const ParameterInfo* p = Find(key, 0);
     if (p == nullptr) {
-      const ParameterInfo* closest = nullptr;
+      std::string closest;
       size_t best = 4;  // farther than three edits is no misspelling
       for (const ParameterInfo& q : params_) {
         const size_t d = Distance(key, q.name);
         if (d < best) {
           best = d;
-          closest = &q;
+          closest = Named(q);
+        }
+      }
+      for (const std::string& own : hostKeys) {
+        const size_t d = Distance(key, own);
+        if (d < best) {
+          best = d;
+          closest = own + " (a key of tvkhost's own)";
         }
       }
       error = key + " is no parameter of the driver" +
-              (closest != nullptr ? "; did you mean " + Named(*closest) + "?" : "") +
+              (!closest.empty() ? "; did you mean " + closest + "?" : "") +
               " (tvkhost params lists them all)";
       return false;
     }
-    if (p->type != 7 || p->listTexts.empty() || Trim(value).empty()) continue;
     const std::string given = Trim(value);
+    int number = 0;
+    if (p->type == 4 && !given.empty() && !ParseInt(given, number)) {
+      error = Named(*p) + " = " + given + " is no whole number (the driver would read 0); give " +
+              "digits only, e.g. its default " + p->defaultValue;
+      return false;
+    }
+    if (p->type != 7 || p->listTexts.empty() || given.empty()) continue;
     bool known = false;
     for (size_t i = 0; i < p->listTexts.size() && !known; ++i) {
       known = SameName(p->listTexts[i], given) || given == std::to_string(i);

@@ -40,12 +40,14 @@ class ParameterTable {
   static std::string ForDriver(const ParameterInfo& info, const std::string& value);
 
   // Checks the parameters a device section sets against the table: a key that is no
-  // parameter of the driver (a misspelling would otherwise be passed over in silence) and a
-  // list value that is none of its choices are refused. False with a line naming the
-  // parameter by its key and label, and what it may be. Keys the driver stores for itself
+  // parameter of the driver (a misspelling would otherwise be passed over in silence), a
+  // list value that is none of its choices and an integer that is no whole number (the driver
+  // would read 0) are refused. False with a line naming the parameter by its key and label,
+  // and what it may be; a misspelt key is matched against the driver's parameters and
+  // `hostKeys` (tvkhost's own keys of the section). Keys the driver stores for itself
   // ("KS_...") are its own business.
   bool Check(const std::vector<std::pair<std::string, std::string>>& values,
-             std::string& error) const;
+             const std::vector<std::string>& hostKeys, std::string& error) const;
 
   // A person's word for a type code.
   static const char* TypeName(int type);

@@ -46,8 +46,9 @@ class Env {
 
   // Runs `program` with `args` with `directory` as its current directory and waits, without a
   // time limit, until it ends. Windows: CreateProcessA with the command line that
-  // JoinCommandLine gives, handles inherited, the host's environment, window minimised.
-  // POSIX: fork and execve with argv = program, args... (no shell, every argument one word),
+  // JoinCommandLine gives, handles inherited, the host's environment, window minimised, in a
+  // process group of its own (a console's Ctrl+C is the host's, as the warden's group is on
+  // POSIX). POSIX: fork and execve with argv = program, args... (no shell, each argument one word),
   // under a warden process that waits for it whatever the host does with SIGCHLD, ends it
   // (and all it started) when the host dies, and ends what it left running when it ends.
   // Failure to start gives started == false and the reason in `error`.

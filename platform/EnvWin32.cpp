@@ -152,8 +152,11 @@ class Win32Env : public Env {
       limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
       SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
-    if (!CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE,
-                        job != nullptr ? CREATE_SUSPENDED : 0, nullptr,
+    // A process group of its own: a console's Ctrl+C is the host's to handle (it asks the
+    // driver to stop, which ends the program), not a signal that kills the program under the
+    // driver, which would then read its missing output as a run that went well.
+    const DWORD flags = CREATE_NEW_PROCESS_GROUP | (job != nullptr ? CREATE_SUSPENDED : 0);
+    if (!CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
       const DWORD code = GetLastError();
       result.error = StartFailure(code, LastErrorText());

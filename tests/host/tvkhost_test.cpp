@@ -70,7 +70,7 @@ TEST_F(TvkhostTest, TestShowsTheDriversLinesWithParametersFromTheFileAndDefaults
 
 // A misspelt key would be passed over in silence and a list value outside the choices reach
 // the driver as written: both are refused before anything runs, naming what they may be.
-TEST_F(TvkhostTest, AKeyThatIsNoParameterAndAListValueOutsideTheChoicesAreRefused) {
+TEST_F(TvkhostTest, AKeyThatIsNoParameterAndAValueOutsideItsTypeAreRefused) {
   const struct {
     const char* line;
     const char* refusal;
@@ -83,6 +83,12 @@ TEST_F(TvkhostTest, AKeyThatIsNoParameterAndAListValueOutsideTheChoicesAreRefuse
       {"Poziom = 2\r\n",
        "Poziom = 2 is none of its choices: 0 \"detaliczna\", 1 \"hurtowa\" (give the number or "
        "the text)"},
+      {"Numer = 1\r\n",
+       "Numer is no parameter of the driver; did you mean Number (a key of tvkhost's own)? "
+       "(tvkhost params lists them all)"},
+      {"Doklej = 3s\r\n",
+       "Doklej = 3s is no whole number (the driver would read 0); give digits only, e.g. its "
+       "default 0"},
       {"Poziom = półhurtowa\r\n",
        "Poziom = półhurtowa is none of its choices: 0 \"detaliczna\", 1 \"hurtowa\" (give the "
        "number or the text)"},
@@ -96,7 +102,7 @@ TEST_F(TvkhostTest, AKeyThatIsNoParameterAndAListValueOutsideTheChoicesAreRefuse
     EXPECT_EQ(run.log.find("Port: COM"), std::string::npos) << run.log;  // nothing ran
   }
   // The driver's own stored values and the list's texts in any case are no mistake.
-  WriteConfig("Poziom = HURTOWA\r\nKS_Fake_PosortowaneStawkiVat = 23\r\n");
+  WriteConfig("Poziom = HURTOWA\r\nKS_Fake_PosortowaneStawkiVat = 23\r\nDoklej = -1\r\n");
   EXPECT_EQ(Run({"test"}).exitCode, 0);
 }
 
@@ -188,9 +194,22 @@ TEST_F(TvkhostTest, AnExportWithoutAnExportFileSaysSoAndLeavesTheDriverAlone) {
 
   HostRun missing = Run({"export", "--file", dir_.File("brak.exp")});
   EXPECT_EQ(missing.exitCode, 2);
-  EXPECT_TRUE(HasLine(missing.log, "tvkhost: cannot read the export file " + dir_.File("brak.exp")))
+  EXPECT_TRUE(HasLine(missing.log, "tvkhost: cannot read the export file " + dir_.File("brak.exp") +
+                                       ": nie ma takiego pliku (kod 2)"))
       << missing.log;
   EXPECT_FALSE(testutil::Exists(dir_.File("ex/wynik.exp")));
+  // An exchange directory that cannot be made (a file holds its name) is named with the reason.
+  testutil::WriteFile(dir_.File("plik"), "");
+  WriteConfig("");
+  std::string ini = testutil::ReadFile(config_);
+  ini.replace(ini.find("ExchangeDir = ex"), 16, "ExchangeDir = plik/ex");
+  testutil::WriteFile(config_, ini);
+  testutil::WriteFile(dir_.File("towary.exp"), kExportFile);
+  HostRun blocked = Run({"export", "--file", dir_.File("towary.exp")});
+  EXPECT_EQ(blocked.exitCode, 2);
+  EXPECT_NE(blocked.log.find("tvkhost: cannot copy the export file to "), std::string::npos)
+      << blocked.log;
+  EXPECT_NE(blocked.log.find("kasa.exp: "), std::string::npos) << blocked.log;
 
   // The option belongs to the export alone.
   HostRun other = Run({"test", "--file", dir_.File("brak.exp")});
