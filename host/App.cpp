@@ -4,6 +4,7 @@
 
 #include "host/ParameterTable.h"
 #include "host/Text.h"
+#include "platform/Console.h"
 #include "platform/Env.h"
 
 namespace tvkhost {
@@ -42,8 +43,7 @@ App::App(AppOptions options, MessageRenderer& renderer)
 
 void App::Fail(const std::string& text) {
   renderer_.Flush();
-  std::fprintf(stderr, "tvkhost: %s\n", Cp1250ToUtf8(text).c_str());
-  std::fflush(stderr);
+  platform::WriteConsoleText(stderr, "tvkhost: " + Cp1250ToUtf8(text) + "\n");
   renderer_.LogOnly("tvkhost: " + text);
 }
 

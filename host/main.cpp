@@ -67,7 +67,7 @@ void OnInterrupt(int) {
 int Versions(const tvkhost::AppOptions& options, bool quiet, std::FILE* log) {
   auto say = [&](const std::string& line) {
     const std::string utf8 = tvkhost::Cp1250ToUtf8(line);
-    if (!quiet) std::fputs(utf8.c_str(), stdout);
+    if (!quiet) platform::WriteConsoleText(stdout, utf8);
     if (log != nullptr) std::fputs(utf8.c_str(), log);
   };
   say(std::string("tvkhost ") + TRELVAX_VERSION + " (revision " + TRELVAX_REVISION + ")\n");
@@ -88,7 +88,7 @@ int Versions(const tvkhost::AppOptions& options, bool quiet, std::FILE* log) {
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) {
-    std::fprintf(stderr, "tvkhost: %s\n", tvkhost::Cp1250ToUtf8(problem).c_str());
+    platform::WriteConsoleText(stderr, "tvkhost: " + tvkhost::Cp1250ToUtf8(problem) + "\n");
   }
   std::fputs(kUsage, stderr);
   return tvkhost::kExitSetup;
@@ -174,8 +174,7 @@ int main(int argc, char** argv) {
       live, width,
       [quiet](const std::string& text) {
         if (quiet) return;
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
+        platform::WriteConsoleText(stdout, text);
       },
       log == nullptr ? tvkhost::MessageRenderer::Sink()
                      : [log](const std::string& text) {

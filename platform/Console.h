@@ -1,7 +1,15 @@
 // The console seam of the host program: what a terminal can do beyond plain bytes.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 namespace platform {
+
+// Writes UTF-8 text to `stream` (stdout or stderr). On a Windows console it goes through the
+// console's wide-character call, which every Windows version shows right whatever the
+// console's code page and font; anywhere else (a file, a pipe, a POSIX terminal) as bytes.
+void WriteConsoleText(std::FILE* stream, const std::string& utf8);
 
 // Prepares the console behind the standard output for UTF-8 text and, where the console
 // needs to be asked, for ANSI escape sequences (colours, cursor movement). Windows: sets the

@@ -10,6 +10,11 @@ bool PrepareConsoleOutput() {
   return isatty(STDOUT_FILENO) != 0;
 }
 
+void WriteConsoleText(std::FILE* stream, const std::string& utf8) {
+  std::fwrite(utf8.data(), 1, utf8.size(), stream);
+  std::fflush(stream);
+}
+
 int ConsoleWidth() {
   struct winsize ws;
   if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0) return 0;

@@ -19,6 +19,26 @@ bool PrepareConsoleOutput() {
   return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+void WriteConsoleText(std::FILE* stream, const std::string& utf8) {
+  const DWORD which = stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+  HANDLE console = GetStdHandle(which);
+  DWORD mode = 0;
+  if ((stream != stdout && stream != stderr) || console == INVALID_HANDLE_VALUE ||
+      GetConsoleMode(console, &mode) == 0 || utf8.empty()) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+    return;
+  }
+  std::fflush(stream);
+  const int size = static_cast<int>(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  if (n <= 0) return;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  DWORD written = 0;
+  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
 int ConsoleWidth() {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0) return 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/Console.h"
 #include "platform/Env.h"
 #include "sim/Programs.h"
 #include "sim/Register.h"
@@ -327,7 +328,7 @@ void Print(const Args& a, const std::string& text) {
     if (!WriteBytes(a.Value("--output"), text)) Failed("cannot write " + a.Value("--output"));
     return;
   }
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  platform::WriteConsoleText(stdout, text);
 }
 
 Fault MakeFault(const Args& a) {
@@ -516,10 +517,10 @@ int RunControl(const std::vector<std::string>& args) {
   try {
     return Run(Args(args));
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "ecrsim: %s (ecrsim help shows the usage)\n", U(e.text).c_str());
+    platform::WriteConsoleText(stderr, "ecrsim: " + U(e.text) + " (ecrsim help shows the usage)\n");
     return 2;
   } catch (const CommandError& e) {
-    std::fprintf(stderr, "ecrsim: %s\n", U(e.text).c_str());
+    platform::WriteConsoleText(stderr, "ecrsim: " + U(e.text) + "\n");
     return 1;
   }
 }
