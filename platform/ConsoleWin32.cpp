@@ -2,6 +2,8 @@
 // supports it (Windows 10 and later), to virtual-terminal processing of escape sequences.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/Console.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -32,11 +34,21 @@ void WriteConsoleText(std::FILE* stream, const std::string& utf8) {
   std::fflush(stream);
   const int size = static_cast<int>(utf8.size());
   const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  if (n <= 0) return;
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
-  DWORD written = 0;
-  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
+  // Older consoles refuse one write of more than about 64 KB: a piece at a time. A console
+  // that refuses even that gets the bytes, rather than nothing at all.
+  constexpr size_t kPiece = 8192;
+  for (size_t at = 0; at < wide.size();) {
+    const DWORD piece = static_cast<DWORD>(std::min(kPiece, wide.size() - at));
+    DWORD written = 0;
+    if (WriteConsoleW(console, wide.data() + at, piece, &written, nullptr) == 0 || written == 0) {
+      std::fwrite(utf8.data(), 1, utf8.size(), stream);
+      std::fflush(stream);
+      return;
+    }
+    at += written;
+  }
 }
 
 int ConsoleWidth() {

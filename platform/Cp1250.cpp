@@ -1,6 +1,8 @@
 #include "platform/Cp1250.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace platform {
 
@@ -118,6 +120,19 @@ bool LooksLikeUtf8(const std::string& text) {
     if (cp >= 0x80) high = true;
   }
   return high;
+}
+
+bool Utf8BeyondCp1250(const std::string& text) {
+  bool beyond = false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    uint32_t cp = 0;
+    if (!DecodeUtf8(text, pos, cp)) return false;
+    if (cp < 0x80 || beyond) continue;
+    beyond = cp == 0xFFFD ||
+             std::find(std::begin(kCp1250High), std::end(kCp1250High), cp) == std::end(kCp1250High);
+  }
+  return beyond;
 }
 
 }  // namespace platform

@@ -13,5 +13,8 @@ std::string Cp1250ToUtf8(const std::string& text);
 std::string Utf8ToCp1250(const std::string& text);
 // True when the text holds at least one byte above 127 and all of it is well-formed UTF-8.
 bool LooksLikeUtf8(const std::string& text);
+// True when the text is well-formed UTF-8 holding a character that Windows-1250 lacks, so
+// that converting it would lose that character.
+bool Utf8BeyondCp1250(const std::string& text);
 
 }  // namespace platform

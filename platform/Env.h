@@ -151,7 +151,8 @@ std::string JoinCommandLine(const std::string& program, const std::vector<std::s
 // they hand the system past it (the standard library's own file calls).
 std::string NativeText(const std::string& text);
 // The system's text (a command-line word, a path it gave) as Windows-1250; unchanged on
-// Windows. Characters the code page lacks become "?".
+// Windows. On POSIX a text holding a character the code page lacks stays the system's bytes,
+// which NativeText hands back unchanged, so that such a folder is still reached.
 std::string FromNativeText(const std::string& text);
 
 // A Windows-1250 path as the standard library's own file calls take it (std::filesystem, file

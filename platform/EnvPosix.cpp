@@ -348,13 +348,16 @@ std::string StartFailure(int code) {
 }  // namespace
 
 // A POSIX system names files in UTF-8 (as its terminal shows them), while everything the
-// driver, the host and the simulator hold is Windows-1250: every path crosses here.
+// driver, the host and the simulator hold is Windows-1250: every path crosses here. A name
+// the system gives that Windows-1250 cannot spell (Cyrillic, "ñ") stays as the system's
+// bytes, and is handed back as it came, so that such a folder is still the same folder (it
+// only shows oddly); Windows itself could not reach it through the ANSI calls at all.
 std::string NativeText(const std::string& text) {
-  return Cp1250ToUtf8(text);
+  return Utf8BeyondCp1250(text) ? text : Cp1250ToUtf8(text);
 }
 
 std::string FromNativeText(const std::string& text) {
-  return Utf8ToCp1250(text);
+  return Utf8BeyondCp1250(text) ? text : Utf8ToCp1250(text);
 }
 
 std::filesystem::path NativePath(const std::string& path) {

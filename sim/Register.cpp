@@ -477,7 +477,7 @@ bool LoadRegister(const std::string& text, Register& reg, std::string& error) {
       ok = false;
     }
     if (!ok) {
-      error = "line " + std::to_string(lineNo) + " not understood: " + raw;
+      error = "line " + std::to_string(lineNo) + " not understood: " + Utf8ToCp1250(raw);
       return false;
     }
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Console.h"
 #include "platform/Env.h"
 #include "sim/Control.h"
 #include "sim/Programs.h"
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
   if (base.rfind("ECRSIM", 0) == 0 || base.rfind("ELZABSIM", 0) == 0) {
     return sim::RunControl(args);
   }
-  std::fprintf(stderr, "elzabsim: started as %s, which is no ELZAB program\n",
-               platform::NativeText(name).c_str());
+  platform::WriteConsoleText(
+      stderr, "elzabsim: started as " + sim::Cp1250ToUtf8(name) + ", which is no ELZAB program\n");
   return 2;
 }

@@ -202,6 +202,7 @@ TEST_F(TvkhostTest, AnExportWithoutAnExportFileSaysSoAndLeavesTheDriverAlone) {
   testutil::WriteFile(dir_.File("plik"), "");
   WriteConfig("");
   std::string ini = testutil::ReadFile(config_);
+  ASSERT_NE(ini.find("ExchangeDir = ex"), std::string::npos) << ini;
   ini.replace(ini.find("ExchangeDir = ex"), 16, "ExchangeDir = plik/ex");
   testutil::WriteFile(config_, ini);
   testutil::WriteFile(dir_.File("towary.exp"), kExportFile);

@@ -338,13 +338,16 @@ TEST(Files, PolishNamesReachTheSystemInItsOwnEncoding) {
   ASSERT_EQ(platform::NativeText(name),
             "\xC5\x81\xC3\xB3"
             "d\xC5\xBA \xC5\xBC");
-  // A name the system gives back: blank, Polish, and a sign the code page lacks.
+  // A name the system gives back in Polish comes in as Windows-1250.
   EXPECT_EQ(platform::FromNativeText("\xC5\x81\xC3\xB3"
-                                     "d\xC5\xBA \xE2\x98\x83"),
-            "Łódź ?");
+                                     "d\xC5\xBA"),
+            "Łódź");
   EXPECT_EQ(platform::FromNativeText("\xB3"), "\xB3");  // no UTF-8: taken as it is
-#else
-  EXPECT_EQ(platform::NativeText(name), name);
+  // A name the code page cannot spell at all stays the system's, both ways.
+  for (const char* beyond : {"a\xC3\xB1o", "\xD1\x82\xD0\xBC\xD0\xBF", "\xC5\x81\xC3\xB1"}) {
+    EXPECT_EQ(platform::FromNativeText(beyond), beyond);
+    EXPECT_EQ(platform::NativeText(beyond), beyond);
+  }
 #endif
   TempDir tmp("names");
   Env* env = Env::Default();
@@ -357,6 +360,15 @@ TEST(Files, PolishNamesReachTheSystemInItsOwnEncoding) {
     listed = listed || e.path().filename().string() == platform::NativeText(name);
   }
   EXPECT_TRUE(listed);
+  // A folder the system names beyond the code page (a temporary folder in Cyrillic) is reached
+  // through what the system gave.
+  const std::string beyond =
+      platform::FromNativeText(platform::NativeText(tmp.Path()) + "\xD1\x82\xD0\xBC\xD0\xBF");
+  ASSERT_TRUE(env->MakeDirectories(beyond));
+  EXPECT_TRUE(
+      std::filesystem::is_directory(platform::NativeText(tmp.Path()) + "\xD1\x82\xD0\xBC\xD0\xBF"));
+  EXPECT_TRUE(env->CreateNewFile(beyond + "/f.txt", "x"));
+  EXPECT_EQ(testutil::ReadFile(beyond + "/f.txt"), "x");
 #endif
   const std::string file = testutil::Join(dir, "ąę.txt");
   EXPECT_TRUE(env->CreateNewFile(file, "x"));

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Env.h"
 #include "testutil/TempDir.h"
 
 namespace testutil {
@@ -29,9 +30,11 @@ inline std::string SetDecimalCommaLocale() {
   }
   static TempDir folder("locale");
   static const bool compiled = [] {
-    const std::string command =
-        "localedef -i pl_PL -f UTF-8 '" + folder.File("pl_PL.UTF-8") + "' >/dev/null 2>&1";
-    return std::system(command.c_str()) != -1 && setenv("LOCPATH", folder.Path().c_str(), 1) == 0;
+    const std::string command = "localedef -i pl_PL -f UTF-8 '" +
+                                platform::NativeText(folder.File("pl_PL.UTF-8")) +
+                                "' >/dev/null 2>&1";
+    return std::system(command.c_str()) != -1 &&
+           setenv("LOCPATH", platform::NativeText(folder.Path()).c_str(), 1) == 0;
   }();
   const char* set = compiled ? std::setlocale(LC_ALL, "pl_PL.UTF-8") : nullptr;
   return set != nullptr ? set : "";
