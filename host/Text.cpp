@@ -1,6 +1,5 @@
 #include "host/Text.h"
 
-#include "platform/Cp1250.h"
 #include "platform/Env.h"
 
 #include <cstdint>
@@ -16,18 +15,6 @@ bool IsBlankOrControl(char c) {
 }
 
 }  // namespace
-
-std::string Cp1250ToUtf8(const std::string& text) {
-  return platform::Cp1250ToUtf8(text);
-}
-
-std::string Utf8ToCp1250(const std::string& text) {
-  return platform::Utf8ToCp1250(text);
-}
-
-bool LooksLikeUtf8(const std::string& text) {
-  return platform::LooksLikeUtf8(text);
-}
 
 std::string Trim(const std::string& text) {
   size_t b = 0;

@@ -5,16 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/Cp1250.h"
+
 namespace tvkhost {
 
-// Windows-1250 bytes as UTF-8. Bytes that the code page leaves undefined become U+FFFD.
-std::string Cp1250ToUtf8(const std::string& text);
-// UTF-8 as Windows-1250; characters the code page lacks become "?". Invalid sequences are
-// taken byte by byte as Windows-1250.
-std::string Utf8ToCp1250(const std::string& text);
-// True when the text holds at least one byte above 127 and all of it is well-formed UTF-8:
-// then a file a person wrote is taken to be UTF-8 rather than Windows-1250.
-bool LooksLikeUtf8(const std::string& text);
+// The conversions between Windows-1250 and UTF-8 are the platform's; LooksLikeUtf8 tells a
+// file a person wrote in UTF-8 from one in Windows-1250.
+using platform::Cp1250ToUtf8;
+using platform::LooksLikeUtf8;
+using platform::Utf8ToCp1250;
 
 // The text without leading and trailing blanks and control characters.
 std::string Trim(const std::string& text);

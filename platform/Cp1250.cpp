@@ -73,6 +73,13 @@ bool DecodeUtf8(const std::string& text, size_t& pos, uint32_t& cp) {
   return true;
 }
 
+// The Windows-1250 byte of a code point of 0x80 or above; -1 when the code page lacks it.
+int Cp1250ByteOf(uint32_t cp) {
+  if (cp == 0xFFFD) return -1;  // what the code page leaves undefined reads as this
+  const auto* at = std::find(std::begin(kCp1250High), std::end(kCp1250High), cp);
+  return at == std::end(kCp1250High) ? -1 : 0x80 + static_cast<int>(at - kCp1250High);
+}
+
 }  // namespace
 
 std::string Cp1250ToUtf8(const std::string& text) {
@@ -99,14 +106,8 @@ std::string Utf8ToCp1250(const std::string& text) {
       out += static_cast<char>(cp);
       continue;
     }
-    char mapped = '?';
-    for (int i = 0; i < 128; ++i) {
-      if (kCp1250High[i] == cp && cp != 0xFFFD) {
-        mapped = static_cast<char>(0x80 + i);
-        break;
-      }
-    }
-    out += mapped;
+    const int byte = Cp1250ByteOf(cp);
+    out += byte >= 0 ? static_cast<char>(byte) : '?';
   }
   return out;
 }
@@ -129,8 +130,7 @@ bool Utf8BeyondCp1250(const std::string& text) {
     uint32_t cp = 0;
     if (!DecodeUtf8(text, pos, cp)) return false;
     if (cp < 0x80 || beyond) continue;
-    beyond = cp == 0xFFFD ||
-             std::find(std::begin(kCp1250High), std::end(kCp1250High), cp) == std::end(kCp1250High);
+    beyond = Cp1250ByteOf(cp) < 0;
   }
   return beyond;
 }
